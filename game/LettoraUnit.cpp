@@ -1,0 +1,355 @@
+#include "game/LettoraUnit.h"
+
+#include "settings/IntSettings.h"
+#include "settings/OptionUnit.h"
+#include "shell/AssetPaths.h"
+#include "shell/DisplaySize.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/ProgramFolder.h"
+#include "sound/Effects.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace lettora {
+
+TFormLettora *FormLettora = nullptr;
+
+namespace {
+constexpr QSize GameDisplaySize(800, 600);
+constexpr QRect DesignedClient(3, 3, 790, 534);
+constexpr int DesignedShowInterval = 3000;
+constexpr int MusicInterval = 2000;
+constexpr QSize ShowPictureSize(220, 220);
+} // namespace
+
+TFormLettora::TFormLettora(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
+{
+    buildLayout();
+    guard([this] { FormCreate(); });
+}
+
+TFormLettora::~TFormLettora() = default;
+
+void TFormLettora::buildLayout()
+{
+    setObjectName(QStringLiteral("FormLettora"));
+    // The window has no border, so its caption shows only on the taskbar: the program's title.
+    setWindowTitle(currentApplicationTitle());
+    setGeometry(DesignedClient);
+    setFocusPolicy(Qt::StrongFocus);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    // Stacking follows the layout order: later controls lie above earlier ones.
+    Background = new PictureControl(this, QStringLiteral("Background"), QRect(0, 0, 790, 534));
+    Background->setAutoSize(false);
+
+    for (const LetterInfo &info : Letters) {
+        auto *image = new PictureControl(this, QString(QLatin1Char(info.letter)), info.keyboard);
+        image->setClickable(true);
+        const char letter = info.letter;
+        image->onClick = [this, letter] { LetterClick(letter); };
+        keyboard[letter - 'A'] = image;
+    }
+
+    BtnStart = new PictureControl(this, QStringLiteral("BtnStart"), QRect(656, 48, 100, 75));
+    BtnReset = new PictureControl(this, QStringLiteral("BtnReset"), QRect(656, 136, 100, 75));
+    BtnOption = new PictureControl(this, QStringLiteral("BtnOption"), QRect(656, 224, 100, 75));
+    BtnExit = new PictureControl(this, QStringLiteral("BtnExit"), QRect(656, 304, 100, 75));
+    BtnOK = new PictureControl(this, QStringLiteral("BtnOK"), QRect(672, 432, 70, 70));
+    BtnClear = new PictureControl(this, QStringLiteral("BtnClear"), QRect(672, 512, 70, 50));
+    makeImageButton(BtnStart, paths::BtnStart, paths::BtnStart2, &TFormLettora::BtnStartClick);
+    makeImageButton(BtnReset, paths::BtnReset, paths::BtnReset2, &TFormLettora::BtnResetClick);
+    makeImageButton(BtnOption, paths::BtnOption, paths::BtnOption2, &TFormLettora::BtnOptionClick, true);
+    makeImageButton(BtnExit, paths::BtnExit, paths::BtnExit2, &TFormLettora::BtnExitClick);
+    makeImageButton(BtnOK, paths::BtnOK, paths::BtnOK2, &TFormLettora::BtnOKClick);
+    makeImageButton(BtnClear, paths::BtnClear, paths::BtnClear2, &TFormLettora::BtnClearClick);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(48, 288, 561, 97);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setAutoFillBackground(true);
+    QPalette silver = Panel1->palette();
+    silver.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    Panel1->setPalette(silver);
+
+    ScrollBox1 = new QScrollArea(Panel1);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setGeometry(8, 8, 545, 81);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ScrollBox1->horizontalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    // A flat, 2-pixel bar that lights up under the pointer.
+    ScrollBox1->horizontalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:horizontal { height: 2px; background: #d8d8d8; border: none; }"
+        "QScrollBar::handle:horizontal { background: #9a9a9a; min-width: 24px; }"
+        "QScrollBar::handle:horizontal:hover { background: #3d7be0; }"
+        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0; }"));
+    answerContent = new QWidget;
+    answerContent->setObjectName(QStringLiteral("AnswerRowContent"));
+    answerContent->setAutoFillBackground(true);
+    QPalette white = answerContent->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    answerContent->setPalette(white);
+    ScrollBox1->viewport()->setPalette(white);
+    ScrollBox1->viewport()->setAutoFillBackground(true);
+    for (int slot = 1; slot <= AnswerRow::Slots; ++slot)
+        Huruf[slot] = new PictureControl(answerContent, QStringLiteral("Huruf%1").arg(slot),
+                                         QRect(AnswerRow::homeLeft(slot), AnswerRow::HomeTop, 17, 50));
+    answerContent->resize(545, 81);
+    ScrollBox1->setWidget(answerContent);
+
+    ImageShow = new PictureControl(this, QStringLiteral("ImageShow"), QRect(64, 40, 220, 220));
+    ImageShow->setStretchedTo(ShowPictureSize);
+    TimerShow = new EventTimer(this, DesignedShowInterval, false);
+    TimerShow->setObjectName(QStringLiteral("TimerShow"));
+    ImageMenang = new PictureControl(this, QStringLiteral("ImageMenang"), QRect(80, 56, 105, 105));
+    ImageMenang->hide();
+    Nyawa[1] = new PictureControl(this, QStringLiteral("Nyawa1"), QRect(432, 56, 50, 50));
+    Nyawa[2] = new PictureControl(this, QStringLiteral("Nyawa2"), QRect(488, 56, 50, 50));
+    Nyawa[3] = new PictureControl(this, QStringLiteral("Nyawa3"), QRect(544, 56, 50, 50));
+    TimerMusic = new EventTimer(this, MusicInterval, false);
+    TimerMusic->setObjectName(QStringLiteral("TimerMusic"));
+
+    // The answer row's panel lies above every picture control.
+    Panel1->raise();
+}
+
+void TFormLettora::makeImageButton(PictureControl *button, const char *normal, const char *pressed,
+                                   void (TFormLettora::*click)(), bool pressSound)
+{
+    button->setClickable(true);
+    button->onPress = [button, pressed, pressSound](Qt::MouseButton) {
+        ProgramFolder::makeCurrent();
+        button->load(QLatin1String(pressed));
+        if (pressSound)
+            PlayEffect(QLatin1String(paths::ButtonSound));
+    };
+    button->onRelease = [button, normal](Qt::MouseButton) {
+        ProgramFolder::makeCurrent();
+        button->load(QLatin1String(normal));
+    };
+    button->onClick = [this, click] { (this->*click)(); };
+}
+
+void TFormLettora::FormCreate()
+{
+    GameStarted = false;
+    const QSize screen = PrimaryScreenSize();
+    SavedScreenWidth = screen.width();
+    SavedScreenHeight = screen.height();
+    ProgramFolder::makeCurrent();
+
+    Background->load(QLatin1String(paths::Border));
+    // Whatever the picture does not cover takes the colour of its bottom-right corner.
+    const QImage border = Background->pixmap().toImage();
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, border.pixelColor(border.width() - 1, border.height() - 1));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    for (int i = 1; i <= 3; ++i)
+        Nyawa[i]->load(QLatin1String(paths::Life));
+    BtnStart->load(QLatin1String(paths::BtnStart));
+    BtnReset->load(QLatin1String(paths::BtnReset));
+    BtnOption->load(QLatin1String(paths::BtnOptionAtCreation));
+    BtnExit->load(QLatin1String(paths::BtnExit));
+    BtnOK->load(QLatin1String(paths::BtnOK));
+    BtnClear->load(QLatin1String(paths::BtnClear));
+
+    row.NextLetterLeft = 3;
+    PictureCursor = 0;
+    Lives = 3;
+    MusicIndex = 0;
+
+    const std::int32_t seconds = ReadIntSetting(QLatin1String(paths::TimerSetting), IntSettingDefaults::Timer);
+    RandomMode = ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1;
+    UpperCaseMode = ReadIntSetting(QLatin1String(paths::FontSetting), IntSettingDefaults::Font) == 1;
+
+    if (UpperCaseMode)
+        LoadUpperCaseSet();
+    else
+        LoadLowerCaseSet();
+
+    SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
+    DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));
+
+    TimerShow->setInterval(qint64(seconds) * 1000);
+}
+
+void TFormLettora::showAsMainWindow()
+{
+    // Without a window manager a maximized window keeps its size: give it the screen's.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->geometry());
+        connect(screen, &QScreen::geometryChanged, this, [this](const QRect &geometry) {
+            if (isMaximized())
+                setGeometry(geometry);
+        });
+    }
+    showMaximized();
+}
+
+void TFormLettora::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The background fills the whole client area; its picture is drawn at its own size.
+    Background->resize(size());
+}
+
+void TFormLettora::LetterClick(char letter)
+{
+    const int slot = FindFreeSlot();
+    if (slot > AnswerRow::Slots)
+        return; // the row is full: the 21st letter is ignored, silently
+    row.storeLetter(slot, letter);
+    const LetterCase set = UpperCaseMode ? LetterCase::Upper : LetterCase::Lower;
+    PlaceLetter(slot, answerPath(set, letter), row.NextLetterLeft, answerTop(set, letter));
+    row.markFilled(slot);
+    row.NextLetterLeft += letterImage(letter)->width();
+}
+
+void TFormLettora::PlaceLetter(int slot, const QString &path, int left, int top)
+{
+    ProgramFolder::makeCurrent();
+    PictureControl *image = Huruf[slot];
+    image->load(path);
+    image->move(left, top);
+    fitAnswerContent();
+    // Once the row is wider than the box, keep the newest letter in view.
+    ScrollBox1->ensureWidgetVisible(image, 0, 0);
+    PlayEffect(QLatin1String(paths::ClickSound));
+}
+
+void TFormLettora::fitAnswerContent()
+{
+    int right = 0;
+    for (int slot = 1; slot <= AnswerRow::Slots; ++slot) {
+        if (Huruf[slot]->hasPicture())
+            right = std::max(right, Huruf[slot]->geometry().right() + 1);
+    }
+    const int width = std::max(ScrollBox1->width(), right + AnswerRow::HomeTop);
+    const int height = ScrollBox1->height()
+        - (width > ScrollBox1->width() ? ScrollBox1->horizontalScrollBar()->sizeHint().height() : 0);
+    answerContent->resize(width, height);
+}
+
+void TFormLettora::ClearAnswerRow()
+{
+    for (int slot = 1; slot <= AnswerRow::Slots; ++slot)
+        Huruf[slot]->clearPicture();
+    for (int slot = 1; slot <= AnswerRow::Slots; ++slot)
+        Huruf[slot]->move(AnswerRow::homeLeft(slot), AnswerRow::HomeTop);
+    row.NextLetterLeft = 3;
+    fitAnswerContent();
+}
+
+void TFormLettora::BtnClearClick()
+{
+    ClearAnswerRow();
+    row.clearFlags();
+    PlayEffect(QLatin1String(paths::ClearSound));
+}
+
+void TFormLettora::FormKeyDown(int key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        LetterClick(char('A' + (key - Qt::Key_A)));
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        BtnOKClick();
+    if (key == Qt::Key_Escape)
+        BtnClearClick();
+}
+
+void TFormLettora::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    guard([this, key] { FormKeyDown(key); });
+}
+
+void TFormLettora::LoadKeyboardLetter(int setKind, PictureControl *image, const QString &fileName)
+{
+    if (setKind == int(LetterCase::Upper))
+        image->load(QLatin1String(paths::KeyboardUpperFolder) + fileName);
+    else if (setKind == int(LetterCase::Lower))
+        image->load(QLatin1String(paths::KeyboardLowerFolder) + fileName);
+}
+
+void TFormLettora::loadSet(LetterCase set)
+{
+    ProgramFolder::makeCurrent();
+    for (const LetterInfo &info : Letters)
+        LoadKeyboardLetter(int(set), letterImage(info.letter), letterFileName(info.letter));
+    for (const KeyboardCorrection &c : KeyboardCorrections) {
+        const int value = set == LetterCase::Upper ? c.upper : c.lower;
+        if (value == KeyboardCorrection::NotSet)
+            continue;
+        PictureControl *image = letterImage(c.letter);
+        if (c.property == KeyboardCorrection::Left)
+            image->move(value, image->y());
+        else
+            image->move(image->x(), value);
+    }
+}
+
+void TFormLettora::LoadUpperCaseSet()
+{
+    loadSet(LetterCase::Upper);
+}
+
+void TFormLettora::LoadLowerCaseSet()
+{
+    loadSet(LetterCase::Lower);
+}
+
+void TFormLettora::BtnStartClick() {}
+
+void TFormLettora::BtnResetClick() {}
+
+void TFormLettora::BtnOptionClick() {}
+
+void TFormLettora::BtnOKClick()
+{
+    if (!GameStarted) {
+        row.clearFlags();
+        ClearAnswerRow();
+    }
+    PlayEffect(QLatin1String(paths::ButtonSound));
+}
+
+void TFormLettora::BtnExitClick()
+{
+    ProgramFolder::makeCurrent();
+    PlayEffect(QLatin1String(paths::ButtonSound));
+    TimerShow->setEnabled(false);
+    close();
+}
+
+void TFormLettora::FormClose()
+{
+    SetDisplaySize(SavedScreenWidth, SavedScreenHeight);
+    DisplayRestore::instance().disarm();
+}
+
+void TFormLettora::closeEvent(QCloseEvent *event)
+{
+    guard([this] { FormClose(); });
+    event->accept();
+    // The game window is the main window: closing it ends the program once the handler that
+    // asked for the close has finished.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+} // namespace lettora

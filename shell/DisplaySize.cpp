@@ -1,0 +1,229 @@
+#include "shell/DisplaySize.h"
+
+#include "shell/XRandrScreen.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace lettora {
+
+bool DisplayBackend::startWatchdog(QSize, QSize)
+{
+    return false;
+}
+
+void DisplayBackend::stopWatchdog() {}
+
+namespace {
+
+// Reports the screen Qt sees and never switches.
+class NullDisplay : public DisplayBackend
+{
+public:
+    QSize screenSize() override
+    {
+        const QScreen *s = QGuiApplication::primaryScreen();
+        return s ? s->size() : QSize();
+    }
+    bool requestSize(QSize) override { return false; }
+};
+
+// The real X11 display through XRandR, with a watchdog process beside the game.
+class X11Display : public DisplayBackend
+{
+public:
+    explicit X11Display(QByteArray name) : m_name(std::move(name)) {}
+    ~X11Display() override { stopWatchdog(); }
+
+    QSize screenSize() override
+    {
+        xrandr::Size s;
+        if (!xrandr::currentSize(m_name.constData(), &s))
+            return QSize();
+        return QSize(s.width, s.height);
+    }
+    bool requestSize(QSize size) override
+    {
+        return xrandr::setSize(m_name.constData(), {size.width(), size.height()});
+    }
+
+    bool startWatchdog(QSize restore, QSize switched) override
+    {
+        if (m_pipe >= 0)
+            return true;
+        const QByteArray program =
+            (QCoreApplication::applicationDirPath() + QStringLiteral("/lettora-display-guard")).toLocal8Bit();
+        if (access(program.constData(), X_OK) != 0)
+            return false;
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        const QByteArray args[] = {QByteArray::number(restore.width()), QByteArray::number(restore.height()),
+                                   QByteArray::number(switched.width()),
+                                   QByteArray::number(switched.height())};
+        char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>(m_name.constData()),
+                        const_cast<char *>(args[0].constData()), const_cast<char *>(args[1].constData()),
+                        const_cast<char *>(args[2].constData()), const_cast<char *>(args[3].constData()),
+                        nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        // Its own session, so that signals sent to the game's process group leave it running.
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+        close(fds[0]);
+        if (rc != 0) {
+            close(fds[1]);
+            return false;
+        }
+        m_pipe = fds[1];
+        m_pid = pid;
+        return true;
+    }
+
+    void stopWatchdog() override
+    {
+        if (m_pipe < 0)
+            return;
+        const char done = 'd';
+        [[maybe_unused]] auto n = write(m_pipe, &done, 1);
+        close(m_pipe);
+        m_pipe = -1;
+    }
+
+private:
+    QByteArray m_name;
+    int m_pipe = -1;
+    pid_t m_pid = 0;
+};
+
+std::unique_ptr<DisplayBackend> &backendSlot()
+{
+    static std::unique_ptr<DisplayBackend> backend;
+    return backend;
+}
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int sig)
+{
+    const unsigned char byte = static_cast<unsigned char>(sig);
+    [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+std::unique_ptr<DisplayBackend> makePlatformDisplayBackend()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QByteArray name = qgetenv("DISPLAY");
+        return std::make_unique<X11Display>(name);
+    }
+    return std::make_unique<NullDisplay>();
+}
+
+DisplayBackend &displayBackend()
+{
+    if (!backendSlot())
+        backendSlot() = makePlatformDisplayBackend();
+    return *backendSlot();
+}
+
+void setDisplayBackend(std::unique_ptr<DisplayBackend> backend)
+{
+    backendSlot() = std::move(backend);
+}
+
+void SetDisplaySize(int width, int height)
+{
+    displayBackend().requestSize(QSize(width, height));
+}
+
+QSize PrimaryScreenSize()
+{
+    return displayBackend().screenSize();
+}
+
+DisplayRestore &DisplayRestore::instance()
+{
+    static DisplayRestore restore;
+    return restore;
+}
+
+DisplayRestore::DisplayRestore() = default;
+
+DisplayRestore::~DisplayRestore()
+{
+    if (m_armed)
+        restoreNow();
+}
+
+void DisplayRestore::arm(QSize saved)
+{
+    const QSize now = displayBackend().screenSize();
+    if (!saved.isValid() || now == saved)
+        return; // the switch changed nothing: there is nothing to put back
+    m_saved = saved;
+    m_armed = true;
+    displayBackend().startWatchdog(saved, now);
+    if (!m_notifier && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+        m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &DisplayRestore::onSignal);
+        struct sigaction action = {};
+        action.sa_handler = onTerminationSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            sigaction(sig, &action, nullptr);
+    }
+}
+
+void DisplayRestore::restoreNow()
+{
+    if (!m_armed)
+        return;
+    SetDisplaySize(m_saved.width(), m_saved.height());
+    disarm();
+}
+
+void DisplayRestore::disarm()
+{
+    if (!m_armed)
+        return;
+    m_armed = false;
+    displayBackend().stopWatchdog();
+}
+
+void DisplayRestore::shutdown()
+{
+    restoreNow();
+    delete m_notifier;
+    m_notifier = nullptr;
+}
+
+void DisplayRestore::onSignal()
+{
+    unsigned char sig = 0;
+    if (read(signalPipe[0], &sig, 1) != 1)
+        return;
+    restoreNow();
+    // exit, not quit: nested modal loops (the options dialog, a message box) end too.
+    QCoreApplication::exit(128 + sig);
+}
+
+} // namespace lettora

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace lettora {
+
+// The platform service behind the display size. The X11 backend uses XRandR; elsewhere
+// (offscreen, Wayland, Xwayland) the null backend reports the screen and switches nothing.
+class DisplayBackend
+{
+public:
+    virtual ~DisplayBackend() = default;
+    // The primary screen's size in pixels.
+    virtual QSize screenSize() = 0;
+    // Asks for the size; false when it was refused. Callers ignore the result.
+    virtual bool requestSize(QSize size) = 0;
+    // Starts a watchdog that puts `restore` back if the program dies while the screen is at
+    // `switched`; false when there is none.
+    virtual bool startWatchdog(QSize restore, QSize switched);
+    // Tells the watchdog that the size is back and it has nothing left to do.
+    virtual void stopWatchdog();
+};
+
+// The backend for this platform (chosen on first use); tests install their own.
+DisplayBackend &displayBackend();
+void setDisplayBackend(std::unique_ptr<DisplayBackend> backend);
+std::unique_ptr<DisplayBackend> makePlatformDisplayBackend();
+
+// Switches the display to width x height pixels; a refusal is ignored.
+void SetDisplaySize(int width, int height);
+
+// The primary screen's size now (what the game window saves before switching).
+QSize PrimaryScreenSize();
+
+// Keeps a display switch from outliving the program. Armed after the switch with the size to put
+// back; then SIGTERM, SIGINT and SIGHUP put it back and end the event loop with 128 + signal,
+// and a watchdog process puts it back after SIGKILL, a crash or a lost X connection. Disarmed by
+// the close handler once it has put the size back itself; the destructor restores if still armed.
+class DisplayRestore : public QObject
+{
+    Q_OBJECT
+public:
+    static DisplayRestore &instance();
+
+    void arm(QSize saved);
+    void restoreNow();
+    void disarm();
+    bool isArmed() const { return m_armed; }
+    // At program end, before the application object goes: restores if still armed.
+    void shutdown();
+
+    ~DisplayRestore() override;
+
+private:
+    DisplayRestore();
+    void onSignal();
+
+    QSize m_saved;
+    bool m_armed = false;
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+} // namespace lettora

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace lettora {
+
+// Loads a picture file, choosing the decoder by the extension: ".bmp", ".jpg", ".jpeg", and
+// ".png", ".gif", ".webp" where Qt's image plugins have them. A fixed relative path ("./...")
+// is resolved against the program folder; a full path is used as it is.
+//
+// With a target size the picture is decoded straight to that size (JPEG decodes scaled down in
+// the decoder), so a large photo shown small never exists at full size in memory.
+//
+// Failures raise an Error naming the file: a missing or unreadable file, an unknown extension,
+// a file that does not decode, or a picture whose header claims a size too large to hold.
+QImage loadPicture(const QString &path, QSize targetSize = QSize());
+
+// True for the extensions loadPicture accepts.
+bool isPictureExtension(const QString &fileName);
+
+// The most pixels a picture may have when it is decoded at its own size.
+inline constexpr qint64 MaxNaturalPixels = 64LL * 1024 * 1024;
+
+} // namespace lettora

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace lettora {
+
+// The folder that holds the executable and the asset tree. Every fixed relative path
+// ("./Image/border.bmp") is resolved against it, whatever the current directory is.
+class ProgramFolder
+{
+public:
+    // Set once at start from the executable's own path; tests point it at a folder of their own.
+    static void setRoot(const QString &folder);
+    static QString root();
+
+    // The absolute file a fixed relative path names. "./" and ".\" prefixes and both separators
+    // are accepted; each component is matched without regard to case when no exact match
+    // exists, so "./font/Upper/A.bmp" finds "Font/Upper/A.bmp". A component that matches
+    // nothing is kept as written, so an error message names the path that was asked for.
+    static QString resolve(const QString &relative);
+
+    // Makes the program folder the process's current directory (file pickers may have moved it).
+    static void makeCurrent();
+};
+
+// The resolution rule itself, on any folder.
+QString resolveWithoutCase(const QString &folder, const QString &relative);
+
+} // namespace lettora

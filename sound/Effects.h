@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace lettora {
+
+// The audio service behind sound effects: starts a file at once in the background, a new effect
+// cutting off the one that sounds. The default is silent until a real audio back end is set.
+class EffectPlayer
+{
+public:
+    virtual ~EffectPlayer() = default;
+    virtual void play(const QString &file) = 0;
+};
+
+void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
+
+// The one call that plays a sound effect. `path` is a fixed relative path ("./Sound/Click.wav"),
+// resolved against the program folder. Never raises and never waits.
+void PlayEffect(const QString &path);
+
+} // namespace lettora

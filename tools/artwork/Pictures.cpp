@@ -1,0 +1,509 @@
+#include "Pictures.h"
+
+#include "Canvas.h"
+#include "game/LetterSet.h"
+#include "shell/AssetPaths.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <tuple>
+#include <vector>
+
+namespace art {
+
+namespace {
+
+// The colours of the game window's background; pictures that sit on a region are painted
+// with that region's colour so that no rectangle shows around them.
+const QColor Frame(0x3E, 0x9B, 0xE0);
+const QColor SkyTop(0xAE, 0xE0, 0xFA);
+const QColor SkyBottom(0xE3, 0xF5, 0xFE);
+const QColor ButtonPanel(0xFF, 0xF4, 0xC2);
+const QColor ButtonPanelEdge(0xFF, 0xCC, 0x4D);
+const QColor LifePanel(0xFF, 0xE3, 0xEC);
+const QColor LifePanelEdge(0xF4, 0x8F, 0xB1);
+const QColor KeyboardPanel(Qt::white);
+const QColor KeyboardPanelEdge(0x66, 0xBB, 0x6A);
+const QColor AnswerFrame(0x4F, 0xC3, 0xF7);
+const QColor Navy(0x1A, 0x23, 0x7E);
+
+// The keyboard's white panel; letters must stay inside it.
+const QRect KeyboardArea(30, 426, 622, 144);
+constexpr int KeyboardInnerRight = 30 + 622 - 5;
+constexpr int KeyboardInnerBottom = 426 + 144 - 4;
+
+// Letter colours, strong enough on white for young eyes.
+const QColor LetterColours[] = {QColor(0xD3, 0x2F, 0x2F), QColor(0xEF, 0x6C, 0x00), QColor(0x2E, 0x7D, 0x32),
+                                QColor(0x15, 0x65, 0xC0), QColor(0x7B, 0x1F, 0xA2), QColor(0xC2, 0x18, 0x5B),
+                                QColor(0x00, 0x83, 0x8F)};
+
+void roundedPanel(QPainter &p, QRectF r, qreal radius, QColor fill, QColor edge, qreal edgeWidth)
+{
+    p.setPen(edgeWidth > 0 ? QPen(edge, edgeWidth) : QPen(Qt::NoPen));
+    p.setBrush(fill);
+    p.drawRoundedRect(r.adjusted(edgeWidth / 2, edgeWidth / 2, -edgeWidth / 2, -edgeWidth / 2), radius, radius);
+}
+
+QString path(const QString &dir, const char *relative)
+{
+    return dir + QLatin1Char('/') + QLatin1String(relative);
+}
+
+// ---- Letters --------------------------------------------------------------------------------
+
+struct Ink
+{
+    QPainterPath path;
+    QRectF box;  // relative to the baseline origin
+};
+
+Ink inkOf(QChar c, qreal em)
+{
+    Ink ink;
+    ink.path = textPath(QString(c), em);
+    ink.box = ink.path.boundingRect();
+    return ink;
+}
+
+// The Left of each keyboard letter with a set's corrections applied.
+std::map<char, int> keyboardLefts(lettora::LetterCase set)
+{
+    std::map<char, int> left;
+    for (const auto &info : lettora::Letters)
+        left[info.letter] = info.keyboard.left();
+    for (const auto &c : lettora::KeyboardCorrections) {
+        const int v = set == lettora::LetterCase::Upper ? c.upper : c.lower;
+        if (c.property == lettora::KeyboardCorrection::Left && v != lettora::KeyboardCorrection::NotSet)
+            left[c.letter] = v;
+    }
+    return left;
+}
+
+// How wide a letter's picture may be before it runs into its right-hand neighbour on the keyboard.
+int widthRoom(lettora::LetterCase set, char letter)
+{
+    const auto left = keyboardLefts(set);
+    const auto &self = lettora::Letters[letter - 'A'];
+    int next = KeyboardInnerRight;
+    for (const auto &other : lettora::Letters) {
+        if (other.keyboard.top() == self.keyboard.top() && left.at(other.letter) > left.at(letter))
+            next = std::min(next, left.at(other.letter) - 2);
+    }
+    return next - left.at(letter);
+}
+
+struct LetterMetrics
+{
+    qreal em = 0;
+    int rowBaseline = 0;  // baseline in the answer row, shared by both cases
+    int upperHeight = 0;
+    int lowerHeight = 0;
+};
+
+// The lower-case Tops of the answer row put letters of different shapes at different heights
+// (x-height letters 15 pixels below the ascender ones, j 2 above). Each picture is cut so that its
+// baseline falls on one row baseline at those Tops; the same baseline serves the upper case.
+LetterMetrics fitLetters()
+{
+    const int answerRowHeight = 81 - 2;  // the scroll box less its bar
+    for (qreal em = 64; em >= 30; em -= 0.5) {
+        LetterMetrics m;
+        m.em = em;
+        qreal need = 0;  // how far the row baseline must be from the row's top
+        for (const auto &info : lettora::Letters) {
+            const int top = lettora::answerTop(lettora::LetterCase::Lower, info.letter);
+            need = std::max(need, top - inkOf(QChar(info.letter).toLower(), em).box.top() + 1);
+            need = std::max(need, lettora::UpperAnswerTop - inkOf(QChar(info.letter), em).box.top() + 1);
+        }
+        m.rowBaseline = int(std::ceil(need));
+        qreal upper = 0, lower = 0;
+        for (const auto &info : lettora::Letters) {
+            const int topLower = lettora::answerTop(lettora::LetterCase::Lower, info.letter);
+            lower = std::max(lower, m.rowBaseline - topLower + inkOf(QChar(info.letter).toLower(), em).box.bottom());
+            upper = std::max(upper, m.rowBaseline - lettora::UpperAnswerTop + inkOf(QChar(info.letter), em).box.bottom());
+        }
+        m.upperHeight = int(std::ceil(upper)) + 2;
+        m.lowerHeight = int(std::ceil(lower)) + 2;
+        const int keyboardRoom = KeyboardInnerBottom - 504;  // the second row starts at 504
+        if (m.lowerHeight + 18 <= answerRowHeight && m.upperHeight <= keyboardRoom && m.lowerHeight <= keyboardRoom)
+            return m;
+    }
+    std::fprintf(stderr, "lettora-artwork: the letters do not fit the answer row\n");
+    std::exit(1);
+}
+
+void drawLetter(const QString &file, QChar c, QColor colour, const LetterMetrics &m, int baseline, int height,
+                int room)
+{
+    Ink ink = inkOf(c, m.em);
+    const int pad = 3;
+    int width = int(std::ceil(ink.box.width())) + 2 * pad;
+    qreal squeeze = 1;
+    if (width > room) {
+        squeeze = qreal(room - 2 * pad) / ink.box.width();
+        width = room;
+    }
+    QImage image = canvas(width, height, KeyboardPanel);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(pad, baseline);
+    p.scale(squeeze, 1);
+    p.translate(-ink.box.left(), 0);
+    p.setPen(QPen(colour.darker(140), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(colour);
+    p.drawPath(ink.path);
+    p.end();
+    save(image, file);
+}
+
+} // namespace
+
+void drawLetters(const QString &dir)
+{
+    const LetterMetrics m = fitLetters();
+    std::printf("letters: %.1f px font, row baseline %d, heights %d (upper) and %d (lower)\n", m.em,
+                m.rowBaseline, m.upperHeight, m.lowerHeight);
+    for (const auto &info : lettora::Letters) {
+        const QColor colour = LetterColours[(info.letter - 'A') % std::size(LetterColours)];
+        const QString name = lettora::letterFileName(info.letter);
+        drawLetter(dir + QStringLiteral("/Font/Upper/") + name, QChar(info.letter), colour, m,
+                   m.rowBaseline - lettora::UpperAnswerTop, m.upperHeight,
+                   widthRoom(lettora::LetterCase::Upper, info.letter));
+        drawLetter(dir + QStringLiteral("/Font/Lower/") + name, QChar(info.letter).toLower(), colour, m,
+                   m.rowBaseline - lettora::answerTop(lettora::LetterCase::Lower, info.letter), m.lowerHeight,
+                   widthRoom(lettora::LetterCase::Lower, info.letter));
+    }
+}
+
+// ---- Game window ------------------------------------------------------------------------------
+
+namespace {
+
+enum class Icon { Play, Restart, Gear, Door, Check, Sponge };
+
+void drawIcon(QImage &image, Icon icon, QPointF c, qreal size, QColor shadow)
+{
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size / 2;
+    auto shadowed = [&](const QPainterPath &shape, bool stroke) {
+        for (int pass = 0; pass < 2; ++pass) {
+            const QColor colour = pass == 0 ? shadow : QColor(Qt::white);
+            p.save();
+            if (pass == 0)
+                p.translate(1.5, 2);
+            if (stroke) {
+                p.setPen(QPen(colour, size / 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.setBrush(Qt::NoBrush);
+            } else {
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour);
+            }
+            p.drawPath(shape);
+            p.restore();
+        }
+    };
+    switch (icon) {
+    case Icon::Play: {
+        QPainterPath t;
+        t.moveTo(c.x() - s * 0.7, c.y() - s);
+        t.lineTo(c.x() + s, c.y());
+        t.lineTo(c.x() - s * 0.7, c.y() + s);
+        t.closeSubpath();
+        shadowed(t, false);
+        break;
+    }
+    case Icon::Restart: {
+        QPainterPath arc;
+        const QRectF r(c.x() - s * 0.8, c.y() - s * 0.8, s * 1.6, s * 1.6);
+        arc.arcMoveTo(r, 60);
+        arc.arcTo(r, 60, 280);
+        shadowed(arc, true);
+        QPainterPath head;
+        const QPointF tip = QPointF(c.x() + s * 0.4, c.y() - s * 0.69);
+        head.moveTo(tip + QPointF(s * 0.55, -s * 0.05));
+        head.lineTo(tip + QPointF(-s * 0.15, -s * 0.55));
+        head.lineTo(tip + QPointF(-s * 0.05, s * 0.45));
+        head.closeSubpath();
+        shadowed(head, false);
+        break;
+    }
+    case Icon::Check: {
+        QPainterPath v;
+        v.moveTo(c.x() - s * 0.8, c.y());
+        v.lineTo(c.x() - s * 0.2, c.y() + s * 0.6);
+        v.lineTo(c.x() + s * 0.85, c.y() - s * 0.7);
+        shadowed(v, true);
+        break;
+    }
+    case Icon::Gear:
+    case Icon::Door:
+    case Icon::Sponge:
+        // A white disc behind the colour pictures keeps them clear on any button colour.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 225));
+        p.drawEllipse(c, size * 0.62, size * 0.62);
+        p.end();
+        break;
+    }
+    switch (icon) {
+    case Icon::Play:
+    case Icon::Restart:
+    case Icon::Check:
+        break;
+    case Icon::Gear:
+        drawEmoji(image, QStringLiteral("\u2699\uFE0F"), c.x(), c.y(), size);
+        break;
+    case Icon::Door:
+        drawEmoji(image, QStringLiteral("\U0001F6AA"), c.x(), c.y(), size);
+        break;
+    case Icon::Sponge:
+        drawEmoji(image, QStringLiteral("\U0001F9FD"), c.x(), c.y(), size);
+        break;
+    }
+}
+
+struct ButtonLook
+{
+    const char *normal;
+    const char *pressed;
+    QSize size;
+    QColor colour;
+    QString caption;
+    Icon icon;
+    qreal iconSize;
+    qreal captionSize;
+    QColor background;
+};
+
+// A round candy button: a lighter top, a darker rim below that disappears when it is pressed.
+QImage button(const ButtonLook &look, bool pressed)
+{
+    const int w = look.size.width(), h = look.size.height();
+    QImage image = canvas(w, h, look.background);
+    const int depth = 4;
+    const int sink = pressed ? depth - 1 : 0;
+    const QColor base = pressed ? look.colour.darker(115) : look.colour;
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF body(2, 2 + sink, w - 4, h - 4 - depth);
+        p.setPen(Qt::NoPen);
+        p.setBrush(base.darker(150));
+        p.drawRoundedRect(QRectF(2, 2 + depth, w - 4, h - 4 - depth), 14, 14);
+        QLinearGradient g(body.topLeft(), body.bottomLeft());
+        g.setColorAt(0, base.lighter(135));
+        g.setColorAt(1, base);
+        p.setBrush(g);
+        p.setPen(QPen(base.darker(130), 1.5));
+        p.drawRoundedRect(body, 14, 14);
+        // A soft shine across the top.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, pressed ? 35 : 70));
+        p.drawRoundedRect(QRectF(body.left() + 6, body.top() + 3, body.width() - 12, body.height() * 0.35), 10, 10);
+    }
+    const qreal bodyH = h - 4 - depth;
+    const qreal top = 2 + sink;
+    const QColor shadow = base.darker(170);
+    if (look.caption.isEmpty()) {
+        drawIcon(image, look.icon, QPointF(w / 2.0, top + bodyH / 2), look.iconSize, shadow);
+    } else {
+        const qreal iconY = top + bodyH * 0.34;
+        const qreal captionY = top + bodyH * 0.76;
+        drawIcon(image, look.icon, QPointF(w / 2.0, iconY), look.iconSize, shadow);
+        drawCaption(image, look.caption, w / 2.0, captionY, look.captionSize, Qt::white, shadow);
+    }
+    return image;
+}
+
+void drawButtons(const QString &dir, const std::vector<ButtonLook> &looks)
+{
+    for (const auto &look : looks) {
+        save(button(look, false), path(dir, look.normal));
+        save(button(look, true), path(dir, look.pressed));
+    }
+}
+
+void cloud(QPainter &p, QPointF c, qreal s)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 210));
+    p.drawEllipse(c, s, s * 0.6);
+    p.drawEllipse(c + QPointF(-s * 0.8, s * 0.15), s * 0.6, s * 0.42);
+    p.drawEllipse(c + QPointF(s * 0.85, s * 0.18), s * 0.62, s * 0.4);
+}
+
+void drawBorder(const QString &dir)
+{
+    QImage image = canvas(800, 600, Frame);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient sky(0, 0, 0, 600);
+        sky.setColorAt(0, SkyTop);
+        sky.setColorAt(1, SkyBottom);
+        p.setPen(Qt::NoPen);
+        p.setBrush(sky);
+        p.drawRoundedRect(QRectF(8, 8, 784, 584), 22, 22);
+        // Confetti dots along the frame.
+        const QColor dots[] = {QColor(0xFF, 0xD5, 0x4F), QColor(0xFF, 0x8A, 0x80), QColor(0xA5, 0xD6, 0xA7),
+                               QColor(0xFF, 0xFF, 0xFF)};
+        int n = 0;
+        for (int x = 26; x < 790; x += 28) {
+            p.setBrush(dots[n++ % 4]);
+            p.drawEllipse(QPointF(x, 4), 2.6, 2.6);
+            p.drawEllipse(QPointF(x, 596), 2.6, 2.6);
+        }
+        for (int y = 26; y < 590; y += 28) {
+            p.setBrush(dots[n++ % 4]);
+            p.drawEllipse(QPointF(4, y), 2.6, 2.6);
+            p.drawEllipse(QPointF(796, y), 2.6, 2.6);
+        }
+        cloud(p, QPointF(350, 40), 26);
+        cloud(p, QPointF(600, 140), 22);
+        cloud(p, QPointF(330, 258), 18);
+
+        // The picture frame: the picture itself covers the middle.
+        roundedPanel(p, QRectF(48, 24, 252, 252), 20, Qt::white, QColor(0xFF, 0xA7, 0x26), 7);
+        p.setBrush(QColor(0xE3, 0xF2, 0xFD));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(174, 150), 62, 62);
+
+        roundedPanel(p, QRectF(420, 44, 186, 74), 18, LifePanel, LifePanelEdge, 3);
+        roundedPanel(p, QRectF(644, 34, 124, 362), 20, ButtonPanel, ButtonPanelEdge, 3);
+        roundedPanel(p, QRectF(660, 420, 94, 154), 20, ButtonPanel, ButtonPanelEdge, 3);
+        roundedPanel(p, QRectF(38, 278, 581, 117), 16, AnswerFrame, AnswerFrame.darker(130), 3);
+        roundedPanel(p, QRectF(KeyboardArea), 20, KeyboardPanel, KeyboardPanelEdge, 4);
+    }
+    // A big question mark waits in the frame until the first picture comes.
+    drawCaption(image, QStringLiteral("?"), 174, 150, 96, QColor(0x64, 0xB5, 0xF6), Qt::white);
+
+    // The game's name, one colour per letter.
+    const QString name = QStringLiteral("Lettora");
+    qreal x = 330;
+    for (int i = 0; i < name.size(); ++i) {
+        const QPainterPath glyph = textPath(name.mid(i, 1), 58);
+        const qreal w = glyph.boundingRect().width();
+        drawCaption(image, name.mid(i, 1), x + w / 2, 186 + (i % 2 ? 4 : -4), 58,
+                    LetterColours[i % std::size(LetterColours)], Qt::white);
+        x += w + 7;
+    }
+    const QString friends[] = {QStringLiteral("\U0001F431"), QStringLiteral("\U0001F34E"),
+                               QStringLiteral("\u2B50"), QStringLiteral("\U0001F697"),
+                               QStringLiteral("\U0001F436")};
+    for (int i = 0; i < 5; ++i)
+        drawEmoji(image, friends[i], 372 + i * 58, 246, 32);
+    save(image, path(dir, lettora::paths::Border));
+}
+
+void drawResult(const QString &file, QColor inner, QColor outer, const QString &emoji, const QString &caption,
+                QColor captionColour)
+{
+    QImage image = canvas(105, 105, outer);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        QRadialGradient g(QPointF(52, 44), 70);
+        g.setColorAt(0, inner);
+        g.setColorAt(1, outer);
+        p.setPen(QPen(outer.darker(135), 4));
+        p.setBrush(g);
+        p.drawRect(QRectF(2, 2, 101, 101));
+    }
+    drawEmoji(image, emoji, 52.5, 42, 56);
+    drawCaption(image, caption, 52.5, 88, 17, captionColour, Qt::white);
+    save(image, file);
+}
+
+} // namespace
+
+void drawGameWindow(const QString &dir)
+{
+    using namespace lettora::paths;
+    drawBorder(dir);
+
+    QImage life = canvas(50, 50, LifePanel);
+    drawEmoji(life, QStringLiteral("\u2764\uFE0F"), 25, 26, 40);
+    save(life, path(dir, Life));
+
+    drawResult(path(dir, Win), QColor(0xFF, 0xF9, 0xC4), QColor(0xFF, 0xC1, 0x07), QStringLiteral("\U0001F3C6"),
+               QStringLiteral("You won!"), QColor(0xC6, 0x28, 0x28));
+    drawResult(path(dir, Lose), QColor(0xF3, 0xE5, 0xF5), QColor(0xBA, 0x9C, 0xE0), QStringLiteral("\U0001F648"),
+               QStringLiteral("Try again!"), QColor(0x4A, 0x14, 0x8C));
+
+    const QSize big(100, 75);
+    drawButtons(dir, {
+        {BtnStart, BtnStart2, big, QColor(0x43, 0xA0, 0x47), QStringLiteral("Start"), Icon::Play, 26, 21, ButtonPanel},
+        {BtnReset, BtnReset2, big, QColor(0xFB, 0x8C, 0x00), QStringLiteral("Reset"), Icon::Restart, 28, 21, ButtonPanel},
+        {BtnOption, BtnOption2, big, QColor(0x8E, 0x24, 0xAA), QStringLiteral("Option"), Icon::Gear, 30, 21, ButtonPanel},
+        {BtnExit, BtnExit2, big, QColor(0xE5, 0x39, 0x35), QStringLiteral("Exit"), Icon::Door, 30, 21, ButtonPanel},
+        {BtnOK, BtnOK2, QSize(70, 70), QColor(0x1E, 0x88, 0xE5), QStringLiteral("OK"), Icon::Check, 24, 22, ButtonPanel},
+        {BtnClear, BtnClear2, QSize(70, 50), QColor(0x00, 0xAC, 0xC1), QStringLiteral("Clear"), Icon::Sponge, 17, 15, ButtonPanel},
+    });
+}
+
+void drawWelcome(const QString &dir)
+{
+    using namespace lettora::paths;
+    const QSize size(100, 50);
+    // The welcome buttons carry an icon and a word side by side.
+    for (const auto &[normal, pressed, colour, icon, word] :
+         {std::tuple{BtnPlay, BtnPlay2, QColor(0x43, 0xA0, 0x47), Icon::Play, QStringLiteral("Play")},
+          std::tuple{BtnHowTo, BtnHowTo2, QColor(0x1E, 0x88, 0xE5), Icon::Restart, QStringLiteral("How to")}}) {
+        for (bool down : {false, true}) {
+            ButtonLook look{normal, pressed, size, colour, QString(), icon, 0, 0, Qt::white};
+            QImage image = button(look, down);
+            const qreal y = 2 + (down ? 3 : 0) + (50 - 8) / 2.0;
+            const QColor shadow = (down ? colour.darker(115) : colour).darker(170);
+            if (icon == Icon::Play) {
+                drawIcon(image, icon, QPointF(24, y), 18, shadow);
+                drawCaption(image, word, 62, y, 19, Qt::white, shadow);
+            } else {
+                drawCaption(image, QStringLiteral("?"), 17, y, 22, QColor(0xFF, 0xEB, 0x3B), shadow);
+                drawCaption(image, word, 57, y, 17, Qt::white, shadow);
+            }
+            save(image, path(dir, down ? pressed : normal));
+        }
+    }
+
+    // The how-to picture.
+    QImage help = canvas(500, 374, Qt::white);
+    {
+        QPainter p(&help);
+        p.setRenderHint(QPainter::Antialiasing);
+        roundedPanel(p, QRectF(4, 4, 492, 366), 26, QColor(0xE3, 0xF2, 0xFD), QColor(0x90, 0xCA, 0xF9), 4);
+        p.setPen(Navy);
+        p.setFont(letterFont(28));
+        p.drawText(QRectF(0, 16, 500, 40), Qt::AlignCenter, QStringLiteral("How to play"));
+    }
+    const struct { const char *emoji; const char *text; } steps[] = {
+        {"\U0001F5BC\uFE0F", "Press Start: a picture appears."},
+        {"\U0001F524", "Spell its name: click the letters or type them."},
+        {"\u2705", "Press OK (or Enter) to check the word."},
+        {"\U0001F9FD", "Clear (or Esc) empties the row."},
+        {"\u2764\uFE0F", "A wrong word, or too slow, costs a heart."},
+        {"\U0001F3C6", "Spell every picture to win!"},
+    };
+    int y = 92;
+    for (const auto &step : steps) {
+        drawEmoji(help, QString::fromUtf8(step.emoji), 44, y, 30);
+        QPainter p(&help);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Navy);
+        QFont f = letterFont(19);
+        f.setBold(false);
+        p.setFont(f);
+        p.drawText(QRectF(74, y - 16, 410, 32), Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(step.text));
+        y += 46;
+    }
+    save(help, path(dir, PanelHelp));
+}
+
+} // namespace art

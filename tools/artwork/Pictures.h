@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace art {
+
+// Each writes its files into the program folder `dir`.
+void drawLetters(const QString &dir);
+void drawGameWindow(const QString &dir);
+void drawWelcome(const QString &dir);
+
+} // namespace art

@@ -1,0 +1,320 @@
+#include "Sounds.h"
+
+#include "shell/AssetPaths.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <numbers>
+#include <vector>
+
+namespace art {
+
+namespace {
+
+constexpr int Rate = 22050;
+constexpr double Tau = 2 * std::numbers::pi;
+
+using Samples = std::vector<double>;
+
+void writeFile(const QString &file, const QByteArray &bytes)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "lettora-artwork: cannot write %s\n", qPrintable(file));
+        std::exit(1);
+    }
+}
+
+void put16(QByteArray &b, int v)
+{
+    b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+
+void put32(QByteArray &b, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// Normalises to a peak of -3 dBFS, fades the edges against clicks and writes 16-bit PCM.
+void writeWav(const QString &file, Samples s)
+{
+    double peak = 0;
+    for (double v : s)
+        peak = std::max(peak, std::abs(v));
+    const double gain = peak > 0 ? 0.7 / peak : 0;
+    const int fade = Rate / 500;
+    for (size_t i = 0; i < s.size(); ++i) {
+        double edge = 1;
+        if (i < size_t(fade))
+            edge = double(i) / fade;
+        if (s.size() - i <= size_t(fade))
+            edge = double(s.size() - i - 1) / fade;
+        s[i] *= gain * edge;
+    }
+    QByteArray b("RIFF");
+    put32(b, 36 + 2 * s.size());
+    b.append("WAVEfmt ");
+    put32(b, 16);
+    put16(b, 1);         // PCM
+    put16(b, 1);         // mono
+    put32(b, Rate);
+    put32(b, Rate * 2);  // bytes per second
+    put16(b, 2);         // block align
+    put16(b, 16);        // bits per sample
+    b.append("data");
+    put32(b, 2 * s.size());
+    for (double v : s)
+        put16(b, int(std::lround(std::clamp(v, -1.0, 1.0) * 32767)));
+    writeFile(file, b);
+}
+
+Samples silence(double seconds)
+{
+    return Samples(size_t(seconds * Rate), 0.0);
+}
+
+// A short wooden "tock" whose pitch drops, for every letter.
+Samples click()
+{
+    Samples s = silence(0.045);
+    double phase = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const double t = double(i) / Rate;
+        phase += Tau * (1900 - 9000 * t) / Rate;
+        s[i] = (std::sin(phase) + 0.35 * std::sin(2.01 * phase)) * std::exp(-t / 0.009) * std::min(1.0, t / 0.0008);
+    }
+    return s;
+}
+
+// Two bright notes going up, for the commands.
+Samples buttonBlip()
+{
+    Samples s;
+    for (auto [freq, len] : {std::pair{659.3, 0.06}, std::pair{987.8, 0.09}}) {
+        const size_t n = size_t(len * Rate);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / Rate;
+            const double env = std::min(1.0, t / 0.004) * std::exp(-t / (len * 0.6));
+            s.push_back(env * (std::sin(Tau * freq * t) + 0.25 * std::sin(Tau * 2 * freq * t)
+                               + 0.12 * std::sin(Tau * 3 * freq * t)));
+        }
+    }
+    return s;
+}
+
+// Noise through a band-pass filter that sweeps up: a whoosh, for wiping the row clean.
+Samples whoosh()
+{
+    Samples s = silence(0.42);
+    std::uint32_t seed = 12345;
+    double low = 0, band = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const double t = double(i) / s.size();
+        seed = seed * 1664525u + 1013904223u;
+        const double noise = double(seed >> 8) / double(1u << 24) * 2 - 1;
+        const double centre = 350 * std::pow(12.0, t);
+        const double f = 2 * std::sin(std::numbers::pi * centre / Rate);
+        const double q = 0.35;
+        low += f * band;
+        const double high = noise - low - q * band;
+        band += f * high;
+        s[i] = band * std::pow(std::sin(std::numbers::pi * t), 1.6);
+    }
+    return s;
+}
+
+// "Uh-oh": a short high vowel, then a longer falling low one.
+Samples uhOh()
+{
+    Samples s;
+    auto vowel = [&](double freq, double glide, double len) {
+        const size_t n = size_t(len * Rate);
+        double phase = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double t = double(i) / Rate;
+            const double f = freq * (1 + glide * t / len) * (1 + 0.012 * std::sin(Tau * 5.5 * t));
+            phase += Tau * f / Rate;
+            // Harmonics weighted like an "oh" vowel (formants near 450 and 800 Hz).
+            double v = 0;
+            for (int h = 1; h <= 8; ++h) {
+                const double hf = h * f;
+                const double w = std::exp(-std::pow((hf - 450) / 260, 2)) + 0.6 * std::exp(-std::pow((hf - 800) / 300, 2))
+                    + 0.15 / h;
+                v += w * std::sin(h * phase);
+            }
+            const double env = std::min(1.0, t / 0.015) * std::min(1.0, (len - t) / 0.06);
+            s.push_back(v * env);
+        }
+    };
+    vowel(523.3, 0.02, 0.17);
+    const Samples gap = silence(0.06);
+    s.insert(s.end(), gap.begin(), gap.end());
+    vowel(392.0, -0.12, 0.34);
+    return s;
+}
+
+// ---- MIDI ---------------------------------------------------------------------------------------
+
+constexpr int Ppq = 480;
+constexpr int Eighth = Ppq / 2;
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
+
+struct Event
+{
+    int tick;
+    int order;  // note-offs before note-ons at the same tick
+    QByteArray bytes;
+};
+
+struct Track
+{
+    std::vector<Event> events;
+    void note(int channel, int tick, int length, int key, int velocity)
+    {
+        events.push_back({tick, 1, bytes({char(0x90 | channel), char(key), char(velocity)})});
+        events.push_back({tick + length, 0, bytes({char(0x80 | channel), char(key), char(0)})});
+    }
+    void program(int channel, int number)
+    {
+        events.push_back({0, 0, bytes({char(0xC0 | channel), char(number)})});
+    }
+    void meta(int tick, int type, const QByteArray &data)
+    {
+        QByteArray b = bytes({0xFF, type, int(data.size())});
+        events.push_back({tick, 0, b + data});
+    }
+};
+
+void putVarLen(QByteArray &b, std::uint32_t v)
+{
+    QByteArray tmp;
+    tmp.prepend(char(v & 0x7F));
+    while ((v >>= 7))
+        tmp.prepend(char(0x80 | (v & 0x7F)));
+    b += tmp;
+}
+
+void putBE32(QByteArray &b, std::uint32_t v)
+{
+    for (int i = 3; i >= 0; --i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+QByteArray chunk(Track track)
+{
+    std::stable_sort(track.events.begin(), track.events.end(), [](const Event &a, const Event &b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
+    });
+    QByteArray data;
+    int last = 0;
+    for (const Event &e : track.events) {
+        putVarLen(data, std::uint32_t(e.tick - last));
+        data += e.bytes;
+        last = e.tick;
+    }
+    data += QByteArray::fromHex("00FF2F00");  // end of track
+    QByteArray b("MTrk");
+    putBE32(b, std::uint32_t(data.size()));
+    return b + data;
+}
+
+} // namespace
+
+void writeSounds(const QString &dir)
+{
+    using namespace lettora::paths;
+    writeWav(dir + QLatin1Char('/') + QLatin1String(ClickSound), click());
+    writeWav(dir + QLatin1Char('/') + QLatin1String(ButtonSound), buttonBlip());
+    writeWav(dir + QLatin1Char('/') + QLatin1String(ClearSound), whoosh());
+    writeWav(dir + QLatin1Char('/') + QLatin1String(LostLifeSound), uhOh());
+}
+
+// A cheerful cha-cha in C major: marimba tune, bass, piano off-beats and Latin percussion, an
+// 8-bar phrase played twice (the second time on vibraphone) and a closing chord, about 34 s.
+void writeWelcomeTune(const QString &file)
+{
+    enum { C4 = 60, D4 = 62, E4 = 64, F4 = 65, G4 = 67, A4 = 69, B4 = 71, C5 = 72, D5 = 74, E5 = 76, F5 = 77,
+           G5 = 79, A5 = 81 };
+    struct Bar { int chord; int tune[5]; };  // chord root; tune on beats 1, 2, 3 and "cha-cha" on 4, 4-and
+    const Bar phrase[8] = {
+        {C4, {E5, G5, E5, D5, D5}}, {G4, {D5, F5, D5, B4, B4}}, {G4, {B4, D5, F5, E5, D5}},
+        {C4, {C5, E5, G5, G5, G5}}, {F4, {A5, F5, C5, A4, C5}}, {C4, {G5, E5, C5, E5, G5}},
+        {G4, {F5, D5, B4, D5, F5}}, {C4, {E5, C5, G4, C5, C5}},
+    };
+    const int starts[5] = {0, 2, 4, 6, 7};
+    const int lengths[5] = {2, 2, 2, 1, 1};
+
+    Track conductor, tune, bass, piano, drums;
+    conductor.meta(0, 0x03, "Cha-cha welcome");
+    conductor.meta(0, 0x51, QByteArray::fromHex("07A120"));  // 500000 us per quarter: 120 bpm
+    conductor.meta(0, 0x58, QByteArray::fromHex("04021808"));  // 4/4
+    tune.program(0, 12);   // marimba
+    bass.program(1, 32);   // acoustic bass
+    piano.program(2, 0);   // piano
+
+    const int barTicks = 8 * Eighth;
+    int bar = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            tune.events.push_back({bar * barTicks, 0, bytes({char(0xC0), char(11)})});  // vibraphone
+        for (const Bar &b : phrase) {
+            const int at = bar * barTicks;
+            for (int i = 0; i < 5; ++i)
+                tune.note(0, at + starts[i] * Eighth, lengths[i] * Eighth - 20, b.tune[i], i >= 3 ? 100 : 92);
+            const bool seventh = b.chord == G4;
+            const int root = b.chord - 24;
+            bass.note(1, at, 2 * Eighth - 30, root, 96);
+            bass.note(1, at + 4 * Eighth, 2 * Eighth - 30, root + 7, 88);
+            bass.note(1, at + 6 * Eighth, Eighth - 20, root + 7, 84);
+            bass.note(1, at + 7 * Eighth, Eighth - 20, root, 88);
+            for (int off : {1, 3, 5}) {
+                for (int interval : {0, 4, 7, seventh ? 10 : 12})
+                    piano.note(2, at + off * Eighth, Eighth - 60, b.chord + interval, 52);
+            }
+            for (int q = 0; q < 4; ++q)
+                drums.note(9, at + q * 2 * Eighth, Eighth, 56, q == 0 ? 70 : 52);  // cowbell
+            for (int e : {0, 3, 6})
+                drums.note(9, at + e * Eighth, Eighth / 2, 75, 80);  // claves
+            drums.note(9, at, 2 * Eighth, 74, 45);                  // long guiro
+            drums.note(9, at + 4 * Eighth, Eighth, 73, 50);         // short guiro
+            drums.note(9, at + 6 * Eighth, Eighth, 63, 72);         // high conga
+            drums.note(9, at + 7 * Eighth, Eighth, 64, 76);         // low conga
+            ++bar;
+        }
+    }
+    // The closing chord.
+    const int end = bar * barTicks;
+    for (int key : {C4, E4, G4, C5})
+        piano.note(2, end, 4 * Eighth, key, 70);
+    tune.note(0, end, 4 * Eighth, C5 + 12, 96);
+    bass.note(1, end, 4 * Eighth, C4 - 24, 96);
+    drums.note(9, end, Eighth, 75, 90);
+    drums.note(9, end, 4 * Eighth, 49, 60);  // crash cymbal
+
+    QByteArray midi("MThd");
+    putBE32(midi, 6);
+    midi += QByteArray::fromHex("0001");  // several tracks, played together
+    midi += bytes({char(0), char(5)});
+    midi += bytes({char(Ppq >> 8), char(Ppq & 0xFF)});
+    for (const Track &t : {conductor, tune, bass, piano, drums})
+        midi += chunk(t);
+    (void)D4;
+    writeFile(file, midi);
+}
+
+} // namespace art

@@ -1,0 +1,35 @@
+// Draws every picture and writes every sound of the program folder:
+//   lettora-artwork PROGRAM_FOLDER ANDIKA_BOLD_TTF NOTO_COLOR_EMOJI_TTF
+// The output is the same bytes on every run.
+
+#include "Canvas.h"
+#include "Pictures.h"
+#include "Sounds.h"
+
+#include "shell/AssetPaths.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: lettora-artwork PROGRAM_FOLDER ANDIKA_BOLD_TTF NOTO_COLOR_EMOJI_TTF\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    art::loadFonts(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    for (const char *sub : {"Image", "Font/Upper", "Font/Lower", "Sound", "Music", "Picture", "Data"})
+        QDir(dir).mkpath(QLatin1String(sub));
+
+    art::drawLetters(dir);
+    art::drawGameWindow(dir);
+    art::drawWelcome(dir);
+    art::writeSounds(dir);
+    art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
+    return 0;
+}
