@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtEndian>
+
+#include <cstdlib>
 
 namespace lettora {
 
@@ -25,6 +28,24 @@ QByteArray formatFor(const QString &fileName)
             return optional;
     }
     return {};
+}
+
+// The size the picture's header claims. Qt's BMP reader refuses to report sizes it will not
+// decode, so for BMP the header is read here to name the size in the message.
+QSize claimedSize(QImageReader &reader, QFile &device, const QByteArray &format)
+{
+    const QSize size = reader.size();
+    if (size.isValid() || format != "bmp")
+        return size;
+    const qint64 at = device.pos();
+    device.seek(0);
+    const QByteArray header = device.peek(26);
+    device.seek(at);
+    if (header.size() < 26 || !header.startsWith("BM"))
+        return size;
+    const qint32 w = qFromLittleEndian<qint32>(header.constData() + 18);
+    const qint32 h = qFromLittleEndian<qint32>(header.constData() + 22);
+    return QSize(std::abs(w), std::abs(h));
 }
 
 [[noreturn]] void fail(const QString &file, const QString &reason)
@@ -55,24 +76,19 @@ QImage loadPicture(const QString &path, QSize targetSize)
 
     QImageReader reader(&device, format);
     reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (targetSize.isValid() && !targetSize.isEmpty()) {
+    const QSize size = claimedSize(reader, device, format);
+    const bool scaled = targetSize.isValid() && !targetSize.isEmpty();
+    qint64 limit = MaxNaturalPixels;
+    if (scaled && reader.supportsOption(QImageIOHandler::ScaledSize) && format == "jpeg")
+        limit *= qint64(MaxScaledDecodeFactor) * MaxScaledDecodeFactor;
+    if (size.isValid() && qint64(size.width()) * size.height() > limit)
+        fail(file, QStringLiteral("The picture is too large (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
+    if (scaled)
         reader.setScaledSize(targetSize);
-    } else if (size.isValid() && qint64(size.width()) * size.height() > MaxNaturalPixels) {
-        fail(file, QStringLiteral("The picture is too large (%1 x %2 pixels)")
-                       .arg(size.width())
-                       .arg(size.height()));
-    }
 
     QImage image = reader.read();
-    if (image.isNull()) {
-        if (reader.error() == QImageReader::InvalidDataError && size.isValid()
-            && reader.errorString().contains(QLatin1String("limit"), Qt::CaseInsensitive))
-            fail(file, QStringLiteral("The picture is too large (%1 x %2 pixels)")
-                           .arg(size.width())
-                           .arg(size.height()));
+    if (image.isNull())
         fail(file, QStringLiteral("The file is not a valid picture (%1)").arg(reader.errorString()));
-    }
     return image;
 }
 

@@ -20,7 +20,10 @@ QImage loadPicture(const QString &path, QSize targetSize = QSize());
 // True for the extensions loadPicture accepts.
 bool isPictureExtension(const QString &fileName);
 
-// The most pixels a picture may have when it is decoded at its own size.
-inline constexpr qint64 MaxNaturalPixels = 64LL * 1024 * 1024;
+// The most pixels a picture may have when it is decoded at its own size (128 MB as 32-bit
+// pixels). JPEG decodes scaled down by up to 8 in each direction, so a JPEG shown small may
+// have 64 times as many.
+inline constexpr qint64 MaxNaturalPixels = 32LL * 1024 * 1024;
+inline constexpr int MaxScaledDecodeFactor = 8;
 
 } // namespace lettora

@@ -1,0 +1,386 @@
+#include "Fixtures.h"
+
+#include "game/LettoraUnit.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
+
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+
+// One game window in a program folder of its own, with the display and the sounds recorded.
+struct Game
+{
+    explicit Game(const QByteArray &fontSetting = QByteArray(), const QStringList &remove = {})
+    {
+        if (!fontSetting.isEmpty())
+            folder.write(QStringLiteral("Data/Font.dat"), fontSetting);
+        for (const QString &file : remove)
+            folder.remove(file);
+        display = test::installFakeDisplay();
+        effects = test::installEffectRecorder();
+        messages = test::installMessageRecorder();
+        window = std::make_unique<TFormLettora>();
+        window->resize(800, 600);
+    }
+    ~Game() { setMessageHook({}); }
+
+    void type(const QString &keys) { QTest::keyClicks(window.get(), keys); }
+    QPoint slot(int i) const { return window->Huruf[i]->pos(); }
+    QImage picture(const QString &path) const { return loadPicture(path).convertToFormat(QImage::Format_RGB32); }
+    QImage shown(int i) const { return window->Huruf[i]->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    test::ProgramFolderCopy folder;
+    std::shared_ptr<test::FakeDisplay::Log> display;
+    std::shared_ptr<test::EffectLog> effects;
+    std::shared_ptr<QStringList> messages;
+    std::unique_ptr<TFormLettora> window;
+};
+
+} // namespace
+
+class TestGameWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void creation();
+    void creationWithUpperCase();
+    void missingBackground();
+    void answerRowPositions_data();
+    void answerRowPositions();
+    void twentyOneLetters();
+    void modifiersMakeNoDifference();
+    void escapeAndClear();
+    void enterReachesOK();
+    void caseSwitch();
+    void missingLetterPicture();
+    void mouseOnKeyboard();
+    void commandPictures();
+    void scrollsToNewestLetter();
+    void closeRestoresDisplay();
+};
+
+void TestGameWindow::creation()
+{
+    Game g;
+    TFormLettora &w = *g.window;
+    QVERIFY(g.messages->isEmpty());
+    // Settings created with their defaults, in this order, byte for byte.
+    QCOMPARE(g.folder.bytes(QStringLiteral("Data/Timer.dat")), QByteArray::fromHex("0A000000"));
+    QCOMPARE(g.folder.bytes(QStringLiteral("Data/Random.dat")), QByteArray::fromHex("00000000"));
+    QCOMPARE(g.folder.bytes(QStringLiteral("Data/Font.dat")), QByteArray::fromHex("00000000"));
+    QVERIFY(!w.UpperCaseMode);
+    QVERIFY(!w.RandomMode);
+    QVERIFY(!w.GameStarted);
+    QCOMPARE(w.Lives, 3);
+    QCOMPARE(w.row.NextLetterLeft, 3);
+    QCOMPARE(w.TimerShow->interval(), 10000);
+    QVERIFY(!w.TimerShow->isEnabled());
+    QVERIFY(!w.TimerMusic->isEnabled());
+    QCOMPARE(w.TimerMusic->interval(), 2000);
+    // The saved size is the screen before the switch; the switch asks for 800 x 600.
+    QCOMPARE(w.SavedScreenWidth, 1280);
+    QCOMPARE(w.SavedScreenHeight, 800);
+    QCOMPARE(g.display->requests, std::vector<QSize>{QSize(800, 600)});
+
+    // The lower-case keyboard, corrected.
+    QCOMPARE(w.letterImage('A')->pos(), QPoint(48, 453));
+    QCOMPARE(w.letterImage('C')->pos(), QPoint(143, 453));
+    QCOMPARE(w.letterImage('G')->pos(), QPoint(317, 453));
+    QCOMPARE(w.letterImage('J')->pos(), QPoint(439, 435));
+    QCOMPARE(w.letterImage('M')->pos(), QPoint(565, 453));
+    QCOMPARE(w.letterImage('O')->pos(), QPoint(95, 504));
+    QCOMPARE(w.letterImage('P')->pos(), QPoint(142, 504));
+    QCOMPARE(w.letterImage('Q')->pos(), QPoint(187, 504));
+    QCOMPARE(w.letterImage('B')->pos(), QPoint(96, 440));
+    QCOMPARE(w.letterImage('Z')->pos(), QPoint(592, 504));
+    QCOMPARE(w.letterImage('K')->size(), g.picture(QStringLiteral("./Font/Lower/K.bmp")).size());
+
+    // Commands, life icons and pictures at their places.
+    QCOMPARE(w.BtnStart->pos(), QPoint(656, 48));
+    QCOMPARE(w.BtnReset->pos(), QPoint(656, 136));
+    QCOMPARE(w.BtnOption->pos(), QPoint(656, 224));
+    QCOMPARE(w.BtnExit->pos(), QPoint(656, 304));
+    QCOMPARE(w.BtnOK->pos(), QPoint(672, 432));
+    QCOMPARE(w.BtnClear->pos(), QPoint(672, 512));
+    QCOMPARE(w.BtnClear->size(), g.picture(QStringLiteral("./Image/BtnClear.bmp")).size());
+    QCOMPARE(w.Nyawa[1]->pos(), QPoint(432, 56));
+    QCOMPARE(w.Nyawa[3]->pos(), QPoint(544, 56));
+    QCOMPARE(w.ImageShow->geometry(), QRect(64, 40, 220, 220));
+    QVERIFY(!w.ImageMenang->isVisibleTo(&w));
+    QCOMPARE(w.Panel1->geometry(), QRect(48, 288, 561, 97));
+    QCOMPARE(w.ScrollBox1->geometry(), QRect(8, 8, 545, 81));
+    for (int i = 1; i <= 20; ++i)
+        QCOMPARE(g.slot(i), QPoint(3 + 16 * (i - 1), 3));
+    QCOMPARE(w.windowFlags() & Qt::FramelessWindowHint, Qt::FramelessWindowHint);
+}
+
+void TestGameWindow::creationWithUpperCase()
+{
+    Game g(QByteArray::fromHex("0100000000"));  // 5 bytes: the first 4 count, the file stays
+    QVERIFY(g.window->UpperCaseMode);
+    QCOMPARE(g.folder.bytes(QStringLiteral("Data/Font.dat")), QByteArray::fromHex("0100000000"));
+    QCOMPARE(g.window->letterImage('Q')->pos(), QPoint(184, 504));
+    QCOMPARE(g.window->letterImage('C')->pos(), QPoint(136, 440));
+    QCOMPARE(g.window->letterImage('J')->pos(), QPoint(432, 440));
+    QCOMPARE(g.window->letterImage('K')->size(), g.picture(QStringLiteral("./Font/Upper/K.bmp")).size());
+}
+
+void TestGameWindow::missingBackground()
+{
+    Game g(QByteArray(), {QStringLiteral("Image/border.bmp")});
+    QCOMPARE(*g.messages, QStringList(QStringLiteral("%1|Cannot open file \"%2\". No such file or directory.")
+                                          .arg(currentApplicationTitle(), g.folder.file(QStringLiteral("Image/border.bmp")))));
+    // The rest of the creation was skipped, the window still exists.
+    QVERIFY(g.display->requests.empty());
+    QCOMPARE(g.window->Lives, 0);
+    QCOMPARE(g.window->row.NextLetterLeft, 0);
+    QCOMPARE(g.window->TimerShow->interval(), 3000);
+    QCOMPARE(g.folder.bytes(QStringLiteral("Data/Timer.dat")), QByteArray("<missing>"));
+    QVERIFY(!g.window->letterImage('A')->hasPicture());
+    // Closing asks for the saved size, which the screen already has.
+    g.window->close();
+    QCOMPARE(g.display->requests, std::vector<QSize>{QSize(1280, 800)});
+}
+
+void TestGameWindow::answerRowPositions_data()
+{
+    QTest::addColumn<QByteArray>("fontSetting");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QList<int>>("tops");
+    const QByteArray lower = QByteArray::fromHex("00000000"), upper = QByteArray::fromHex("01000000");
+    QTest::newRow("jam, lower") << lower << "jam" << QList<int>{1, 18, 18};
+    QTest::newRow("jam, upper") << upper << "jam" << QList<int>{3, 3, 3};
+    QTest::newRow("cat, lower") << lower << "cat" << QList<int>{18, 18, 18};
+    QTest::newRow("ascenders, lower") << lower << "bdfhikl" << QList<int>{3, 3, 3, 3, 3, 3, 3};
+    QTest::newRow("the rest, lower") << lower << "gnopqrstuvwxyz"
+                                     << QList<int>{18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18};
+    QTest::newRow("ca, upper") << upper << "ca" << QList<int>{3, 3};
+}
+
+void TestGameWindow::answerRowPositions()
+{
+    QFETCH(QByteArray, fontSetting);
+    QFETCH(QString, keys);
+    QFETCH(QList<int>, tops);
+    Game g(fontSetting);
+    const QString set = g.window->UpperCaseMode ? QStringLiteral("Upper") : QStringLiteral("Lower");
+    g.type(keys);
+    int left = 3;
+    for (int i = 0; i < keys.size(); ++i) {
+        const char letter = keys.at(i).toUpper().toLatin1();
+        QCOMPARE(g.slot(i + 1), QPoint(left, tops.at(i)));
+        QCOMPARE(g.window->row.LetterCodes[i + 1], letter);
+        QVERIFY(g.window->row.isFilled(i + 1));
+        QCOMPARE(g.shown(i + 1), g.picture(QStringLiteral("./font/%1/%2.bmp").arg(set).arg(QLatin1Char(letter))));
+        QCOMPARE(g.window->Huruf[i + 1]->size(), g.window->letterImage(letter)->size());
+        left += g.window->letterImage(letter)->width();  // letters touch without a gap
+    }
+    QCOMPARE(g.window->row.NextLetterLeft, left);
+    QCOMPARE(g.window->row.typedWord(), keys.toUpper());
+    QCOMPARE(g.effects->played, QStringList(keys.size(), QStringLiteral("./Sound/Click.wav")));
+    QVERIFY(!g.window->Huruf[keys.size() + 1]->hasPicture());
+}
+
+void TestGameWindow::twentyOneLetters()
+{
+    Game g;
+    g.type(QStringLiteral("abcdefghijklmnopqrstu"));
+    for (int i = 1; i <= 20; ++i)
+        QVERIFY(g.window->row.isFilled(i));
+    QCOMPARE(g.window->FindFreeSlot(), 21);
+    QCOMPARE(g.window->row.typedWord(), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    QCOMPARE(g.effects->played.size(), 20);  // the 21st letter is silent
+    QCOMPARE(g.window->row.LetterCodes[20], 'T');
+    const int left = g.window->row.NextLetterLeft;
+    g.type(QStringLiteral("u"));
+    QCOMPARE(g.window->row.NextLetterLeft, left);
+}
+
+void TestGameWindow::modifiersMakeNoDifference()
+{
+    Game g;
+    QTest::keyClick(g.window.get(), Qt::Key_A, Qt::ShiftModifier);
+    QTest::keyClick(g.window.get(), Qt::Key_A, Qt::NoModifier);
+    // Caps Lock on: the key arrives with an upper-case text.
+    QKeyEvent capsA(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("A"));
+    QApplication::sendEvent(g.window.get(), &capsA);
+    QTest::keyClick(g.window.get(), Qt::Key_A, Qt::ControlModifier);
+    // Auto-repeat counts.
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+    QApplication::sendEvent(g.window.get(), &repeat);
+    QCOMPARE(g.window->row.typedWord(), QStringLiteral("AAAAA"));
+    for (int i = 1; i <= 5; ++i) {
+        QCOMPARE(g.slot(i).y(), 18);
+        QCOMPARE(g.shown(i), g.shown(1));
+    }
+    // Keys that are no letter do nothing.
+    for (int key : {Qt::Key_1, Qt::Key_Space, Qt::Key_F1, Qt::Key_Shift, Qt::Key_Agrave})
+        QTest::keyClick(g.window.get(), Qt::Key(key));
+    QCOMPARE(g.window->row.typedWord(), QStringLiteral("AAAAA"));
+}
+
+void TestGameWindow::escapeAndClear()
+{
+    Game g;
+    g.type(QStringLiteral("dog"));
+    QTest::keyClick(g.window.get(), Qt::Key_Escape);
+    for (int i = 1; i <= 20; ++i) {
+        QVERIFY(!g.window->Huruf[i]->hasPicture());
+        QCOMPARE(g.slot(i), QPoint(3 + 16 * (i - 1), 3));
+        QVERIFY(!g.window->row.isFilled(i));
+    }
+    QCOMPARE(g.window->row.NextLetterLeft, 3);
+    QCOMPARE(g.window->row.typedWord(), QString());
+    // The letters stay stored; only the flags were cleared.
+    QCOMPARE(g.window->row.LetterCodes[1], 'D');
+    QCOMPARE(g.effects->played.last(), QStringLiteral("./Sound/Clear.wav"));
+
+    // The Clear picture does the same; the next letter goes into slot 1 again.
+    g.type(QStringLiteral("c"));
+    QTest::mouseClick(g.window->BtnClear, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(!g.window->row.isFilled(1));
+    g.type(QStringLiteral("x"));
+    QCOMPARE(g.slot(1), QPoint(3, 18));
+    QCOMPARE(g.window->row.typedWord(), QStringLiteral("X"));
+    QVERIFY(g.effects->played.count(QStringLiteral("./Sound/Clear.wav")) == 2);
+}
+
+void TestGameWindow::enterReachesOK()
+{
+    Game g;
+    g.type(QStringLiteral("sun"));
+    g.effects->played.clear();
+    QTest::keyClick(g.window.get(), Qt::Key_Return);
+    // Before Start, OK empties the row and sounds the button.
+    QCOMPARE(g.window->row.typedWord(), QString());
+    QVERIFY(!g.window->Huruf[1]->hasPicture());
+    QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Button.wav")});
+    g.type(QStringLiteral("a"));
+    QTest::keyClick(g.window.get(), Qt::Key_Enter);  // the keypad's Enter
+    QCOMPARE(g.window->row.typedWord(), QString());
+}
+
+void TestGameWindow::caseSwitch()
+{
+    Game g;
+    TFormLettora &w = *g.window;
+    g.type(QStringLiteral("ab"));
+    const QImage lowerA = g.shown(1);
+    const int next = w.row.NextLetterLeft;
+
+    w.LoadUpperCaseSet();
+    w.UpperCaseMode = true;
+    QCOMPARE(w.letterImage('Q')->pos(), QPoint(187, 504));  // moved by the lower-case set, never back
+    QCOMPARE(w.letterImage('C')->pos(), QPoint(136, 440));
+    QCOMPARE(w.letterImage('A')->size(), g.picture(QStringLiteral("./Font/Upper/A.bmp")).size());
+    // Letters already in the row keep their case and place.
+    QCOMPARE(g.shown(1), lowerA);
+    QCOMPARE(g.slot(1), QPoint(3, 18));
+    QCOMPARE(w.row.NextLetterLeft, next);
+
+    g.type(QStringLiteral("c"));
+    QCOMPARE(g.slot(3), QPoint(next, 3));
+    QCOMPARE(g.shown(3), g.picture(QStringLiteral("./Font/Upper/C.bmp")));
+
+    w.LoadLowerCaseSet();
+    w.UpperCaseMode = false;
+    QCOMPARE(w.letterImage('C')->pos(), QPoint(143, 453));
+}
+
+void TestGameWindow::missingLetterPicture()
+{
+    Game g(QByteArray(), {QStringLiteral("Font/Lower/B.bmp")});
+    // The keyboard picture B failed at creation: one message, and the rest of the set was skipped.
+    QCOMPARE(g.messages->size(), 1);
+    QVERIFY(g.messages->first().contains(g.folder.file(QStringLiteral("Font/Lower/B.bmp"))));
+    g.messages->clear();
+
+    g.type(QStringLiteral("ab"));
+    // "a" is placed; "b" fails: its letter is stored, its slot stays free, no sound.
+    QCOMPARE(g.messages->size(), 1);
+    QVERIFY(g.messages->first().contains(QStringLiteral("Cannot open file \"%1\"").arg(g.folder.file(QStringLiteral("Font/Lower/B.bmp")))));
+    QVERIFY(g.window->row.isFilled(1));
+    QVERIFY(!g.window->row.isFilled(2));
+    QCOMPARE(g.window->row.LetterCodes[2], 'B');
+    QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Click.wav")});
+    const int left = g.window->row.NextLetterLeft;
+    g.type(QStringLiteral("c"));
+    QCOMPARE(g.slot(2), QPoint(left, 18));  // the next letter takes the same slot
+    QCOMPARE(g.window->row.typedWord(), QStringLiteral("AC"));
+}
+
+void TestGameWindow::mouseOnKeyboard()
+{
+    Game g;
+    TFormLettora &w = *g.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseClick(w.letterImage('B'), Qt::LeftButton, {}, QPoint(5, 20));
+    // A double click, as the window system delivers it, enters one letter.
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, w.letterImage('E')->geometry().center());
+    QTest::mouseClick(w.letterImage('D'), Qt::RightButton, {}, QPoint(5, 20));  // no letter
+    QTest::mousePress(w.letterImage('F'), Qt::LeftButton, {}, QPoint(5, 20));
+    QTest::mouseRelease(w.letterImage('F'), Qt::LeftButton, {}, QPoint(-30, -30));  // released outside: no letter
+    QCOMPARE(w.row.typedWord(), QStringLiteral("BE"));
+    QCOMPARE(w.letterImage('B')->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(w.letterImage('B')->focusPolicy(), Qt::NoFocus);
+}
+
+void TestGameWindow::commandPictures()
+{
+    Game g;
+    TFormLettora &w = *g.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QImage normal = g.picture(QStringLiteral("./Image/BtnOption.bmp"));
+    const QImage pressed = g.picture(QStringLiteral("./Image/BtnOption2.bmp"));
+    QCOMPARE(w.BtnOption->pixmap().toImage().convertToFormat(QImage::Format_RGB32), normal);
+    QTest::mousePress(w.BtnOption, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(w.BtnOption->pixmap().toImage().convertToFormat(QImage::Format_RGB32), pressed);
+    QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Button.wav")});
+    QTest::mouseRelease(w.BtnOption, Qt::LeftButton, {}, QPoint(500, 500));
+    QCOMPARE(w.BtnOption->pixmap().toImage().convertToFormat(QImage::Format_RGB32), normal);
+    QCOMPARE(w.BtnOption->pos(), QPoint(656, 224));
+    // Keys never swap the pictures.
+    QTest::keyClick(&w, Qt::Key_Return);
+    QCOMPARE(w.BtnOK->pixmap().toImage().convertToFormat(QImage::Format_RGB32), g.picture(QStringLiteral("./Image/BtnOK.bmp")));
+}
+
+void TestGameWindow::scrollsToNewestLetter()
+{
+    Game g(QByteArray::fromHex("01000000"));
+    TFormLettora &w = *g.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    g.type(QStringLiteral("WWWWWWWWWWWWWWWWWWWW"));
+    QVERIFY2(w.row.NextLetterLeft > w.ScrollBox1->width(), "twenty W must be wider than the box");
+    QScrollBar *bar = w.ScrollBox1->horizontalScrollBar();
+    QTRY_VERIFY(bar->isVisible());
+    QVERIFY(bar->value() > 0);
+    // The newest letter lies inside the visible part of the box.
+    const QRect newest = w.Huruf[20]->geometry().translated(-bar->value(), 0);
+    QVERIFY(QRect(QPoint(0, 0), w.ScrollBox1->viewport()->size()).contains(newest.topRight() - QPoint(1, 0)));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QCOMPARE(bar->value(), 0);
+}
+
+void TestGameWindow::closeRestoresDisplay()
+{
+    Game g;
+    g.window->show();
+    g.window->BtnExitClick();
+    QVERIFY(!g.window->isVisible());
+    QCOMPARE(g.display->requests, (std::vector<QSize>{QSize(800, 600), QSize(1280, 800)}));
+    QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Button.wav")});
+}
+
+QTEST_MAIN(TestGameWindow)
+#include "tst_gamewindow.moc"

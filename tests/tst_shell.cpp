@@ -1,0 +1,327 @@
+#include "Fixtures.h"
+
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
+#include "shell/ProgramFolder.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <limits>
+
+using namespace lettora;
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void resolver_data();
+    void resolver();
+    void fullStop_data();
+    void fullStop();
+    void title_data();
+    void title();
+    void errorGuardShowsBox();
+    void timerRules();
+    void timerFires();
+    void pictureFailures_data();
+    void pictureFailures();
+    void pictureFormats();
+    void pictureScaledDecode();
+    void clicks_data();
+    void clicks();
+};
+
+void TestShell::resolver_data()
+{
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("found");  // relative to the folder
+    QTest::newRow("exact") << "./Font/Upper/A.bmp" << "Font/Upper/A.bmp";
+    QTest::newRow("lower-case folder") << "./font/Upper/B.bmp" << "Font/Upper/B.bmp";
+    QTest::newRow("file name case") << "./Image/Btnoption.bmp" << "Image/BtnOption.bmp";
+    QTest::newRow("every component") << "./IMAGE/btnOPTION.BMP" << "Image/BtnOption.bmp";
+    QTest::newRow("backslash") << ".\\Picture" << "Picture";
+    QTest::newRow("no prefix") << "Image/BtnOption.bmp" << "Image/BtnOption.bmp";
+    QTest::newRow("exact spelling wins") << "./Both/x.txt" << "Both/x.txt";
+    QTest::newRow("other spelling of a twin") << "./both/y.txt" << "both/y.txt";
+    QTest::newRow("missing file kept as asked") << "./font/Upper/missing.bmp" << "Font/Upper/missing.bmp";
+    QTest::newRow("missing folder kept as asked") << "./Nope/Upper/A.bmp" << "Nope/Upper/A.bmp";
+}
+
+void TestShell::resolver()
+{
+    QFETCH(QString, asked);
+    QFETCH(QString, found);
+    QTemporaryDir dir;
+    for (const char *file : {"Font/Upper/A.bmp", "Font/Upper/B.bmp", "Image/BtnOption.bmp", "Both/x.txt", "both/y.txt"}) {
+        QDir(dir.path()).mkpath(QFileInfo(QLatin1String(file)).path());
+        QFile f(dir.path() + QLatin1Char('/') + QLatin1String(file));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QDir(dir.path()).mkpath(QStringLiteral("Picture"));
+    QCOMPARE(resolveWithoutCase(dir.path(), asked), dir.path() + QLatin1Char('/') + found);
+
+    // The program folder's resolver gives the same, whatever the current directory.
+    ProgramFolder::setRoot(dir.path());
+    QDir::setCurrent(QDir::tempPath());
+    QCOMPARE(ProgramFolder::resolve(asked), dir.path() + QLatin1Char('/') + found);
+}
+
+void TestShell::fullStop_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "File not found" << "File not found.";
+    QTest::newRow("digit") << "List index out of bounds (3" << "List index out of bounds (3.";
+    QTest::newRow("full stop") << "Done." << "Done.";
+    QTest::newRow("parenthesis") << "Unknown picture file extension (.xyz)" << "Unknown picture file extension (.xyz)";
+    QTest::newRow("quote") << "Cannot open \"a\"" << "Cannot open \"a\"";
+    QTest::newRow("exclamation") << "Oops!" << "Oops!";
+    QTest::newRow("question mark comes after the full stop") << "Why?" << "Why?.";
+    QTest::newRow("slash comes after the full stop") << "a/" << "a/.";
+    QTest::newRow("comma comes before") << "a," << "a,";
+    QTest::newRow("accented letter") << QString::fromUtf8("Café") << QString::fromUtf8("Café.");
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestShell::fullStop()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(withFullStop(text), shown);
+}
+
+void TestShell::title_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("as built") << "Lettora" << "Lettora";
+    QTest::newRow("up to the first full stop") << "Lettora.exe" << "Lettora";
+    QTest::newRow("several dots") << "LETTORA.old.EXE" << "Lettora";
+    QTest::newRow("first letter kept as it is") << "lETTORA" << "lettora";
+    QTest::newRow("one letter") << "X.bin" << "X";
+}
+
+void TestShell::title()
+{
+    QFETCH(QString, executable);
+    QFETCH(QString, title);
+    QCOMPARE(applicationTitle(executable), title);
+}
+
+void TestShell::errorGuardShowsBox()
+{
+    setMessageHook({});
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        box->button(QMessageBox::Ok)->click();
+    });
+    bool after = false;
+    guard([] { throw Error(QStringLiteral("Something went wrong")); });
+    guard([&] { after = true; });  // the program goes on with the next handler
+    QCOMPARE(caption, applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    QCOMPARE(text, QStringLiteral("Something went wrong."));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(after);
+
+    auto log = test::installMessageRecorder();
+    guard([] { throw std::bad_alloc(); });
+    showInformation(QStringLiteral("List is empty"));
+    QCOMPARE(*log, QStringList({applicationTitle(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+                                    + QStringLiteral("|Out of memory."),
+                                QStringLiteral("Information|List is empty")}));
+    setMessageHook({});
+}
+
+void TestShell::timerRules()
+{
+    EventTimer timer(nullptr, 3000, false);
+    QVERIFY(!timer.isCounting());
+    QCOMPARE(timer.countdownsStarted(), 0);
+
+    timer.setEnabled(true);
+    QVERIFY(timer.isCounting());
+    QCOMPARE(timer.countdownsStarted(), 1);
+    timer.setEnabled(true);  // already enabled: the countdown goes on
+    QCOMPARE(timer.countdownsStarted(), 1);
+    timer.setInterval(3000);  // same interval: nothing changes
+    QCOMPARE(timer.countdownsStarted(), 1);
+    timer.setInterval(5000);  // a new interval restarts
+    QCOMPARE(timer.countdownsStarted(), 2);
+    timer.setEnabled(false);
+    timer.setEnabled(true);  // off and on again restarts
+    QCOMPARE(timer.countdownsStarted(), 3);
+
+    for (qint64 never : {qint64(0), qint64(-1000), qint64(std::numeric_limits<int>::max()) + 1, qint64(10) * 1000 * 1000 * 1000}) {
+        timer.setInterval(never);
+        QVERIFY2(timer.isEnabled() && !timer.isCounting(), qPrintable(QString::number(never)));
+    }
+    timer.setInterval(1000);  // a usable interval meets "enabled" again
+    QVERIFY(timer.isCounting());
+
+    timer.setEnabled(false);
+    timer.setInterval(2000);  // a disabled timer takes the interval without starting
+    QVERIFY(!timer.isCounting());
+}
+
+void TestShell::timerFires()
+{
+    EventTimer timer(nullptr, 1, true);
+    int ticks = 0;
+    auto log = test::installMessageRecorder();
+    timer.onTimer = [&] {
+        if (++ticks == 1)
+            throw Error(QStringLiteral("tick failed"));  // reported, and the timer goes on
+    };
+    QTRY_VERIFY(ticks >= 3);
+    QCOMPARE(log->size(), 1);
+    QVERIFY(log->first().endsWith(QStringLiteral("|tick failed.")));
+    setMessageHook({});
+}
+
+namespace {
+QByteArray bmpHeader(qint32 width, qint32 height)
+{
+    QByteArray b(54, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    qToLittleEndian<quint32>(54, b.data() + 10);
+    qToLittleEndian<quint32>(40, b.data() + 14);
+    qToLittleEndian<qint32>(width, b.data() + 18);
+    qToLittleEndian<qint32>(height, b.data() + 22);
+    qToLittleEndian<quint16>(1, b.data() + 26);
+    qToLittleEndian<quint16>(24, b.data() + 28);
+    return b;
+}
+} // namespace
+
+void TestShell::pictureFailures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");  // "<none>": no file
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "gone.bmp" << QByteArray("<none>") << "No such file or directory";
+    QTest::newRow("unknown extension") << "cat.xyz" << QByteArray("data") << "Unknown picture file extension (.xyz)";
+    QTest::newRow("no extension") << "cat" << QByteArray("data") << "The file has no picture extension";
+    QTest::newRow("not a picture") << "cat.jpg" << QByteArray("this is text") << "The file is not a valid picture";
+    QTest::newRow("header claims a huge size") << "huge.bmp" << bmpHeader(60000, 60000)
+                                               << "The picture is too large (60000 x 60000 pixels)";
+}
+
+void TestShell::pictureFailures()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(name);
+    if (content != "<none>") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    try {
+        loadPicture(file);
+        QFAIL("no error raised");
+    } catch (const Error &e) {
+        QVERIFY2(e.text().startsWith(QStringLiteral("Cannot open file \"%1\". %2").arg(file, reason)), qPrintable(e.text()));
+    }
+}
+
+void TestShell::pictureFormats()
+{
+    QTemporaryDir dir;
+    QImage source(40, 30, QImage::Format_RGB32);
+    source.fill(QColor(200, 40, 40));
+    for (const char *name : {"a.bmp", "b.jpg", "c.jpeg", "d.png", "e.JPG"}) {
+        const QString file = dir.filePath(QLatin1String(name));
+        const QByteArray format = QByteArray(name).endsWith("png") ? "png" : QByteArray(name).endsWith("bmp") ? "bmp" : "jpeg";
+        QVERIFY(source.save(file, format.constData()));
+        const QImage image = loadPicture(file);
+        QCOMPARE(image.size(), QSize(40, 30));
+        QVERIFY2(qAbs(image.pixelColor(20, 15).red() - 200) < 8, name);
+    }
+}
+
+void TestShell::pictureScaledDecode()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("big.jpg"));
+    QImage big(4000, 3000, QImage::Format_RGB32);
+    big.fill(QColor(30, 120, 200));
+    QVERIFY(big.save(file, "jpeg"));
+    const QImage shown = loadPicture(file, QSize(220, 220));
+    QCOMPARE(shown.size(), QSize(220, 220));
+    QVERIFY(qAbs(shown.pixelColor(100, 100).blue() - 200) < 8);
+}
+
+void TestShell::clicks_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("left click") << "left" << QStringList{"press L", "click", "release L"};
+    QTest::newRow("left released outside") << "leftOutside" << QStringList{"press L", "release L"};
+    QTest::newRow("right click") << "right" << QStringList{"press R", "release R"};
+    QTest::newRow("right released outside") << "rightOutside" << QStringList{"press R"};
+    QTest::newRow("middle click") << "middle" << QStringList{"press M", "release M"};
+    QTest::newRow("double click") << "double"
+                                  << QStringList{"press L", "click", "release L", "press L", "release L"};
+}
+
+void TestShell::clicks()
+{
+    QFETCH(QString, gesture);
+    QFETCH(QStringList, events);
+    QWidget window;
+    window.resize(300, 200);
+    PictureControl control(&window, QStringLiteral("Btn"), QRect(10, 10, 60, 40));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList seen;
+    auto name = [](Qt::MouseButton b) { return b == Qt::LeftButton ? "L" : b == Qt::RightButton ? "R" : "M"; };
+    control.onPress = [&](Qt::MouseButton b) { seen << QStringLiteral("press ") + QLatin1String(name(b)); };
+    control.onRelease = [&](Qt::MouseButton b) { seen << QStringLiteral("release ") + QLatin1String(name(b)); };
+    control.onClick = [&] { seen << QStringLiteral("click"); };
+
+    const QPoint inside(30, 20), outside(200, 150);  // control coordinates
+    if (gesture == QLatin1String("left")) {
+        QTest::mouseClick(&control, Qt::LeftButton, {}, inside);
+    } else if (gesture == QLatin1String("leftOutside")) {
+        QTest::mousePress(&control, Qt::LeftButton, {}, inside);
+        QTest::mouseRelease(&control, Qt::LeftButton, {}, outside);
+    } else if (gesture == QLatin1String("right")) {
+        QTest::mouseClick(&control, Qt::RightButton, {}, inside);
+    } else if (gesture == QLatin1String("rightOutside")) {
+        QTest::mousePress(&control, Qt::RightButton, {}, inside);
+        QTest::mouseRelease(&control, Qt::RightButton, {}, outside);
+    } else if (gesture == QLatin1String("middle")) {
+        QTest::mouseClick(&control, Qt::MiddleButton, {}, inside);
+    } else {
+        // Through the window, as the window system delivers it: press, release, double click, release.
+        QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {}, control.mapTo(&window, inside));
+    }
+    QCOMPARE(seen, events);
+    QCOMPARE(control.focusPolicy(), Qt::NoFocus);
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
