@@ -318,7 +318,10 @@ void TFormLettora::BtnStartClick() {}
 
 void TFormLettora::BtnResetClick() {}
 
-void TFormLettora::BtnOptionClick() {}
+void TFormLettora::BtnOptionClick()
+{
+    FormOption->showModalOver(this);
+}
 
 void TFormLettora::BtnOKClick()
 {

@@ -28,7 +28,7 @@ void WriteIntSetting(const QString &path, std::int32_t value)
     uchar bytes[4];
     qToLittleEndian<qint32>(value, bytes);
     if (file.write(reinterpret_cast<const char *>(bytes), 4) != 4 || !file.flush())
-        throw Error(QStringLiteral("Stream write error"));
+        throw Error(QString::fromLatin1(messages::StreamWriteError));
 }
 
 } // namespace lettora

@@ -1,6 +1,27 @@
 #include "settings/OptionUnit.h"
 
+#include "game/LettoraUnit.h"
+#include "settings/FilePicker.h"
+#include "settings/IntSettings.h"
+#include "settings/IntegerText.h"
+#include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureLoader.h"
+#include "shell/ProgramFolder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QToolButton>
 
 namespace lettora {
 
@@ -8,20 +29,357 @@ TFormOption *FormOption = nullptr;
 
 namespace {
 constexpr QSize DialogSize(572, 409);
+constexpr const char *EmptyListWarning = "List is empty,please add items in list";
+constexpr const char *DrawnHint = "Already shown in this game; it comes back with Reset";
+
+// Decoration only: a missing picture leaves the place empty and the dialog works as ever.
+QPixmap decoration(const char *path)
+{
+    try {
+        return QPixmap::fromImage(loadPicture(QLatin1String(path)));
+    } catch (const Error &e) {
+        qWarning("%s", qPrintable(e.text()));
+        return {};
+    }
 }
+} // namespace
 
 TFormOption::TFormOption(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_picker(makeDialogFilePicker())
 {
-    setObjectName(QStringLiteral("FormOption"));
-    setFixedSize(DialogSize);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    buildLayout();
     guard([this] { FormCreate(); });
 }
 
-void TFormOption::FormCreate() {}
+TFormOption::~TFormOption() = default;
+
+void TFormOption::setFilePicker(std::unique_ptr<FilePicker> picker)
+{
+    m_picker = std::move(picker);
+}
+
+void TFormOption::buildLayout()
+{
+    setObjectName(QStringLiteral("FormOption"));
+    setWindowTitle(QStringLiteral("Option"));
+    setFixedSize(DialogSize);
+    setModal(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    QFont bold = font;
+    bold.setBold(true);
+
+    // The background picture is drawn at its own size from the top-left corner.
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, DialogSize.width(), DialogSize.height());
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(decoration(paths::OptionBackground));
+
+    const QPixmap addIcon = decoration(paths::AddIcon);
+    const QPixmap removeIcon = decoration(paths::RemoveIcon);
+    const QPixmap clearIcon = decoration(paths::ClearIcon);
+    auto flatButton = [&](QWidget *parent, const char *name, const QString &text, const QPixmap &icon, int top,
+                          void (TFormOption::*handler)()) {
+        auto *b = new QToolButton(parent);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setIcon(icon);
+        b->setIconSize(QSize(16, 16));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setGeometry(176, top, 73, 25);
+        connect(b, &QToolButton::clicked, this, [this, handler] { guard([&] { (this->*handler)(); }); });
+        return b;
+    };
+    auto listBox = [&](QWidget *parent, const char *name, QRect geometry) {
+        auto *box = new QListWidget(parent);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(geometry);
+        box->setSelectionMode(QAbstractItemView::SingleSelection);
+        box->setUniformItemSizes(true);
+        return box;
+    };
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Image"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(18, 21, 257, 276);
+    GroupBox1->setFont(bold);
+    ListBoxImage = listBox(GroupBox1, "ListBoxImage", QRect(11, 24, 153, 241));
+    TombolAddImage = flatButton(GroupBox1, "TombolAddImage", QStringLiteral("Add"), addIcon, 32,
+                                &TFormOption::TombolAddImageClick);
+    TombolRemoveImage = flatButton(GroupBox1, "TombolRemoveImage", QStringLiteral("Remove"), removeIcon, 64,
+                                   &TFormOption::TombolRemoveImageClick);
+    TombolClearImage = flatButton(GroupBox1, "TombolClearImage", QStringLiteral("Clear"), clearIcon, 96,
+                                  &TFormOption::TombolClearImageClick);
+    RandomImage = new QCheckBox(QStringLiteral("Random"), GroupBox1);
+    RandomImage->setObjectName(QStringLiteral("RandomImage"));
+    RandomImage->setGeometry(176, 136, 65, 17);
+    RandomImage->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Music"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(299, 20, 257, 277);
+    GroupBox2->setFont(bold);
+    ListBoxMusic = listBox(GroupBox2, "ListBoxMusic", QRect(16, 24, 153, 241));
+    TombolAddMusic = flatButton(GroupBox2, "TombolAddMusic", QStringLiteral("Add"), addIcon, 32,
+                                &TFormOption::TombolAddMusicClick);
+    TombolRemoveMusic = flatButton(GroupBox2, "TombolRemoveMusic", QStringLiteral("Remove"), removeIcon, 64,
+                                   &TFormOption::TombolRemoveMusicClick);
+    TombolClearMusic = flatButton(GroupBox2, "TombolClearMusic", QStringLiteral("Clear"), clearIcon, 96,
+                                  &TFormOption::TombolClearMusicClick);
+    MusicOn = new QCheckBox(QStringLiteral("MusicOn"), GroupBox2);
+    MusicOn->setObjectName(QStringLiteral("MusicOn"));
+    MusicOn->setGeometry(176, 128, 73, 17);
+    // The action runs on every change of the state, by the user or by the program.
+    connect(MusicOn, &QCheckBox::toggled, this, [this] { guard([this] { MusicOnClick(); }); });
+    // A "click" on the list is every change of its selection, by mouse or keyboard.
+    connect(ListBoxMusic, &QListWidget::itemSelectionChanged, this, [this] { guard([this] { ListBoxMusicClick(); }); });
+    connect(ListBoxMusic, &QListWidget::itemDoubleClicked, this, [this] { guard([this] { ListBoxMusicDblClick(); }); });
+
+    GroupBox3 = new QGroupBox(this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->setGeometry(21, 309, 254, 81);
+    auto *radioFrame = new QGroupBox(GroupBox3);
+    RadioGroupFont = radioFrame;
+    RadioGroupFont->setObjectName(QStringLiteral("RadioGroupFont"));
+    RadioGroupFont->setGeometry(8, 16, 105, 57);
+    UpperCaseOption = new QRadioButton(QStringLiteral("UpperCase"), RadioGroupFont);
+    UpperCaseOption->setGeometry(8, 8, 92, 20);
+    LowerCaseOption = new QRadioButton(QStringLiteral("LowerCase"), RadioGroupFont);
+    LowerCaseOption->setGeometry(8, 30, 92, 20);
+    m_fontGroup = new QButtonGroup(this);
+    m_fontGroup->addButton(UpperCaseOption, 0);
+    m_fontGroup->addButton(LowerCaseOption, 1);
+    Label1 = new QLabel(QStringLiteral("Timer :"), GroupBox3);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(120, 24, 40, 13);
+    EditTimer = new QLineEdit(GroupBox3);
+    EditTimer->setObjectName(QStringLiteral("EditTimer"));
+    EditTimer->setGeometry(120, 48, 57, 21);
+
+    TombolOK = new QPushButton(QStringLiteral("OK"), this);
+    TombolOK->setObjectName(QStringLiteral("TombolOK"));
+    TombolOK->setGeometry(288, 328, 75, 25);
+    TombolCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    TombolCancel->setObjectName(QStringLiteral("TombolCancel"));
+    TombolCancel->setGeometry(384, 328, 75, 25);
+    // Neither is the default button: Enter presses a button only while it has the focus
+    // (keyPressEvent), never from the list or the edit field.
+    for (QPushButton *b : {TombolOK, TombolCancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    connect(TombolOK, &QPushButton::clicked, this, [this] { guard([this] { TombolOKClick(); }); });
+    connect(TombolCancel, &QPushButton::clicked, this, [this] { guard([this] { TombolCancelClick(); }); });
+
+    const QList<QWidget *> focusOrder = {ListBoxImage, RandomImage, ListBoxMusic, MusicOn,
+                                         TombolOK, TombolCancel, EditTimer, UpperCaseOption};
+    for (int i = 0; i + 1 < focusOrder.size(); ++i)
+        setTabOrder(focusOrder[i], focusOrder[i + 1]);
+    LowerCaseOption->setFocusPolicy(Qt::NoFocus);  // the radio group is one stop
+
+    connect(&pictures, &ListPair::changed, this, [this] { showList(pictures, ListBoxImage); });
+    connect(&music, &ListPair::changed, this, [this] { showList(music, ListBoxMusic); });
+}
+
+void TFormOption::showList(const ListPair &list, QListWidget *box)
+{
+    // Filling the box is no selection by the user: its "click" must not run.
+    const QSignalBlocker blocker(box);
+    const int current = selectedIndex(box);
+    box->clear();
+    for (int i = 0; i < list.nameEntries(); ++i) {
+        auto *item = new QListWidgetItem(ListPair::display(list.allNames().at(i)), box);
+        if (list.isDrawn(i)) {
+            item->setForeground(Qt::gray);
+            item->setToolTip(QLatin1String(DrawnHint));
+        }
+    }
+    if (current >= 0 && current < box->count())
+        box->setCurrentRow(current, QItemSelectionModel::ClearAndSelect);
+}
+
+int TFormOption::fontIndex() const
+{
+    return m_fontGroup->checkedId();
+}
+
+void TFormOption::setFontIndex(int index)
+{
+    // An exclusive group cannot be emptied while exclusive.
+    m_fontGroup->setExclusive(false);
+    UpperCaseOption->setChecked(index == 0);
+    LowerCaseOption->setChecked(index == 1);
+    m_fontGroup->setExclusive(true);
+}
+
+void TFormOption::FormCreate()
+{
+    LoadLists();
+    ProgramFolder::makeCurrent();
+    const std::int32_t seconds = ReadIntSetting(QLatin1String(paths::TimerSetting), IntSettingDefaults::Timer);
+    RandomImage->setChecked(ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1);
+    const std::int32_t font = ReadIntSetting(QLatin1String(paths::FontSetting), IntSettingDefaults::Font);
+    setFontIndex(font == 1 ? 0 : font == 0 ? 1 : -1);
+    EditTimer->setText(QString::number(seconds));
+}
+
+void TFormOption::LoadLists()
+{
+    ProgramFolder::makeCurrent();
+    pictures.loadNames(QLatin1String(paths::ImageFileList));
+    pictures.loadPaths(QLatin1String(paths::ImagePathList));
+    music.loadNames(QLatin1String(paths::MusicFileList));
+    music.loadPaths(QLatin1String(paths::MusicPathList));
+}
+
+void TFormOption::SaveLists()
+{
+    ProgramFolder::makeCurrent();
+    pictures.saveNames(QLatin1String(paths::ImageFileList));
+    pictures.savePaths(QLatin1String(paths::ImagePathList));
+    music.saveNames(QLatin1String(paths::MusicFileList));
+    music.savePaths(QLatin1String(paths::MusicPathList));
+}
+
+void TFormOption::ReloadPictureList()
+{
+    ProgramFolder::makeCurrent();
+    pictures.clear();
+    pictures.loadNames(QLatin1String(paths::ImageFileList));
+    pictures.loadPaths(QLatin1String(paths::ImagePathList));
+}
+
+void TFormOption::addFiles(ListPair &list, const char *startFolder)
+{
+    ProgramFolder::makeCurrent();
+    const QStringList chosen =
+        m_picker->chooseFiles(this, QStringLiteral("Open"), ProgramFolder::resolve(QLatin1String(startFolder)));
+    if (chosen.isEmpty())
+        return;
+    // A line break in a file name would split its entry in two in the list files.
+    QStringList storable, refused;
+    for (const QString &file : chosen)
+        (breaksListFile(QFile::encodeName(file)) ? refused : storable) << file;
+    list.add(storable);
+    if (!refused.isEmpty())
+        throw Error(QStringLiteral("These files were not added, because their names hold a line break: %1")
+                        .arg(refused.join(QStringLiteral(", "))));
+}
+
+void TFormOption::TombolAddImageClick()
+{
+    addFiles(pictures, paths::PictureFolder);
+}
+
+void TFormOption::TombolAddMusicClick()
+{
+    addFiles(music, paths::MusicFolder);
+}
+
+int TFormOption::selectedIndex(const QListWidget *box)
+{
+    // The current row alone is no selection: the list makes its first row current on focus.
+    const QList<QListWidgetItem *> selected = box->selectedItems();
+    return selected.isEmpty() ? -1 : box->row(selected.first());
+}
+
+void TFormOption::removeSelected(ListPair &list, QListWidget *box)
+{
+    const int index = selectedIndex(box);
+    if (index < 0)
+        return;
+    list.removeAt(index);
+    const QSignalBlocker blocker(box);
+    box->clearSelection();
+    box->setCurrentRow(-1);
+}
+
+void TFormOption::TombolRemoveImageClick()
+{
+    removeSelected(pictures, ListBoxImage);
+}
+
+void TFormOption::TombolRemoveMusicClick()
+{
+    removeSelected(music, ListBoxMusic);
+}
+
+void TFormOption::TombolClearImageClick()
+{
+    pictures.clear();
+}
+
+void TFormOption::TombolClearMusicClick()
+{
+    music.clear();
+}
+
+void TFormOption::TombolOKClick()
+{
+    SaveLists();
+    const std::int32_t seconds = textToInt(EditTimer->text());
+    WriteIntSetting(QLatin1String(paths::TimerSetting), seconds);
+    WriteIntSetting(QLatin1String(paths::RandomSetting), RandomImage->isChecked() ? 1 : 0);
+    // In 64 bits: seconds whose milliseconds do not fit in 32 bits give a timer that never fires.
+    FormLettora->TimerShow->setInterval(qint64(seconds) * 1000);
+    switch (fontIndex()) {
+    case 0:
+        WriteIntSetting(QLatin1String(paths::FontSetting), 1);
+        FormLettora->LoadUpperCaseSet();
+        FormLettora->UpperCaseMode = true;
+        break;
+    case 1:
+        WriteIntSetting(QLatin1String(paths::FontSetting), 0);
+        FormLettora->LoadLowerCaseSet();
+        FormLettora->UpperCaseMode = false;
+        break;
+    default:
+        break;  // neither case chosen: the file and the letter set stay as they are
+    }
+    if (music.nameEntries() == 0 || pictures.nameEntries() == 0)
+        showInformation(QLatin1String(EmptyListWarning));
+    accept();
+}
+
+void TFormOption::TombolCancelClick()
+{
+    reject();
+}
+
+// The music controls act on the game's music; the playback comes with the sound back end.
+void TFormOption::MusicOnClick() {}
+
+void TFormOption::ListBoxMusicClick() {}
+
+void TFormOption::ListBoxMusicDblClick() {}
+
+void TFormOption::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        return;  // Escape does nothing here
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormOption::showModalOver(QWidget *owner)
+{
+    QRect frame = frameGeometry();
+    frame.moveCenter(owner->frameGeometry().center());
+    move(frame.topLeft());
+    exec();
+}
 
 } // namespace lettora

@@ -1,19 +1,101 @@
 #pragma once
 
+#include "settings/ListPair.h"
+
 #include <QDialog>
+
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
 
 namespace lettora {
 
+class FilePicker;
+
 // The options dialog, where an adult picks the pictures, the music, the seconds per picture,
 // random order and the letter case. Created once at start, shown modally by the Option command.
+// Its two lists are the only copy of the picture and music lists; the game reads them here.
 class TFormOption : public QDialog
 {
     Q_OBJECT
 public:
     explicit TFormOption(QWidget *parent = nullptr);
+    ~TFormOption() override;
+
+    // The file picker behind both Add buttons (tests answer it themselves).
+    void setFilePicker(std::unique_ptr<FilePicker> picker);
+
+    void LoadLists();
+    void SaveLists();
+    void ReloadPictureList();
+
+    void TombolAddImageClick();
+    void TombolRemoveImageClick();
+    void TombolClearImageClick();
+    void TombolOKClick();
+    void TombolCancelClick();
+    void TombolAddMusicClick();
+    void TombolRemoveMusicClick();
+    void TombolClearMusicClick();
+    void MusicOnClick();
+    void ListBoxMusicDblClick();
+    void ListBoxMusicClick();
+
+    // The picture list (`ListBoxImage` with its paths `ListBoxAlamatImage`) and the music list
+    // (`ListBoxMusic` with `ListBoxAlamatMusik`).
+    ListPair pictures;
+    ListPair music;
+
+    QGroupBox *GroupBox1 = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QListWidget *ListBoxImage = nullptr;
+    QListWidget *ListBoxMusic = nullptr;
+    QCheckBox *RandomImage = nullptr;
+    QPushButton *TombolOK = nullptr;
+    QPushButton *TombolCancel = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *EditTimer = nullptr;
+    QToolButton *TombolAddImage = nullptr;
+    QToolButton *TombolRemoveImage = nullptr;
+    QToolButton *TombolClearImage = nullptr;
+    QToolButton *TombolAddMusic = nullptr;
+    QToolButton *TombolRemoveMusic = nullptr;
+    QToolButton *TombolClearMusic = nullptr;
+    QCheckBox *MusicOn = nullptr;
+    QWidget *RadioGroupFont = nullptr;
+    QRadioButton *UpperCaseOption = nullptr;
+    QRadioButton *LowerCaseOption = nullptr;
+    QLabel *Image1 = nullptr;
+
+    // The selected option of `RadioGroupFont`: 0 "UpperCase", 1 "LowerCase", -1 none.
+    int fontIndex() const;
+    void setFontIndex(int index);
+
+    // Shows the dialog centred over the game window and waits until it closes.
+    void showModalOver(QWidget *owner);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void buildLayout();
     void FormCreate();
+    void addFiles(ListPair &list, const char *startFolder);
+    static void removeSelected(ListPair &list, QListWidget *box);
+    static int selectedIndex(const QListWidget *box);
+    void showList(const ListPair &list, QListWidget *box);
+
+    std::unique_ptr<FilePicker> m_picker;
+    QButtonGroup *m_fontGroup = nullptr;
 };
 
 extern TFormOption *FormOption;

@@ -40,6 +40,12 @@ inline constexpr const char *BtnHowTo = "./Image/BtnHowTo.jpg";
 inline constexpr const char *BtnHowTo2 = "./Image/BtnHowTo2.jpg";
 inline constexpr const char *PanelHelp = "./Image/PanelHelp.jpg";
 
+// Options dialog art (decoration: the dialog works without it)
+inline constexpr const char *OptionBackground = "./Image/OptionBack.jpg";
+inline constexpr const char *AddIcon = "./Image/Tick.png";
+inline constexpr const char *RemoveIcon = "./Image/Eraser.png";
+inline constexpr const char *ClearIcon = "./Image/Bin.png";
+
 // Letter sets: the keyboard builds folder + "A.bmp"; the answer row uses the other spelling.
 inline constexpr const char *KeyboardUpperFolder = "./Font/Upper/";
 inline constexpr const char *KeyboardLowerFolder = "./Font/Lower/";

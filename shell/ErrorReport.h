@@ -27,6 +27,7 @@ private:
 namespace messages {
 inline constexpr const char *CannotOpenFile = "Cannot open file \"%1\". %2";
 inline constexpr const char *CannotCreateFile = "Cannot create file \"%1\". %2";
+inline constexpr const char *StreamWriteError = "Stream write error";
 inline constexpr const char *OutOfMemory = "Out of memory";
 inline constexpr const char *InformationCaption = "Information";
 } // namespace messages

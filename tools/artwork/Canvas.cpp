@@ -112,7 +112,9 @@ QColor darker(QColor c, int percent)
 
 void save(const QImage &source, const QString &file)
 {
-    QImage image = source.convertToFormat(QImage::Format_RGB32);
+    // PNG keeps its transparency; BMP and JPEG have none.
+    QImage image = source.convertToFormat(file.endsWith(QLatin1String(".png")) ? QImage::Format_ARGB32
+                                                                              : QImage::Format_RGB32);
     image.setDotsPerMeterX(3780); // 96 pixels per inch
     image.setDotsPerMeterY(3780);
     QImageWriter writer(file);

@@ -506,4 +506,70 @@ void drawWelcome(const QString &dir)
     save(help, path(dir, PanelHelp));
 }
 
+void drawOptions(const QString &dir)
+{
+    using namespace lettora::paths;
+    // Broad diagonal stripes of green and grey with three white panels behind the groups.
+    QImage back = canvas(580, 413, Qt::white);
+    {
+        QPainter p(&back);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        const QColor stripes[] = {QColor(0x7C, 0xC5, 0x76), QColor(0xC9, 0xCE, 0xD3)};
+        const qreal width = 34;
+        for (int i = -20; i < 40; ++i) {
+            QPainterPath band;
+            const qreal x = i * width;
+            band.moveTo(x, 0);
+            band.lineTo(x + width, 0);
+            band.lineTo(x + width - 413, 413);
+            band.lineTo(x - 413, 413);
+            band.closeSubpath();
+            p.setBrush(stripes[(i + 100) % 2]);
+            p.drawPath(band);
+        }
+        p.setBrush(Qt::white);
+        p.setPen(QPen(QColor(0x5B, 0x9B, 0x55), 2));
+        for (const QRectF &panel : {QRectF(10, 10, 273, 294), QRectF(291, 9, 273, 295), QRectF(13, 301, 270, 97)})
+            p.drawRoundedRect(panel, 12, 12);
+    }
+    save(back, path(dir, OptionBackground));
+
+    auto icon = [&](const char *file, auto draw) {
+        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+        p.end();
+        save(image, path(dir, file));
+    };
+    icon(AddIcon, [](QPainter &p) {
+        QPainterPath tick;
+        tick.moveTo(2.5, 8.5);
+        tick.lineTo(6.5, 12.5);
+        tick.lineTo(13.5, 3.5);
+        p.setPen(QPen(QColor(0xD3, 0x2F, 0x2F), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(tick);
+    });
+    icon(RemoveIcon, [](QPainter &p) {
+        p.translate(8, 8);
+        p.rotate(-35);
+        p.setPen(QPen(QColor(0x60, 0x40, 0x20), 0.8));
+        p.setBrush(QColor(0xE5, 0x39, 0x35));
+        p.drawRoundedRect(QRectF(-7, -3.5, 7, 7), 1.5, 1.5);
+        p.setBrush(QColor(0xFF, 0xD5, 0x4F));
+        p.drawRoundedRect(QRectF(0, -3.5, 7, 7), 1.5, 1.5);
+    });
+    icon(ClearIcon, [](QPainter &p) {
+        p.setPen(QPen(QColor(0x37, 0x47, 0x4F), 1));
+        p.setBrush(QColor(0x90, 0xA4, 0xAE));
+        p.drawRect(QRectF(3.5, 4.5, 9, 10));
+        p.drawRect(QRectF(2.5, 2.5, 11, 2));
+        p.drawRect(QRectF(6.5, 1, 3, 1.5));
+        for (qreal x : {6.0, 8.0, 10.0})
+            p.drawLine(QPointF(x, 6.5), QPointF(x, 13));
+    });
+}
+
 } // namespace art

@@ -8,5 +8,6 @@ namespace art {
 void drawLetters(const QString &dir);
 void drawGameWindow(const QString &dir);
 void drawWelcome(const QString &dir);
+void drawOptions(const QString &dir);
 
 } // namespace art

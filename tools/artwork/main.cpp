@@ -29,6 +29,7 @@ int main(int argc, char *argv[])
     art::drawLetters(dir);
     art::drawGameWindow(dir);
     art::drawWelcome(dir);
+    art::drawOptions(dir);
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
     return 0;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+#include <memory>
+
+class QWidget;
+
+namespace lettora {
+
+// Asks the user for files. The real one is Qt's file dialog: several files at once, every file
+// listed; tests put their own answers in its place.
+class FilePicker
+{
+public:
+    virtual ~FilePicker() = default;
+    // The chosen files' full paths in the order the picker gives them; empty when cancelled.
+    virtual QStringList chooseFiles(QWidget *parent, const QString &caption, const QString &startFolder) = 0;
+};
+
+std::unique_ptr<FilePicker> makeDialogFilePicker();
+
+} // namespace lettora

@@ -1,0 +1,69 @@
+#include "settings/ListFile.h"
+
+#include "shell/ErrorReport.h"
+#include "shell/ProgramFolder.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace lettora {
+
+ListEntries parseListFile(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    const QByteArray text = nul < 0 ? bytes : bytes.left(nul);
+    ListEntries entries;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        entries << text.mid(start, i - start);
+        if (c == '\r' && i + 1 < text.size() && text.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        entries << text.mid(start);
+    return entries;
+}
+
+QByteArray formatListFile(const ListEntries &entries)
+{
+    QByteArray bytes;
+    for (const QByteArray &entry : entries)
+        bytes += entry + "\r\n";
+    return bytes;
+}
+
+bool breaksListFile(const QByteArray &entry)
+{
+    return entry.contains('\r') || entry.contains('\n') || entry.contains('\0');
+}
+
+ListEntries loadListFile(const QString &path)
+{
+    QFile file(ProgramFolder::resolve(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(file.fileName(), file.errorString()));
+    return parseListFile(file.readAll());
+}
+
+void saveListFile(const QString &path, const ListEntries &entries)
+{
+    QSaveFile file(ProgramFolder::resolve(path));
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(file.fileName(), file.errorString()));
+    const QByteArray bytes = formatListFile(entries);
+    // Flush before committing: a commit after a short write (a full disk) would put a
+    // truncated file in place of the old one and still report success.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        file.commit();  // removes the temporary file, leaves the old one
+        throw Error(QString::fromLatin1(messages::StreamWriteError));
+    }
+    if (!file.commit())
+        throw Error(QString::fromLatin1(messages::StreamWriteError));
+}
+
+} // namespace lettora

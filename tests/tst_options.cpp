@@ -1,0 +1,458 @@
+#include "Fixtures.h"
+
+#include "game/LettoraUnit.h"
+#include "settings/FilePicker.h"
+#include "settings/OptionUnit.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QToolButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace lettora;
+
+namespace {
+
+struct FakePicker : FilePicker
+{
+    QStringList answer;
+    QStringList startFolders;
+    QStringList chooseFiles(QWidget *, const QString &, const QString &startFolder) override
+    {
+        startFolders << startFolder;
+        return answer;
+    }
+};
+
+// The game window and the options dialog, created in their order, in a program folder of their own.
+struct Windows
+{
+    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {})
+    {
+        for (auto it = files.begin(); it != files.end(); ++it)
+            folder.write(it.key(), it.value());
+        for (const QString &f : remove)
+            folder.remove(f);
+        display = test::installFakeDisplay();
+        effects = test::installEffectRecorder();
+        messages = test::installMessageRecorder();
+        game = std::make_unique<TFormLettora>();
+        FormLettora = game.get();
+        dialog = std::make_unique<TFormOption>(game.get());
+        FormOption = dialog.get();
+        auto fake = std::make_unique<FakePicker>();
+        picker = fake.get();
+        dialog->setFilePicker(std::move(fake));
+        dialog->show();
+    }
+    ~Windows()
+    {
+        FormOption = nullptr;
+        FormLettora = nullptr;
+        setMessageHook({});
+    }
+    QStringList shown(QListWidget *box) const
+    {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->item(i)->text();
+        return texts;
+    }
+    void select(QListWidget *box, int row) { box->setCurrentRow(row, QItemSelectionModel::ClearAndSelect); }
+    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
+
+    test::ProgramFolderCopy folder;
+    std::shared_ptr<test::FakeDisplay::Log> display;
+    std::shared_ptr<test::EffectLog> effects;
+    std::shared_ptr<QStringList> messages;
+    std::unique_ptr<TFormLettora> game;
+    std::unique_ptr<TFormOption> dialog;
+    FakePicker *picker = nullptr;
+};
+
+const QByteArray Names("cat.jpg\r\ndog.png\r\n");
+const QByteArray Paths("/home/ann/cat.jpg\r\n/home/ann/dog.png\r\n");
+const QByteArray Tunes("song.mid\r\n");
+const QByteArray TunePaths("/music/song.mid\r\n");
+QMap<QString, QByteArray> withLists()
+{
+    return {{QStringLiteral("Data/ImageFile.txt"), Names},
+            {QStringLiteral("Data/Image.txt"), Paths},
+            {QStringLiteral("Data/MusicFile.txt"), Tunes},
+            {QStringLiteral("Data/Music.txt"), TunePaths}};
+}
+const QString EmptyWarning = QStringLiteral("Information|List is empty,please add items in list");
+
+} // namespace
+
+class TestOptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void creation();
+    void creationWithBrokenList();
+    void addKeepsPickerOrder();
+    void addCancelled();
+    void remove();
+    void okWithTimerText_data();
+    void okWithTimerText();
+    void okWarnings_data();
+    void okWarnings();
+    void okSwitchesTheGame();
+    void okWithoutCaseOption();
+    void okThatCannotSave();
+    void cancelKeepsEditsInMemoryOnly();
+    void okDuringRandomGameKeepsDrawnPictures();
+    void escapeDoesNothing();
+    void optionCommandOpensTheDialog();
+};
+
+void TestOptions::creation()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/Timer.dat")] = QByteArray::fromHex("0F000000");
+    files[QStringLiteral("Data/Random.dat")] = QByteArray::fromHex("01000000");
+    Windows w(files);
+    QVERIFY(w.messages->isEmpty());
+    QCOMPARE(w.shown(w.dialog->ListBoxImage), (QStringList{"cat.jpg", "dog.png"}));
+    QCOMPARE(w.dialog->pictures.allPaths(), (ListEntries{"/home/ann/cat.jpg", "/home/ann/dog.png"}));
+    QCOMPARE(w.shown(w.dialog->ListBoxMusic), QStringList{"song.mid"});
+    QCOMPARE(w.dialog->EditTimer->text(), QStringLiteral("15"));
+    QVERIFY(w.dialog->RandomImage->isChecked());
+    QCOMPARE(w.dialog->fontIndex(), 1);  // Font.dat was created with 0: lower case
+    QVERIFY(!w.dialog->MusicOn->isChecked());
+    QCOMPARE(w.dialog->size(), QSize(572, 409));
+    QVERIFY(w.dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(w.dialog->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(w.dialog->GroupBox1->title(), QStringLiteral("Image"));
+    QCOMPARE(w.dialog->GroupBox2->title(), QStringLiteral("Music"));
+    QCOMPARE(w.dialog->TombolOK->geometry(), QRect(288, 328, 75, 25));
+    QCOMPARE(w.dialog->ListBoxImage->geometry(), QRect(11, 24, 153, 241));
+    QCOMPARE(w.dialog->TombolAddImage->focusPolicy(), Qt::NoFocus);
+    QVERIFY(!w.dialog->TombolOK->isDefault());
+    QVERIFY(!w.dialog->ListBoxImage->currentItem() || !w.dialog->ListBoxImage->currentItem()->isSelected());
+}
+
+void TestOptions::creationWithBrokenList()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("05000000");
+    Windows w(files, {QStringLiteral("Data/MusicFile.txt")});
+    QCOMPARE(w.messages->size(), 1);
+    QVERIFY2(w.messages->first().endsWith(QStringLiteral("|Cannot open file \"%1\". No such file or directory.")
+                                              .arg(w.folder.file(QStringLiteral("Data/MusicFile.txt")))),
+             qPrintable(w.messages->first()));
+    // The lists before the failing file are loaded; the rest of the creation did not run.
+    QCOMPARE(w.dialog->pictures.nameEntries(), 2);
+    QCOMPARE(w.dialog->music.nameEntries(), 0);
+    QVERIFY(w.dialog->music.allPaths().isEmpty());
+    QCOMPARE(w.dialog->EditTimer->text(), QString());
+    QVERIFY(!w.dialog->RandomImage->isChecked());
+    QCOMPARE(w.dialog->fontIndex(), -1);
+}
+
+void TestOptions::addKeepsPickerOrder()
+{
+    Windows w(withLists());
+    w.select(w.dialog->ListBoxImage, 1);
+    w.picker->answer = {QStringLiteral("/photos/zebra.JPG"), QStringLiteral("/photos/apple.jpeg"),
+                        QStringLiteral("/home/ann/cat.jpg")};
+    QDir::setCurrent(QDir::tempPath());
+    QTest::mouseClick(w.dialog->TombolAddImage, Qt::LeftButton);
+    QCOMPARE(w.picker->startFolders, QStringList{w.folder.file(QStringLiteral("Picture"))});
+    QCOMPARE(w.shown(w.dialog->ListBoxImage),
+             (QStringList{"cat.jpg", "dog.png", "zebra.JPG", "apple.jpeg", "cat.jpg"}));
+    QCOMPARE(w.dialog->pictures.allPaths(),
+             (ListEntries{"/home/ann/cat.jpg", "/home/ann/dog.png", "/photos/zebra.JPG", "/photos/apple.jpeg",
+                          "/home/ann/cat.jpg"}));
+    QCOMPARE(w.dialog->ListBoxImage->selectedItems().size(), 1);  // the selection stays
+    QCOMPARE(w.dialog->ListBoxImage->row(w.dialog->ListBoxImage->selectedItems().first()), 1);
+
+    w.picker->answer = {QStringLiteral("/m/a.ogg")};
+    QTest::mouseClick(w.dialog->TombolAddMusic, Qt::LeftButton);
+    QCOMPARE(w.picker->startFolders.last(), w.folder.file(QStringLiteral("Music")));
+    QCOMPARE(w.shown(w.dialog->ListBoxMusic), (QStringList{"song.mid", "a.ogg"}));
+    // Only memory changed.
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), Names);
+}
+
+void TestOptions::addCancelled()
+{
+    Windows w(withLists());
+    w.picker->answer = {};
+    w.dialog->TombolAddImageClick();
+    QCOMPARE(w.dialog->pictures.nameEntries(), 2);
+    QVERIFY(w.messages->isEmpty());
+    // A name with a line break would split its entry: it is refused, the others are added.
+    w.picker->answer = {QStringLiteral("/p/ok.jpg"), QStringLiteral("/p/two\nlines.jpg")};
+    guard([&] { w.dialog->TombolAddImageClick(); });
+    QCOMPARE(w.dialog->pictures.nameEntries(), 3);
+    QCOMPARE(w.messages->size(), 1);
+}
+
+void TestOptions::remove()
+{
+    Windows w(withLists());
+    QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);  // nothing selected: nothing happens
+    QCOMPARE(w.dialog->pictures.nameEntries(), 2);
+    w.dialog->ListBoxImage->setCurrentRow(0, QItemSelectionModel::NoUpdate);  // current, not selected
+    w.dialog->TombolRemoveImageClick();
+    QCOMPARE(w.dialog->pictures.nameEntries(), 2);
+
+    w.select(w.dialog->ListBoxImage, 0);
+    QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);
+    QCOMPARE(w.shown(w.dialog->ListBoxImage), QStringList{"dog.png"});
+    QCOMPARE(w.dialog->pictures.allPaths(), ListEntries{"/home/ann/dog.png"});
+    QVERIFY(w.dialog->ListBoxImage->selectedItems().isEmpty());
+    w.dialog->TombolRemoveImageClick();  // a second Remove right after: nothing selected any more
+    QCOMPARE(w.dialog->pictures.nameEntries(), 1);
+
+    w.select(w.dialog->ListBoxMusic, 0);
+    w.dialog->TombolRemoveMusicClick();
+    QCOMPARE(w.dialog->music.nameEntries(), 0);
+    QVERIFY(w.dialog->music.allPaths().isEmpty());
+
+    QTest::mouseClick(w.dialog->TombolClearImage, Qt::LeftButton);
+    QCOMPARE(w.dialog->ListBoxImage->count(), 0);
+    QVERIFY(w.dialog->pictures.allPaths().isEmpty());
+}
+
+void TestOptions::okWithTimerText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QByteArray>("timerFile");
+    QTest::addColumn<qint64>("interval");
+    QTest::newRow("15") << "15" << true << QByteArray::fromHex("0F000000") << qint64(15000);
+    QTest::newRow("leading blank") << " 15" << true << QByteArray::fromHex("0F000000") << qint64(15000);
+    QTest::newRow("trailing blank") << "15 " << false << QByteArray() << qint64(0);
+    QTest::newRow("empty") << "" << false << QByteArray() << qint64(0);
+    QTest::newRow("decimal point") << "1.5" << false << QByteArray() << qint64(0);
+    QTest::newRow("$FF") << "$FF" << true << QByteArray::fromHex("FF000000") << qint64(255000);
+    QTest::newRow("x1F") << "x1F" << true << QByteArray::fromHex("1F000000") << qint64(31000);
+    QTest::newRow("0X10") << "0X10" << true << QByteArray::fromHex("10000000") << qint64(16000);
+    QTest::newRow("0x7FFFFFFF") << "0x7FFFFFFF" << true << QByteArray::fromHex("FFFFFF7F") << qint64(2147483647) * 1000;
+    QTest::newRow("$FFFFFFFF is -1") << "$FFFFFFFF" << true << QByteArray::fromHex("FFFFFFFF") << qint64(-1000);
+    QTest::newRow("FFFFFFFF without prefix") << "FFFFFFFF" << false << QByteArray() << qint64(0);
+    QTest::newRow("$100000000 is too long") << "$100000000" << false << QByteArray() << qint64(0);
+    QTest::newRow("2147483647") << "2147483647" << true << QByteArray::fromHex("FFFFFF7F") << qint64(2147483647) * 1000;
+    QTest::newRow("2147483648") << "2147483648" << false << QByteArray() << qint64(0);
+    QTest::newRow("-2147483648") << "-2147483648" << true << QByteArray::fromHex("00000080") << qint64(-2147483648LL) * 1000;
+    QTest::newRow("0") << "0" << true << QByteArray::fromHex("00000000") << qint64(0);
+    QTest::newRow("+7") << "+7" << true << QByteArray::fromHex("07000000") << qint64(7000);
+    QTest::newRow("-3") << "-3" << true << QByteArray::fromHex("FDFFFFFF") << qint64(-3000);
+    QTest::newRow("sign alone") << "-" << false << QByteArray() << qint64(0);
+    QTest::newRow("prefix alone") << "$" << false << QByteArray() << qint64(0);
+    QTest::newRow("letters") << "ten" << false << QByteArray() << qint64(0);
+}
+
+void TestOptions::okWithTimerText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(QByteArray, timerFile);
+    QFETCH(qint64, interval);
+    Windows w(withLists());
+    w.dialog->pictures.clear();  // an edit that OK saves whatever the timer text
+    w.dialog->EditTimer->setText(text);
+    w.dialog->RandomImage->setChecked(true);
+    QTest::mouseClick(w.dialog->TombolOK, Qt::LeftButton);
+
+    // The lists are saved first, in every case.
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), QByteArray());
+    QCOMPARE(w.bytes("Data/Image.txt"), QByteArray());
+    QCOMPARE(w.bytes("Data/MusicFile.txt"), Tunes);
+    if (valid) {
+        QCOMPARE(w.bytes("Data/Timer.dat"), timerFile);
+        QCOMPARE(w.bytes("Data/Random.dat"), QByteArray::fromHex("01000000"));
+        QCOMPARE(w.game->TimerShow->interval(), interval);
+        QCOMPARE(*w.messages, QStringList{EmptyWarning});
+        QVERIFY(!w.dialog->isVisible());
+    } else {
+        QCOMPARE(*w.messages, QStringList{QStringLiteral("%1|'%2' is not a valid integer value.")
+                                              .arg(currentApplicationTitle(), text)});
+        QCOMPARE(w.bytes("Data/Timer.dat"), QByteArray::fromHex("0A000000"));
+        QCOMPARE(w.bytes("Data/Random.dat"), QByteArray::fromHex("00000000"));
+        QCOMPARE(w.game->TimerShow->interval(), 10000);
+        QVERIFY(w.dialog->isVisible());  // open, so that the text can be corrected
+    }
+}
+
+void TestOptions::okWarnings_data()
+{
+    QTest::addColumn<bool>("pictures");
+    QTest::addColumn<bool>("music");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("both empty: one box") << false << false << 1;
+    QTest::newRow("no pictures") << false << true << 1;
+    QTest::newRow("no music") << true << false << 1;
+    QTest::newRow("both filled: none") << true << true << 0;
+}
+
+void TestOptions::okWarnings()
+{
+    QFETCH(bool, pictures);
+    QFETCH(bool, music);
+    QFETCH(int, boxes);
+    Windows w(withLists());
+    if (!pictures)
+        w.dialog->TombolClearImageClick();
+    if (!music)
+        w.dialog->TombolClearMusicClick();
+    w.dialog->TombolOKClick();
+    QCOMPARE(w.messages->count(EmptyWarning), boxes);
+    QCOMPARE(w.messages->size(), boxes);
+    QVERIFY(!w.dialog->isVisible());
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), pictures ? Names : QByteArray());
+    QCOMPARE(w.bytes("Data/Music.txt"), music ? TunePaths : QByteArray());
+}
+
+void TestOptions::okSwitchesTheGame()
+{
+    Windows w(withLists());
+    TFormLettora &game = *w.game;
+    game.TimerShow->setEnabled(true);
+    const int starts = game.TimerShow->countdownsStarted();
+    w.dialog->setFontIndex(0);
+    w.dialog->TombolOKClick();
+    QCOMPARE(w.bytes("Data/Font.dat"), QByteArray::fromHex("01000000"));
+    QVERIFY(game.UpperCaseMode);
+    QCOMPARE(game.letterImage('Q')->pos(), QPoint(187, 504));
+    QCOMPARE(game.letterImage('A')->pos(), QPoint(48, 440));
+    // The same seconds leave a running countdown alone.
+    QCOMPARE(game.TimerShow->countdownsStarted(), starts);
+
+    w.dialog->show();
+    w.dialog->EditTimer->setText(QStringLiteral("4"));
+    w.dialog->setFontIndex(1);
+    w.dialog->TombolOKClick();
+    QCOMPARE(game.TimerShow->countdownsStarted(), starts + 1);  // new seconds restart it
+    QCOMPARE(game.TimerShow->interval(), 4000);
+    QCOMPARE(w.bytes("Data/Font.dat"), QByteArray::fromHex("00000000"));
+    QVERIFY(!game.UpperCaseMode);
+    QCOMPARE(game.letterImage('A')->pos(), QPoint(48, 453));
+
+    // Seconds whose milliseconds do not fit in 32 bits: stored as typed, the countdown never fires.
+    w.dialog->show();
+    w.dialog->EditTimer->setText(QStringLiteral("2147484"));
+    w.dialog->TombolOKClick();
+    QCOMPARE(w.bytes("Data/Timer.dat"), QByteArray::fromHex("9CC42000"));
+    QVERIFY(game.TimerShow->isEnabled() && !game.TimerShow->isCounting());
+}
+
+void TestOptions::okWithoutCaseOption()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("05000000");
+    Windows w(files);
+    QCOMPARE(w.dialog->fontIndex(), -1);
+    QVERIFY(!w.dialog->UpperCaseOption->isChecked() && !w.dialog->LowerCaseOption->isChecked());
+    const QImage before = w.game->letterImage('A')->pixmap().toImage();
+    w.dialog->TombolOKClick();
+    QCOMPARE(w.bytes("Data/Font.dat"), QByteArray::fromHex("05000000"));
+    QVERIFY(!w.game->UpperCaseMode);
+    QCOMPARE(w.game->letterImage('A')->pixmap().toImage(), before);
+}
+
+void TestOptions::okThatCannotSave()
+{
+    Windows w(withLists());
+    // The music name list cannot be created: the picture files are saved, nothing after.
+    QDir().mkpath(w.folder.file(QStringLiteral("Data/MusicFile.txt.lock")));
+    w.folder.remove(QStringLiteral("Data/MusicFile.txt"));
+    QDir().rename(w.folder.file(QStringLiteral("Data/MusicFile.txt.lock")), w.folder.file(QStringLiteral("Data/MusicFile.txt")));
+    w.dialog->TombolClearImageClick();
+    w.dialog->EditTimer->setText(QStringLiteral("20"));
+    QTest::mouseClick(w.dialog->TombolOK, Qt::LeftButton);
+    QCOMPARE(w.messages->size(), 1);
+    QVERIFY2(w.messages->first().contains(QStringLiteral("Cannot create file \"%1\".")
+                                              .arg(w.folder.file(QStringLiteral("Data/MusicFile.txt")))),
+             qPrintable(w.messages->first()));
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), QByteArray());
+    QCOMPARE(w.bytes("Data/Music.txt"), TunePaths);
+    QCOMPARE(w.bytes("Data/Timer.dat"), QByteArray::fromHex("0A000000"));
+    QVERIFY(w.dialog->isVisible());
+}
+
+void TestOptions::cancelKeepsEditsInMemoryOnly()
+{
+    Windows w(withLists());
+    w.dialog->TombolClearImageClick();
+    w.dialog->RandomImage->setChecked(true);
+    w.dialog->EditTimer->setText(QStringLiteral("3"));
+    w.dialog->setFontIndex(0);
+    QTest::mouseClick(w.dialog->TombolCancel, Qt::LeftButton);
+    QVERIFY(!w.dialog->isVisible());
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), Names);
+    QCOMPARE(w.bytes("Data/Image.txt"), Paths);
+    QCOMPARE(w.bytes("Data/Random.dat"), QByteArray::fromHex("00000000"));
+    QCOMPARE(w.bytes("Data/Font.dat"), QByteArray::fromHex("00000000"));
+    QCOMPARE(w.game->TimerShow->interval(), 10000);
+    QVERIFY(!w.game->UpperCaseMode);
+    // The next showing shows the edits.
+    w.dialog->show();
+    QCOMPARE(w.dialog->ListBoxImage->count(), 0);
+    QVERIFY(w.dialog->RandomImage->isChecked());
+    QCOMPARE(w.dialog->EditTimer->text(), QStringLiteral("3"));
+    QCOMPARE(w.dialog->fontIndex(), 0);
+    // Reset's reload brings the saved picture list back.
+    w.dialog->ReloadPictureList();
+    QCOMPARE(w.shown(w.dialog->ListBoxImage), (QStringList{"cat.jpg", "dog.png"}));
+}
+
+void TestOptions::okDuringRandomGameKeepsDrawnPictures()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/ImageFile.txt")] = "a.jpg\r\nb.jpg\r\nc.jpg\r\n";
+    files[QStringLiteral("Data/Image.txt")] = "/p/a.jpg\r\n/p/b.jpg\r\n/p/c.jpg\r\n";
+    Windows w(files);
+    w.dialog->pictures.draw(1);  // the game has shown b.jpg
+    QCOMPARE(w.dialog->ListBoxImage->item(1)->foreground().color(), QColor(Qt::gray));
+    w.select(w.dialog->ListBoxImage, 0);
+    w.dialog->TombolRemoveImageClick();  // the adult removes a.jpg
+    w.dialog->TombolOKClick();
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), QByteArray("b.jpg\r\nc.jpg\r\n"));
+    QCOMPARE(w.bytes("Data/Image.txt"), QByteArray("/p/b.jpg\r\n/p/c.jpg\r\n"));
+    QCOMPARE(w.dialog->pictures.nameCount(), 1);  // the game still does not draw b.jpg again
+}
+
+void TestOptions::escapeDoesNothing()
+{
+    Windows w(withLists());
+    QTest::keyClick(w.dialog.get(), Qt::Key_Escape);
+    QVERIFY(w.dialog->isVisible());
+    w.dialog->ListBoxImage->setFocus();
+    QTest::keyClick(w.dialog->ListBoxImage, Qt::Key_Return);  // no default button
+    QVERIFY(w.dialog->isVisible());
+    w.dialog->TombolCancel->setFocus();
+    QTest::keyClick(w.dialog->TombolCancel, Qt::Key_Return);  // Enter presses the button that has the focus
+    QVERIFY(!w.dialog->isVisible());
+    QCOMPARE(w.bytes("Data/Timer.dat"), QByteArray::fromHex("0A000000"));
+}
+
+void TestOptions::optionCommandOpensTheDialog()
+{
+    Windows w(withLists());
+    w.dialog->hide();
+    w.game->show();
+    bool wasModal = false;
+    QTimer::singleShot(0, [&] {
+        wasModal = QApplication::activeModalWidget() == w.dialog.get();
+        w.dialog->TombolCancelClick();
+    });
+    QTest::mouseClick(w.game->BtnOption, Qt::LeftButton);  // returns when the dialog has closed
+    QVERIFY(wasModal);
+    QVERIFY(!w.dialog->isVisible());
+}
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
