@@ -50,24 +50,30 @@ void TFormLettora::buildLayout()
     font.setPixelSize(11);
     setFont(font);
 
+    // The playing surface: 800 x 600, the size the display switches to. Where the screen stays
+    // larger (no switch possible), it sits in the middle of the window.
+    Stage = new QWidget(this);
+    Stage->setObjectName(QStringLiteral("Stage"));
+    Stage->resize(GameDisplaySize);
+
     // Stacking follows the layout order: later controls lie above earlier ones.
-    Background = new PictureControl(this, QStringLiteral("Background"), QRect(0, 0, 790, 534));
+    Background = new PictureControl(Stage, QStringLiteral("Background"), QRect(0, 0, 790, 534));
     Background->setAutoSize(false);
 
     for (const LetterInfo &info : Letters) {
-        auto *image = new PictureControl(this, QString(QLatin1Char(info.letter)), info.keyboard);
+        auto *image = new PictureControl(Stage, QString(QLatin1Char(info.letter)), info.keyboard);
         image->setClickable(true);
         const char letter = info.letter;
         image->onClick = [this, letter] { LetterClick(letter); };
         keyboard[letter - 'A'] = image;
     }
 
-    BtnStart = new PictureControl(this, QStringLiteral("BtnStart"), QRect(656, 48, 100, 75));
-    BtnReset = new PictureControl(this, QStringLiteral("BtnReset"), QRect(656, 136, 100, 75));
-    BtnOption = new PictureControl(this, QStringLiteral("BtnOption"), QRect(656, 224, 100, 75));
-    BtnExit = new PictureControl(this, QStringLiteral("BtnExit"), QRect(656, 304, 100, 75));
-    BtnOK = new PictureControl(this, QStringLiteral("BtnOK"), QRect(672, 432, 70, 70));
-    BtnClear = new PictureControl(this, QStringLiteral("BtnClear"), QRect(672, 512, 70, 50));
+    BtnStart = new PictureControl(Stage, QStringLiteral("BtnStart"), QRect(656, 48, 100, 75));
+    BtnReset = new PictureControl(Stage, QStringLiteral("BtnReset"), QRect(656, 136, 100, 75));
+    BtnOption = new PictureControl(Stage, QStringLiteral("BtnOption"), QRect(656, 224, 100, 75));
+    BtnExit = new PictureControl(Stage, QStringLiteral("BtnExit"), QRect(656, 304, 100, 75));
+    BtnOK = new PictureControl(Stage, QStringLiteral("BtnOK"), QRect(672, 432, 70, 70));
+    BtnClear = new PictureControl(Stage, QStringLiteral("BtnClear"), QRect(672, 512, 70, 50));
     makeImageButton(BtnStart, paths::BtnStart, paths::BtnStart2, &TFormLettora::BtnStartClick);
     makeImageButton(BtnReset, paths::BtnReset, paths::BtnReset2, &TFormLettora::BtnResetClick);
     makeImageButton(BtnOption, paths::BtnOption, paths::BtnOption2, &TFormLettora::BtnOptionClick, true);
@@ -75,7 +81,7 @@ void TFormLettora::buildLayout()
     makeImageButton(BtnOK, paths::BtnOK, paths::BtnOK2, &TFormLettora::BtnOKClick);
     makeImageButton(BtnClear, paths::BtnClear, paths::BtnClear2, &TFormLettora::BtnClearClick);
 
-    Panel1 = new QFrame(this);
+    Panel1 = new QFrame(Stage);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(48, 288, 561, 97);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -112,15 +118,15 @@ void TFormLettora::buildLayout()
     answerContent->resize(545, 81);
     ScrollBox1->setWidget(answerContent);
 
-    ImageShow = new PictureControl(this, QStringLiteral("ImageShow"), QRect(64, 40, 220, 220));
+    ImageShow = new PictureControl(Stage, QStringLiteral("ImageShow"), QRect(64, 40, 220, 220));
     ImageShow->setStretchedTo(ShowPictureSize);
     TimerShow = new EventTimer(this, DesignedShowInterval, false);
     TimerShow->setObjectName(QStringLiteral("TimerShow"));
-    ImageMenang = new PictureControl(this, QStringLiteral("ImageMenang"), QRect(80, 56, 105, 105));
+    ImageMenang = new PictureControl(Stage, QStringLiteral("ImageMenang"), QRect(80, 56, 105, 105));
     ImageMenang->hide();
-    Nyawa[1] = new PictureControl(this, QStringLiteral("Nyawa1"), QRect(432, 56, 50, 50));
-    Nyawa[2] = new PictureControl(this, QStringLiteral("Nyawa2"), QRect(488, 56, 50, 50));
-    Nyawa[3] = new PictureControl(this, QStringLiteral("Nyawa3"), QRect(544, 56, 50, 50));
+    Nyawa[1] = new PictureControl(Stage, QStringLiteral("Nyawa1"), QRect(432, 56, 50, 50));
+    Nyawa[2] = new PictureControl(Stage, QStringLiteral("Nyawa2"), QRect(488, 56, 50, 50));
+    Nyawa[3] = new PictureControl(Stage, QStringLiteral("Nyawa3"), QRect(544, 56, 50, 50));
     TimerMusic = new EventTimer(this, MusicInterval, false);
     TimerMusic->setObjectName(QStringLiteral("TimerMusic"));
 
@@ -205,8 +211,9 @@ void TFormLettora::showAsMainWindow()
 void TFormLettora::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The background fills the whole client area; its picture is drawn at its own size.
-    Background->resize(size());
+    Stage->move(std::max(0, (width() - Stage->width()) / 2), std::max(0, (height() - Stage->height()) / 2));
+    // The background fills the playing surface; its picture is drawn at its own size.
+    Background->resize(Stage->size());
 }
 
 void TFormLettora::LetterClick(char letter)

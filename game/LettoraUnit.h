@@ -58,7 +58,8 @@ public:
     void LoadUpperCaseSet();
     void LoadLowerCaseSet();
 
-    // Controls, named as in the layout.
+    // Controls, named as in the layout; their positions are on the playing surface.
+    QWidget *Stage = nullptr;
     PictureControl *Background = nullptr;
     std::array<PictureControl *, 26> keyboard{};  // A .. Z
     PictureControl *BtnStart = nullptr;

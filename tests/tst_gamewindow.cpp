@@ -120,6 +120,14 @@ void TestGameWindow::creation()
     for (int i = 1; i <= 20; ++i)
         QCOMPARE(g.slot(i), QPoint(3 + 16 * (i - 1), 3));
     QCOMPARE(w.windowFlags() & Qt::FramelessWindowHint, Qt::FramelessWindowHint);
+
+    // On a screen that stays larger, the playing surface sits in the middle.
+    w.show();
+    w.resize(1024, 768);
+    QCOMPARE(w.Stage->geometry(), QRect(112, 84, 800, 600));
+    QCOMPARE(w.Background->size(), QSize(800, 600));
+    w.resize(800, 600);
+    QCOMPARE(w.Stage->pos(), QPoint(0, 0));
 }
 
 void TestGameWindow::creationWithUpperCase()
@@ -325,7 +333,7 @@ void TestGameWindow::mouseOnKeyboard()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::mouseClick(w.letterImage('B'), Qt::LeftButton, {}, QPoint(5, 20));
     // A double click, as the window system delivers it, enters one letter.
-    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, w.letterImage('E')->geometry().center());
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, w.letterImage('E')->mapTo(&w, QPoint(5, 20)));
     QTest::mouseClick(w.letterImage('D'), Qt::RightButton, {}, QPoint(5, 20));  // no letter
     QTest::mousePress(w.letterImage('F'), Qt::LeftButton, {}, QPoint(5, 20));
     QTest::mouseRelease(w.letterImage('F'), Qt::LeftButton, {}, QPoint(-30, -30));  // released outside: no letter

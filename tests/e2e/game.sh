@@ -41,8 +41,10 @@ for f in ImageFile.txt Image.txt MusicFile.txt Music.txt; do
   [ ! -s "$program/Data/$f" ] || fail "$f is not empty"
 done
 
-# The answer row's white box, in screen pixels (client 56..601 x 296..377).
-row() { import -window root -crop 545x79+56+296 +repage "$work/$1.png"; }
+# The 800 x 600 playing surface sits in the middle of the larger screen.
+ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+# The answer row's white box, in screen pixels (surface 56..601 x 296..377).
+row() { import -window root -crop "545x79+$((ox + 56))+$((oy + 296))" +repage "$work/$1.png"; }
 colours() { /usr/bin/convert "$work/$1.png" -format '%k' info:; }
 differing() { /usr/bin/compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
@@ -58,7 +60,7 @@ row cat
 import -window root "$work/after-cat.png"
 
 # A click on the letter picture "s" (keyboard Left 280, Top 504) adds a fourth letter.
-xdotool mousemove --window "$win" 290 525 click 1
+xdotool mousemove --window "$win" $((ox + 290)) $((oy + 525)) click 1
 sleep 0.5
 row cats
 [ "$(differing cat cats)" != 0 ] || fail "clicking s changed nothing"
@@ -69,11 +71,61 @@ sleep 0.5
 row cleared
 [ "$(differing empty cleared)" = 0 ] || fail "Escape did not empty the answer row"
 
+# Options: Add two photos from elsewhere on disk with the real file picker, then OK.
+mkdir -p "$work/photos"
+/usr/bin/convert -size 64x48 xc:tomato "$work/photos/red ball.jpg"
+/usr/bin/convert -size 64x48 xc:gold "$work/photos/sun.png"
+open_options() {
+  xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
+  sleep 0.3
+}
+press_ok() {
+  xdotool mousemove --window "$dialog" 325 340 click 1
+  # Both lists must hold entries, else the empty-list warning comes: close it.
+  info=$(timeout 10 xdotool search --sync --onlyvisible --name '^Information$' | head -n1) || fail "no empty-list warning"
+  xdotool windowactivate --sync "$info" key Return 2>/dev/null || xdotool key Return
+  for _ in $(seq 50); do xdotool search --onlyvisible --name '^Option$' >/dev/null || break; sleep 0.1; done
+  xdotool search --onlyvisible --name '^Option$' >/dev/null && fail "OK did not close the options dialog"
+  true
+}
+open_options
+xdotool mousemove --window "$dialog" 230 65 click 1
+picker=$(timeout 10 xdotool search --sync --onlyvisible --name '^Open$' | head -n1) || fail "no file picker"
+sleep 0.5
+xdotool type --delay 20 "$work/photos/"; xdotool key Return; sleep 0.5
+xdotool type --delay 20 '"sun.png" "red ball.jpg"'; xdotool key Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Open$' >/dev/null || break; sleep 0.1; done
+press_ok
+[ "$(hex "$program/Data/ImageFile.txt")" = "$(printf 'sun.png\r\nred ball.jpg\r\n' | od -An -tx1 -v | tr -d ' \n')" ] \
+  || fail "ImageFile.txt: $(cat -A "$program/Data/ImageFile.txt")"
+[ "$(cat "$program/Data/Image.txt")" = "$(printf '%s\r\n%s\r' "$work/photos/sun.png" "$work/photos/red ball.jpg")" ] \
+  || fail "Image.txt: $(cat -A "$program/Data/Image.txt")"
+[ ! -s "$program/Data/MusicFile.txt" ] || fail "MusicFile.txt is not empty"
+cp "$program/Data/ImageFile.txt" "$program/Data/Image.txt" "$work/"
+
 # Close as the window manager asks (the taskbar's close); the program ends with code 0.
-wmctrl -c Lettora
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after close"
-set +e; wait "$pid"; code=$?; set -e
-[ "$code" = 0 ] || fail "exit code $code"
+close_game() {
+  wmctrl -c Lettora
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the program did not end after close"
+  set +e; wait "$pid"; code=$?; set -e
+  [ "$code" = 0 ] || fail "exit code $code"
+  true
+}
+close_game
 [ "$(hex "$program/Data/Timer.dat")" = 0a000000 ] || fail "Timer.dat changed"
+
+# Started again, the lists come back as they were saved: OK writes the same bytes.
+"$program/Lettora" >>"$work/lettora.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window after restart"
+sleep 0.5
+open_options
+import -window root "$work/options.png"
+press_ok
+cmp -s "$program/Data/ImageFile.txt" "$work/ImageFile.txt" || fail "the picture names changed after a restart"
+cmp -s "$program/Data/Image.txt" "$work/Image.txt" || fail "the picture paths changed after a restart"
+close_game
+[ -n "${LETTORA_E2E_SHOTS:-}" ] && cp "$work"/*.png "$LETTORA_E2E_SHOTS"/
 echo "e2e game: passed"
