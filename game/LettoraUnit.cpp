@@ -1,5 +1,6 @@
 #include "game/LettoraUnit.h"
 
+#include "game/GameRules.h"
 #include "settings/IntSettings.h"
 #include "settings/OptionUnit.h"
 #include "shell/AssetPaths.h"
@@ -10,6 +11,7 @@
 #include "shell/ProgramFolder.h"
 #include "sound/Effects.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -29,6 +31,7 @@ constexpr QRect DesignedClient(3, 3, 790, 534);
 constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
 constexpr QSize ShowPictureSize(220, 220);
+constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
 } // namespace
 
 TFormLettora::TFormLettora(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
@@ -122,6 +125,7 @@ void TFormLettora::buildLayout()
     ImageShow->setStretchedTo(ShowPictureSize);
     TimerShow = new EventTimer(this, DesignedShowInterval, false);
     TimerShow->setObjectName(QStringLiteral("TimerShow"));
+    TimerShow->onTimer = [this] { TimerShowTimer(); };
     ImageMenang = new PictureControl(Stage, QStringLiteral("ImageMenang"), QRect(80, 56, 105, 105));
     ImageMenang->hide();
     Nyawa[1] = new PictureControl(Stage, QStringLiteral("Nyawa1"), QRect(432, 56, 50, 50));
@@ -321,9 +325,110 @@ void TFormLettora::LoadLowerCaseSet()
     loadSet(LetterCase::Lower);
 }
 
-void TFormLettora::BtnStartClick() {}
+void TFormLettora::LoadPicture(int index)
+{
+    const ListPair &pictures = FormOption->pictures;
+    ImageShow->load(pictures.path(index));
+    // Only once the picture is in: a picture that fails keeps the previous word.
+    TargetWord = wordOfPicture(pictures.name(index));
+}
 
-void TFormLettora::BtnResetClick() {}
+bool TFormLettora::RandomDraw()
+{
+    ListPair &pictures = FormOption->pictures;
+    LastPictureIndex = pictures.pathCount() - 1;
+    if (LastPictureIndex < 0)
+        return false;
+    RandomPick = randomPick(LastPictureIndex);
+    LoadPicture(RandomPick);
+    pictures.draw(RandomPick);
+    return true;
+}
+
+void TFormLettora::hideLifeIcon()
+{
+    if (const int icon = lifeIconToHide(Lives))
+        Nyawa[icon]->hide();
+}
+
+void TFormLettora::restartCountdown()
+{
+    TimerShow->setEnabled(false);
+    TimerShow->setEnabled(true);
+}
+
+void TFormLettora::showResult(const char *picture)
+{
+    ClearAnswerRow();
+    row.clearFlags();
+    ImageMenang->load(QLatin1String(picture));
+    ImageMenang->show();
+    ImageShow->hide();
+    TimerShow->setEnabled(false);
+    GameStarted = false;
+}
+
+void TFormLettora::ShowWin()
+{
+    showResult(paths::Win);
+}
+
+void TFormLettora::ShowLose()
+{
+    showResult(paths::Lose);
+}
+
+void TFormLettora::BtnStartClick()
+{
+    if (FormOption->pictures.nameCount() == 0) {
+        showInformation(QLatin1String(NoPicturesMessage));
+        return;
+    }
+    GameStarted = true;
+    ProgramFolder::makeCurrent();
+    RandomMode = ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1;
+    if (RandomMode || FormOption->RandomImage->isChecked())
+        RandomDraw();
+    else if (PictureCursor <= FormOption->pictures.nameCount() - 1)
+        LoadPicture(PictureCursor);
+    PlayEffect(QLatin1String(paths::ButtonSound));
+    TimerShow->setEnabled(true);
+}
+
+void TFormLettora::TimerShowTimer()
+{
+    // The timer follows the saved order (RandomMode), not the dialog's check box.
+    if (RandomMode) {
+        RandomDraw();
+    } else if (PictureCursor + 1 <= FormOption->pictures.nameCount() - 1) {
+        ++PictureCursor;
+        LoadPicture(PictureCursor);
+    }
+    if (!TargetWord.isEmpty())
+        --Lives;
+    hideLifeIcon();
+    if (Lives < 0)
+        ShowLose();
+    // No sound, and the letters typed so far stay for the next picture.
+}
+
+void TFormLettora::BtnResetClick()
+{
+    TimerShow->setEnabled(false);
+    ClearAnswerRow();
+    row.clearFlags();
+    FormOption->ReloadPictureList();
+    PictureCursor = 0;
+    ImageMenang->clearPicture();
+    ImageMenang->hide();
+    ImageShow->clearPicture();
+    ImageShow->show();
+    Lives = 3;
+    for (int i = 1; i <= 3; ++i)
+        Nyawa[i]->show();
+    GameStarted = false;
+    PlayEffect(QLatin1String(paths::ButtonSound));
+}
 
 void TFormLettora::BtnOptionClick()
 {
@@ -335,7 +440,39 @@ void TFormLettora::BtnOKClick()
     if (!GameStarted) {
         row.clearFlags();
         ClearAnswerRow();
+    } else if (row.typedWord() != TargetWord) {
+        if (Lives < 0) {
+            ShowLose();
+            TimerShow->setEnabled(false);
+        } else {
+            --Lives;
+            ClearAnswerRow();
+            row.clearFlags();
+            hideLifeIcon();
+            PlayEffect(QLatin1String(paths::LostLifeSound));
+        }
+        // The countdown of the current picture goes on.
+    } else if (FormOption->RandomImage->isChecked()) {
+        // OK follows the dialog's check box, not RandomMode.
+        if (!RandomDraw()) {
+            ShowWin();
+        } else {
+            restartCountdown();
+            row.clearFlags();
+            ClearAnswerRow();
+        }
+    } else {
+        ++PictureCursor;
+        if (PictureCursor > FormOption->pictures.nameCount() - 1) {
+            ShowWin();
+        } else {
+            LoadPicture(PictureCursor);
+            restartCountdown();
+            row.clearFlags();
+            ClearAnswerRow();
+        }
     }
+    // Last on every path: after a lost life it cuts the lost-life sound off at once.
     PlayEffect(QLatin1String(paths::ButtonSound));
 }
 

@@ -49,6 +49,14 @@ public:
     void BtnExitClick();
     void BtnOKClick();
     void BtnClearClick();
+    void TimerShowTimer();
+
+    // Game flow.
+    void LoadPicture(int index);
+    void ShowWin();
+    void ShowLose();
+    // Draws a picture at random from the picture list; false when the list is empty.
+    bool RandomDraw();
 
     int FindFreeSlot() const { return row.FindFreeSlot(); }
     void PlaceLetter(int slot, const QString &path, int left, int top);
@@ -86,6 +94,9 @@ public:
     bool RandomMode = false;
     int Lives = 0;
     int PictureCursor = 0;
+    int RandomPick = 0;
+    int LastPictureIndex = 0;
+    QString TargetWord;
     int MusicIndex = 0;
     int SavedScreenWidth = 0;
     int SavedScreenHeight = 0;
@@ -103,6 +114,9 @@ private:
     void makeImageButton(PictureControl *button, const char *normal, const char *pressed,
                          void (TFormLettora::*click)(), bool pressSound = false);
     void fitAnswerContent();
+    void hideLifeIcon();
+    void showResult(const char *picture);
+    void restartCountdown();
 
     QWidget *answerContent = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QListWidget>
 #include <QTest>
 
 namespace lettora::test {
@@ -84,6 +85,47 @@ std::shared_ptr<QStringList> installMessageRecorder()
     auto log = std::make_shared<QStringList>();
     setMessageHook([log](const QString &caption, const QString &text) { *log << caption + QLatin1Char('|') + text; });
     return log;
+}
+
+Windows::Windows(const QMap<QString, QByteArray> &files, const QStringList &remove)
+{
+    for (auto it = files.begin(); it != files.end(); ++it)
+        folder.write(it.key(), it.value());
+    for (const QString &f : remove)
+        folder.remove(f);
+    display = installFakeDisplay();
+    effects = installEffectRecorder();
+    messages = installMessageRecorder();
+    game = std::make_unique<TFormLettora>();
+    FormLettora = game.get();
+    dialog = std::make_unique<TFormOption>(game.get());
+    FormOption = dialog.get();
+    auto fake = std::make_unique<FakePicker>();
+    picker = fake.get();
+    dialog->setFilePicker(std::move(fake));
+    dialog->show();
+}
+
+Windows::~Windows()
+{
+    dialog.reset();
+    game.reset();
+    FormOption = nullptr;
+    FormLettora = nullptr;
+    setMessageHook({});
+}
+
+QStringList Windows::shown(QListWidget *box) const
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->item(i)->text();
+    return texts;
+}
+
+void Windows::select(QListWidget *box, int row)
+{
+    box->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
 } // namespace lettora::test

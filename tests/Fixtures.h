@@ -1,9 +1,14 @@
 #pragma once
 
+#include "game/LettoraUnit.h"
+#include "settings/FilePicker.h"
+#include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
 #include "sound/Effects.h"
 
 #include <QSize>
+#include <QListWidget>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -60,5 +65,35 @@ std::shared_ptr<EffectLog> installEffectRecorder();
 
 // Records the message boxes instead of showing them: "caption|text".
 std::shared_ptr<QStringList> installMessageRecorder();
+
+struct FakePicker : FilePicker
+{
+    QStringList answer;
+    QStringList startFolders;
+    QStringList chooseFiles(QWidget *, const QString &, const QString &startFolder) override
+    {
+        startFolders << startFolder;
+        return answer;
+    }
+};
+
+// The game window and the options dialog, created in their order, in a program folder of their
+// own, with the display, the sounds and the message boxes recorded.
+struct Windows
+{
+    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {});
+    ~Windows();
+    QStringList shown(QListWidget *box) const;
+    void select(QListWidget *box, int row);
+    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
+
+    ProgramFolderCopy folder;
+    std::shared_ptr<FakeDisplay::Log> display;
+    std::shared_ptr<EffectLog> effects;
+    std::shared_ptr<QStringList> messages;
+    std::unique_ptr<TFormLettora> game;
+    std::unique_ptr<TFormOption> dialog;
+    FakePicker *picker = nullptr;
+};
 
 } // namespace lettora::test

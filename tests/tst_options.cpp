@@ -22,63 +22,6 @@ using namespace lettora;
 
 namespace {
 
-struct FakePicker : FilePicker
-{
-    QStringList answer;
-    QStringList startFolders;
-    QStringList chooseFiles(QWidget *, const QString &, const QString &startFolder) override
-    {
-        startFolders << startFolder;
-        return answer;
-    }
-};
-
-// The game window and the options dialog, created in their order, in a program folder of their own.
-struct Windows
-{
-    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {})
-    {
-        for (auto it = files.begin(); it != files.end(); ++it)
-            folder.write(it.key(), it.value());
-        for (const QString &f : remove)
-            folder.remove(f);
-        display = test::installFakeDisplay();
-        effects = test::installEffectRecorder();
-        messages = test::installMessageRecorder();
-        game = std::make_unique<TFormLettora>();
-        FormLettora = game.get();
-        dialog = std::make_unique<TFormOption>(game.get());
-        FormOption = dialog.get();
-        auto fake = std::make_unique<FakePicker>();
-        picker = fake.get();
-        dialog->setFilePicker(std::move(fake));
-        dialog->show();
-    }
-    ~Windows()
-    {
-        FormOption = nullptr;
-        FormLettora = nullptr;
-        setMessageHook({});
-    }
-    QStringList shown(QListWidget *box) const
-    {
-        QStringList texts;
-        for (int i = 0; i < box->count(); ++i)
-            texts << box->item(i)->text();
-        return texts;
-    }
-    void select(QListWidget *box, int row) { box->setCurrentRow(row, QItemSelectionModel::ClearAndSelect); }
-    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
-
-    test::ProgramFolderCopy folder;
-    std::shared_ptr<test::FakeDisplay::Log> display;
-    std::shared_ptr<test::EffectLog> effects;
-    std::shared_ptr<QStringList> messages;
-    std::unique_ptr<TFormLettora> game;
-    std::unique_ptr<TFormOption> dialog;
-    FakePicker *picker = nullptr;
-};
-
 const QByteArray Names("cat.jpg\r\ndog.png\r\n");
 const QByteArray Paths("/home/ann/cat.jpg\r\n/home/ann/dog.png\r\n");
 const QByteArray Tunes("song.mid\r\n");
@@ -121,7 +64,7 @@ void TestOptions::creation()
     auto files = withLists();
     files[QStringLiteral("Data/Timer.dat")] = QByteArray::fromHex("0F000000");
     files[QStringLiteral("Data/Random.dat")] = QByteArray::fromHex("01000000");
-    Windows w(files);
+    test::Windows w(files);
     QVERIFY(w.messages->isEmpty());
     QCOMPARE(w.shown(w.dialog->ListBoxImage), (QStringList{"cat.jpg", "dog.png"}));
     QCOMPARE(w.dialog->pictures.allPaths(), (ListEntries{"/home/ann/cat.jpg", "/home/ann/dog.png"}));
@@ -146,7 +89,7 @@ void TestOptions::creationWithBrokenList()
 {
     auto files = withLists();
     files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("05000000");
-    Windows w(files, {QStringLiteral("Data/MusicFile.txt")});
+    test::Windows w(files, {QStringLiteral("Data/MusicFile.txt")});
     QCOMPARE(w.messages->size(), 1);
     QVERIFY2(w.messages->first().endsWith(QStringLiteral("|Cannot open file \"%1\". No such file or directory.")
                                               .arg(w.folder.file(QStringLiteral("Data/MusicFile.txt")))),
@@ -162,7 +105,7 @@ void TestOptions::creationWithBrokenList()
 
 void TestOptions::addKeepsPickerOrder()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     w.select(w.dialog->ListBoxImage, 1);
     w.picker->answer = {QStringLiteral("/photos/zebra.JPG"), QStringLiteral("/photos/apple.jpeg"),
                         QStringLiteral("/home/ann/cat.jpg")};
@@ -187,7 +130,7 @@ void TestOptions::addKeepsPickerOrder()
 
 void TestOptions::addCancelled()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     w.picker->answer = {};
     w.dialog->TombolAddImageClick();
     QCOMPARE(w.dialog->pictures.nameEntries(), 2);
@@ -201,7 +144,7 @@ void TestOptions::addCancelled()
 
 void TestOptions::remove()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);  // nothing selected: nothing happens
     QCOMPARE(w.dialog->pictures.nameEntries(), 2);
     w.dialog->ListBoxImage->setCurrentRow(0, QItemSelectionModel::NoUpdate);  // current, not selected
@@ -261,7 +204,7 @@ void TestOptions::okWithTimerText()
     QFETCH(bool, valid);
     QFETCH(QByteArray, timerFile);
     QFETCH(qint64, interval);
-    Windows w(withLists());
+    test::Windows w(withLists());
     w.dialog->pictures.clear();  // an edit that OK saves whatever the timer text
     w.dialog->EditTimer->setText(text);
     w.dialog->RandomImage->setChecked(true);
@@ -303,7 +246,7 @@ void TestOptions::okWarnings()
     QFETCH(bool, pictures);
     QFETCH(bool, music);
     QFETCH(int, boxes);
-    Windows w(withLists());
+    test::Windows w(withLists());
     if (!pictures)
         w.dialog->TombolClearImageClick();
     if (!music)
@@ -318,7 +261,7 @@ void TestOptions::okWarnings()
 
 void TestOptions::okSwitchesTheGame()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     TFormLettora &game = *w.game;
     game.TimerShow->setEnabled(true);
     const int starts = game.TimerShow->countdownsStarted();
@@ -353,7 +296,7 @@ void TestOptions::okWithoutCaseOption()
 {
     auto files = withLists();
     files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("05000000");
-    Windows w(files);
+    test::Windows w(files);
     QCOMPARE(w.dialog->fontIndex(), -1);
     QVERIFY(!w.dialog->UpperCaseOption->isChecked() && !w.dialog->LowerCaseOption->isChecked());
     const QImage before = w.game->letterImage('A')->pixmap().toImage();
@@ -365,7 +308,7 @@ void TestOptions::okWithoutCaseOption()
 
 void TestOptions::okThatCannotSave()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     // The music name list cannot be created: the picture files are saved, nothing after.
     QDir().mkpath(w.folder.file(QStringLiteral("Data/MusicFile.txt.lock")));
     w.folder.remove(QStringLiteral("Data/MusicFile.txt"));
@@ -385,7 +328,7 @@ void TestOptions::okThatCannotSave()
 
 void TestOptions::cancelKeepsEditsInMemoryOnly()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     w.dialog->TombolClearImageClick();
     w.dialog->RandomImage->setChecked(true);
     w.dialog->EditTimer->setText(QStringLiteral("3"));
@@ -414,7 +357,7 @@ void TestOptions::okDuringRandomGameKeepsDrawnPictures()
     auto files = withLists();
     files[QStringLiteral("Data/ImageFile.txt")] = "a.jpg\r\nb.jpg\r\nc.jpg\r\n";
     files[QStringLiteral("Data/Image.txt")] = "/p/a.jpg\r\n/p/b.jpg\r\n/p/c.jpg\r\n";
-    Windows w(files);
+    test::Windows w(files);
     w.dialog->pictures.draw(1);  // the game has shown b.jpg
     QCOMPARE(w.dialog->ListBoxImage->item(1)->foreground().color(), QColor(Qt::gray));
     w.select(w.dialog->ListBoxImage, 0);
@@ -427,7 +370,7 @@ void TestOptions::okDuringRandomGameKeepsDrawnPictures()
 
 void TestOptions::escapeDoesNothing()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     QTest::keyClick(w.dialog.get(), Qt::Key_Escape);
     QVERIFY(w.dialog->isVisible());
     w.dialog->ListBoxImage->setFocus();
@@ -441,7 +384,7 @@ void TestOptions::escapeDoesNothing()
 
 void TestOptions::optionCommandOpensTheDialog()
 {
-    Windows w(withLists());
+    test::Windows w(withLists());
     w.dialog->hide();
     w.game->show();
     bool wasModal = false;

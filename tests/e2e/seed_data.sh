@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake -DSRC="$source_dir/assets" -DDST="$work" -P "$source_dir/cmake/SeedProgramFolder.cmake"
-for f in ImageFile.txt Image.txt MusicFile.txt Music.txt; do
+for f in MusicFile.txt Music.txt; do
   [ -f "$work/Data/$f" ] && [ ! -s "$work/Data/$f" ] || fail "first build: Data/$f is not an empty file"
 done
 for d in Image Font/Upper Font/Lower Sound Music Picture; do [ -d "$work/$d" ] || fail "no $d folder"; done

@@ -403,22 +403,24 @@ void drawBorder(const QString &dir)
     save(image, path(dir, lettora::paths::Border));
 }
 
+// The win and lose pictures sit in the middle of the picture frame, whose inside is white.
 void drawResult(const QString &file, QColor inner, QColor outer, const QString &emoji, const QString &caption,
                 QColor captionColour)
 {
-    QImage image = canvas(105, 105, outer);
+    const int size = 188;
+    QImage image = canvas(size, size, Qt::white);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
-        QRadialGradient g(QPointF(52, 44), 70);
+        QRadialGradient g(QPointF(size / 2.0, size * 0.4), size * 0.7);
         g.setColorAt(0, inner);
         g.setColorAt(1, outer);
-        p.setPen(QPen(outer.darker(135), 4));
+        p.setPen(QPen(outer.darker(135), 5));
         p.setBrush(g);
-        p.drawRect(QRectF(2, 2, 101, 101));
+        p.drawRoundedRect(QRectF(3, 3, size - 6, size - 6), 26, 26);
     }
-    drawEmoji(image, emoji, 52.5, 42, 56);
-    drawCaption(image, caption, 52.5, 88, 17, captionColour, Qt::white);
+    drawEmoji(image, emoji, size / 2.0, size * 0.42, 106);
+    drawCaption(image, caption, size / 2.0, size * 0.84, 26, captionColour, Qt::white);
     save(image, file);
 }
 

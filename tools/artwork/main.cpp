@@ -5,6 +5,7 @@
 #include "Canvas.h"
 #include "Pictures.h"
 #include "Sounds.h"
+#include "Starter.h"
 
 #include "shell/AssetPaths.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     art::drawGameWindow(dir);
     art::drawWelcome(dir);
     art::drawOptions(dir);
+    art::drawStarterPictures(dir);
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
     return 0;

@@ -1,0 +1,472 @@
+#include "Fixtures.h"
+
+#include "game/GameRules.h"
+#include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+
+const QString Button = QStringLiteral("./Sound/Button.wav");
+const QString LostLife = QStringLiteral("./Sound/Lostlife.wav");
+
+// A game whose picture list holds the given files, made in the test's program folder.
+struct Game : test::Windows
+{
+    explicit Game(const QStringList &names, bool randomFile = false, const QStringList &missing = {})
+        : test::Windows(lists(names, randomFile))
+    {
+        int hue = 0;
+        for (const QString &name : names) {
+            if (missing.contains(name))
+                continue;
+            QImage image(40, 30, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv((hue += 47) % 360, 200, 220));
+            const QString file = folder.file(QStringLiteral("Picture/") + name);
+            const QString suffix = QFileInfo(name).suffix().toLower();
+            image.save(file, suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpg") ? "jpeg"
+                             : suffix.isEmpty() || suffix == QLatin1String("bmp")              ? "bmp"
+                                                                                               : suffix.toLatin1().constData());
+        }
+        effects->played.clear();
+    }
+    static QMap<QString, QByteArray> lists(const QStringList &names, bool randomFile)
+    {
+        QByteArray n, p;
+        for (const QString &name : names) {
+            n += name.toUtf8() + "\r\n";
+            p += QFile::encodeName(QDir::tempPath()) + "/placeholder/" + name.toUtf8() + "\r\n";
+        }
+        return {{QStringLiteral("Data/ImageFile.txt"), n},
+                {QStringLiteral("Data/Image.txt"), p},
+                {QStringLiteral("Data/MusicFile.txt"), "tune.mid\r\n"},
+                {QStringLiteral("Data/Music.txt"), "/m/tune.mid\r\n"},
+                {QStringLiteral("Data/Random.dat"), QByteArray::fromHex(randomFile ? "01000000" : "00000000")}};
+    }
+    // The lists name the pictures in this test's own folder.
+    void pointListsHere()
+    {
+        QByteArray p;
+        for (const QByteArray &name : dialog->pictures.allNames())
+            p += QFile::encodeName(folder.file(QStringLiteral("Picture/"))) + name + "\r\n";
+        folder.write(QStringLiteral("Data/Image.txt"), p);
+        dialog->ReloadPictureList();
+    }
+    void answer(const QString &word)
+    {
+        game->BtnClearClick();
+        QTest::keyClicks(game.get(), word);
+        effects->played.clear();
+        QTest::keyClick(game.get(), Qt::Key_Return);
+    }
+    void expire() { game->TimerShow->fire(); }
+    void start()
+    {
+        pointListsHere();
+        guard([this] { game->BtnStartClick(); });  // as the event loop runs it
+    }
+    QList<bool> icons() const
+    {
+        return {game->Nyawa[1]->isVisibleTo(game.get()), game->Nyawa[2]->isVisibleTo(game.get()),
+                game->Nyawa[3]->isVisibleTo(game.get())};
+    }
+    QImage shownPicture() const { return game->ImageShow->pixmap().toImage(); }
+    QImage file(const QString &name) { return loadPicture(folder.file(QStringLiteral("Picture/") + name), QSize(220, 220)); }
+    bool showsResult(const char *path) const
+    {
+        return game->ImageMenang->isVisibleTo(game.get()) && !game->ImageShow->isVisibleTo(game.get())
+            && game->ImageMenang->pixmap().toImage() == loadPicture(QLatin1String(path));
+    }
+};
+
+} // namespace
+
+class TestGameFlow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { setUniformSource({}); }
+    void wordOfPicture_data();
+    void wordOfPicture();
+    void startWithEmptyList();
+    void listOrderWin();
+    void livesTable_data();
+    void livesTable();
+    void okSounds_data();
+    void okSounds();
+    void timerExpiry();
+    void emptyWordCostsNoLife();
+    void randomDraw();
+    void randomWinAndReset();
+    void checkBoxAndSavedOrderDisagree();
+    void pictureThatCannotLoad();
+    void startAfterWinWithoutReset();
+    void photosOfEveryKind_data();
+    void photosOfEveryKind();
+};
+
+void TestGameFlow::wordOfPicture_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("bmp") << QByteArray("Cat.bmp") << "CAT";
+    QTest::newRow("jpg") << QByteArray("dog.jpg") << "DOG";
+    QTest::newRow("png") << QByteArray("Owl.PNG") << "OWL";
+    QTest::newRow("jpeg: the whole extension goes") << QByteArray("sun.jpeg") << "SUN";
+    QTest::newRow("webp") << QByteArray("tree.webp") << "TREE";
+    QTest::newRow("only the last extension") << QByteArray("a.b.jpg") << "A.B";
+    QTest::newRow("no dot: the whole name") << QByteArray("cat") << "CAT";
+    QTest::newRow("a name that is all extension") << QByteArray(".bmp") << "";
+    QTest::newRow("blanks kept") << QByteArray("my cat.jpg") << "MY CAT";
+    QTest::newRow("UTF-8 kept, only a..z upper-cased") << QByteArray("\xc3\xa9" "clair.png") << QString::fromUtf8("\xc3\xa9" "CLAIR");
+    QTest::newRow("sharp s stays") << QByteArray("Stra\xc3\x9f" "e.jpg") << QString::fromUtf8("STRA\xc3\x9f" "E");
+    QTest::newRow("Latin-1 bytes") << QByteArray("caf\xe9.jpg") << QString::fromUtf8("CAF\xc3\xa9");
+}
+
+void TestGameFlow::wordOfPicture()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, word);
+    QCOMPARE(lettora::wordOfPicture(name), word);
+}
+
+void TestGameFlow::startWithEmptyList()
+{
+    Game g({});
+    g.game->BtnStartClick();
+    QCOMPARE(*g.messages, QStringList{QStringLiteral(
+                              "Information|There is no list of picture in Image List.Please add image in list first")});
+    QVERIFY(!g.game->GameStarted);
+    QVERIFY(!g.game->TimerShow->isEnabled());
+    QVERIFY(g.effects->played.isEmpty());
+    // OK afterwards only clears the row.
+    g.answer(QStringLiteral("abc"));
+    QCOMPARE(g.effects->played, QStringList{Button});
+    QCOMPARE(g.game->row.typedWord(), QString());
+    QCOMPARE(g.game->Lives, 3);
+}
+
+void TestGameFlow::listOrderWin()
+{
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.jpg"), QStringLiteral("sun.png")});
+    g.start();
+    TFormLettora &w = *g.game;
+    QVERIFY(w.GameStarted);
+    QCOMPARE(w.TargetWord, QStringLiteral("CAT"));
+    QCOMPARE(g.shownPicture(), g.file(QStringLiteral("cat.bmp")));
+    QCOMPARE(w.ImageShow->size(), QSize(220, 220));
+    QVERIFY(w.TimerShow->isEnabled() && w.TimerShow->isCounting());
+    QCOMPARE(g.effects->played, QStringList{Button});
+
+    const int starts = w.TimerShow->countdownsStarted();
+    g.answer(QStringLiteral("cat"));
+    QCOMPARE(w.TargetWord, QStringLiteral("DOG"));
+    QCOMPARE(w.PictureCursor, 1);
+    QCOMPARE(w.TimerShow->countdownsStarted(), starts + 1);  // a correct answer restarts the countdown
+    QCOMPARE(w.row.typedWord(), QString());
+    g.answer(QStringLiteral("DOG"));
+    QCOMPARE(g.shownPicture(), g.file(QStringLiteral("sun.png")));
+    g.answer(QStringLiteral("sun"));
+    QVERIFY(g.showsResult(paths::Win));
+    QVERIFY(!w.GameStarted);
+    QVERIFY(!w.TimerShow->isEnabled());
+    QCOMPARE(g.effects->played, QStringList{Button});  // no sound of its own for the win
+    QCOMPARE(w.Lives, 3);
+    QCOMPARE(g.icons(), (QList<bool>{true, true, true}));
+}
+
+void TestGameFlow::livesTable_data()
+{
+    QTest::addColumn<QString>("events");  // w: a wrong answer, e: the countdown runs out
+    QTest::addColumn<QList<int>>("lives");
+    QTest::addColumn<int>("loseAt");     // 1-based event that shows the lose picture, 0 for none
+    QTest::newRow("wrong, wrong, wrong") << "www" << QList<int>{2, 1, 0} << 0;
+    QTest::newRow("a fourth wrong answer") << "wwww" << QList<int>{2, 1, 0, -1} << 0;
+    QTest::newRow("a fifth wrong answer") << "wwwww" << QList<int>{2, 1, 0, -1, -1} << 5;
+    QTest::newRow("four expiries") << "eeee" << QList<int>{2, 1, 0, -1} << 4;
+    QTest::newRow("three wrong, then an expiry") << "wwwe" << QList<int>{2, 1, 0, -1} << 4;
+}
+
+void TestGameFlow::livesTable()
+{
+    QFETCH(QString, events);
+    QFETCH(QList<int>, lives);
+    QFETCH(int, loseAt);
+    QStringList names;
+    for (const char *n : {"cat", "dog", "sun", "owl", "bee", "cow", "pig"})
+        names << QLatin1String(n) + QStringLiteral(".bmp");
+    Game g(names);
+    g.start();
+    for (int i = 0; i < events.size(); ++i) {
+        if (events.at(i) == QLatin1Char('w'))
+            g.answer(QStringLiteral("zzz"));
+        else
+            g.expire();
+        QCOMPARE(g.game->Lives, lives.at(i));
+        const int l = lives.at(i);
+        QCOMPARE(g.icons(), (QList<bool>{l >= 1, l >= 2, l >= 3}));
+        QCOMPARE(g.showsResult(paths::Lose), loseAt == i + 1);
+        if (loseAt == i + 1) {
+            QVERIFY(!g.game->GameStarted);
+            QVERIFY(!g.game->TimerShow->isEnabled());
+        } else {
+            QVERIFY(g.game->GameStarted);
+        }
+    }
+    // Reset brings every life back.
+    g.game->BtnResetClick();
+    QCOMPARE(g.game->Lives, 3);
+    QCOMPARE(g.icons(), (QList<bool>{true, true, true}));
+    QVERIFY(!g.game->ImageMenang->isVisibleTo(g.game.get()));
+    QVERIFY(g.game->ImageShow->isVisibleTo(g.game.get()));
+    QVERIFY(!g.game->ImageShow->hasPicture());
+}
+
+void TestGameFlow::okSounds_data()
+{
+    QTest::addColumn<int>("livesBefore");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("sounds");
+    QTest::newRow("correct") << 3 << "cat" << QStringList{Button};
+    QTest::newRow("wrong, lives left") << 3 << "dog" << QStringList{LostLife, Button};
+    QTest::newRow("wrong, lives 0") << 0 << "dog" << QStringList{LostLife, Button};
+    QTest::newRow("wrong, lives below 0: lose") << -1 << "dog" << QStringList{Button};
+}
+
+void TestGameFlow::okSounds()
+{
+    QFETCH(int, livesBefore);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, sounds);
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp")});
+    g.start();
+    g.game->Lives = livesBefore;
+    const int starts = g.game->TimerShow->countdownsStarted();
+    g.answer(typed);
+    QCOMPARE(g.effects->played, sounds);
+    if (typed != QLatin1String("cat") && livesBefore >= 0)
+        QCOMPARE(g.game->TimerShow->countdownsStarted(), starts);  // a wrong answer does not restart it
+    QCOMPARE(g.game->row.typedWord(), QString());
+}
+
+void TestGameFlow::timerExpiry()
+{
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp"), QStringLiteral("owl.bmp")});
+    g.start();
+    TFormLettora &w = *g.game;
+    QTest::keyClicks(&w, QStringLiteral("do"));
+    g.effects->played.clear();
+    g.expire();
+    QCOMPARE(w.TargetWord, QStringLiteral("DOG"));
+    QCOMPARE(w.Lives, 2);
+    QVERIFY(g.effects->played.isEmpty());  // no sound
+    QCOMPARE(w.row.typedWord(), QStringLiteral("DO"));  // the letters stay for the next picture
+    QTest::keyClicks(&w, QStringLiteral("g"));
+    QTest::keyClick(&w, Qt::Key_Return);
+    QCOMPARE(w.TargetWord, QStringLiteral("OWL"));
+    QCOMPARE(w.Lives, 2);
+    // The last picture's countdown runs out: nothing new is loaded, a life goes.
+    g.expire();
+    QCOMPARE(w.PictureCursor, 2);
+    QCOMPARE(w.TargetWord, QStringLiteral("OWL"));
+    QCOMPARE(w.Lives, 1);
+    g.answer(QStringLiteral("owl"));
+    QVERIFY(g.showsResult(paths::Win));
+}
+
+void TestGameFlow::emptyWordCostsNoLife()
+{
+    Game g({QStringLiteral(".bmp"), QStringLiteral("cat.bmp")});
+    g.start();
+    TFormLettora &w = *g.game;
+    QCOMPARE(w.TargetWord, QString());
+    g.answer(QString());  // an empty row matches the empty word
+    QCOMPARE(w.TargetWord, QStringLiteral("CAT"));
+    QCOMPARE(w.Lives, 3);
+
+    Game h({QStringLiteral("cat.bmp"), QStringLiteral(".bmp")});
+    h.start();
+    h.expire();  // takes the picture with the empty word: no life lost
+    QCOMPARE(h.game->TargetWord, QString());
+    QCOMPARE(h.game->Lives, 3);
+    QCOMPARE(h.icons(), (QList<bool>{true, true, true}));
+}
+
+void TestGameFlow::randomDraw()
+{
+    // The range: over one fewer than the entries, so the last is never drawn while another remains.
+    QList<int> asked;
+    setUniformSource([&](int n) { asked << n; return n - 1; });
+    QCOMPARE(randomPick(3), 2);
+    QCOMPARE(randomPick(1), 0);
+    QCOMPARE(randomPick(0), 0);
+    QCOMPARE(asked, (QList<int>{3, 1}));
+    setUniformSource({});
+    for (int i = 0; i < 200; ++i) {
+        const int pick = randomPick(4);
+        QVERIFY(pick >= 0 && pick <= 3);
+    }
+}
+
+void TestGameFlow::randomWinAndReset()
+{
+    const QStringList names = {QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp"), QStringLiteral("sun.bmp"),
+                               QStringLiteral("owl.bmp")};
+    for (int round = 0; round < 8; ++round) {
+        Game g(names);
+        g.pointListsHere();
+        g.dialog->RandomImage->setChecked(true);
+        g.game->BtnStartClick();
+        QStringList order{g.game->TargetWord};
+        QCOMPARE(g.dialog->pictures.nameCount(), 3);
+        QCOMPARE(g.dialog->pictures.pathCount(), 3);
+        while (g.game->GameStarted) {
+            g.answer(g.game->TargetWord);
+            if (g.game->GameStarted)
+                order << g.game->TargetWord;
+        }
+        QVERIFY(g.showsResult(paths::Win));
+        QCOMPARE(order.size(), 4);
+        QCOMPARE(order.last(), QStringLiteral("OWL"));  // the last entry always comes last
+        QCOMPARE(QSet<QString>(order.begin(), order.end()).size(), 4);  // each picture once
+        QCOMPARE(g.dialog->pictures.nameCount(), 0);
+        // The drawn pictures are still in the saved lists, and Reset brings them back.
+        QCOMPARE(g.bytes("Data/ImageFile.txt"), QByteArray("cat.bmp\r\ndog.bmp\r\nsun.bmp\r\nowl.bmp\r\n"));
+        g.game->BtnResetClick();
+        QCOMPARE(g.dialog->pictures.nameCount(), 4);
+        QCOMPARE(g.game->PictureCursor, 0);
+        QCOMPARE(g.effects->played.last(), Button);
+    }
+}
+
+void TestGameFlow::checkBoxAndSavedOrderDisagree()
+{
+    const QStringList names = {QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp"), QStringLiteral("sun.bmp"),
+                               QStringLiteral("owl.bmp"), QStringLiteral("bee.bmp")};
+    setUniformSource([](int) { return 0; });  // always the first entry
+    {
+        // Saved order: list; the box: random. Start and OK draw, the timer walks the shortened list.
+        Game g(names);
+        g.pointListsHere();
+        g.dialog->RandomImage->setChecked(true);
+        g.game->BtnStartClick();
+        QVERIFY(!g.game->RandomMode);
+        QCOMPARE(g.game->TargetWord, QStringLiteral("CAT"));
+        QCOMPARE(g.dialog->pictures.nameCount(), 4);
+        g.answer(QStringLiteral("cat"));
+        QCOMPARE(g.game->TargetWord, QStringLiteral("DOG"));  // drawn: entry 0 of what is left
+        QCOMPARE(g.dialog->pictures.nameCount(), 3);
+        g.expire();  // list order: PictureCursor 0 -> 1 over [sun, owl, bee]
+        QCOMPARE(g.game->PictureCursor, 1);
+        QCOMPARE(g.game->TargetWord, QStringLiteral("OWL"));
+        QCOMPARE(g.dialog->pictures.nameCount(), 3);
+    }
+    {
+        // Saved order: random; the box: unchecked. Start and the timer draw, OK walks the list.
+        Game g(names, true);
+        g.pointListsHere();
+        g.dialog->RandomImage->setChecked(false);
+        g.game->BtnStartClick();
+        QVERIFY(g.game->RandomMode);
+        QCOMPARE(g.game->TargetWord, QStringLiteral("CAT"));
+        QCOMPARE(g.dialog->pictures.nameCount(), 4);
+        g.expire();
+        QCOMPARE(g.game->TargetWord, QStringLiteral("DOG"));
+        QCOMPARE(g.dialog->pictures.nameCount(), 3);
+        g.answer(QStringLiteral("dog"));  // list order: PictureCursor 0 -> 1 over [sun, owl, bee]
+        QCOMPARE(g.game->PictureCursor, 1);
+        QCOMPARE(g.game->TargetWord, QStringLiteral("OWL"));
+    }
+}
+
+void TestGameFlow::pictureThatCannotLoad()
+{
+    {
+        Game g({QStringLiteral("cat.bmp"), QStringLiteral("gone.bmp"), QStringLiteral("sun.bmp")}, false,
+               {QStringLiteral("gone.bmp")});
+        g.pointListsHere();
+        g.game->BtnStartClick();
+        g.answer(QStringLiteral("cat"));
+        QCOMPARE(g.messages->size(), 1);
+        QVERIFY(g.messages->first().contains(QStringLiteral("gone.bmp\". No such file or directory")));
+        QCOMPARE(g.game->TargetWord, QStringLiteral("CAT"));  // the previous word stays
+        QCOMPARE(g.game->PictureCursor, 1);                   // already advanced
+        QCOMPARE(g.game->row.typedWord(), QStringLiteral("CAT"));  // the row was not cleared
+        QVERIFY(!g.effects->played.contains(Button));             // the handler stopped there
+        g.expire();  // the next one loads; the lost period costs a life
+        QCOMPARE(g.game->TargetWord, QStringLiteral("SUN"));
+        QCOMPARE(g.game->Lives, 2);
+    }
+    {
+        setUniformSource([](int) { return 0; });
+        Game g({QStringLiteral("gone.bmp"), QStringLiteral("cat.bmp")}, false, {QStringLiteral("gone.bmp")});
+        g.pointListsHere();
+        g.dialog->RandomImage->setChecked(true);
+        guard([&] { g.game->BtnStartClick(); });
+        QCOMPARE(g.messages->size(), 1);
+        QVERIFY(g.game->GameStarted);
+        QVERIFY(!g.game->TimerShow->isEnabled());  // Start stopped before the timer
+        QCOMPARE(g.dialog->pictures.nameCount(), 2);  // the entry that failed stays
+    }
+}
+
+void TestGameFlow::startAfterWinWithoutReset()
+{
+    Game g({QStringLiteral("cat.bmp")});
+    g.start();
+    g.answer(QStringLiteral("cat"));
+    QVERIFY(g.showsResult(paths::Win));
+    g.game->BtnStartClick();
+    QVERIFY(g.game->GameStarted);
+    QVERIFY(!g.game->ImageShow->isVisibleTo(g.game.get()));
+    QVERIFY(g.game->TimerShow->isEnabled());
+    g.expire();
+    QCOMPARE(g.game->Lives, 2);  // the last word is still the target
+}
+
+void TestGameFlow::photosOfEveryKind_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("convertArgs");
+    QTest::newRow("progressive JPEG") << "a.jpg" << QStringList{"-interlace", "Plane"};
+    QTest::newRow("CMYK JPEG") << "b.jpeg" << QStringList{"-colorspace", "CMYK"};
+    QTest::newRow("grayscale JPEG") << "c.jpg" << QStringList{"-colorspace", "Gray"};
+    QTest::newRow("1-bit BMP") << "d.bmp" << QStringList{"-monochrome", "-type", "Bilevel"};
+    QTest::newRow("4-bit BMP") << "e.bmp" << QStringList{"-colors", "16", "-type", "Palette", "-define", "bmp:format=bmp3"};
+    QTest::newRow("8-bit BMP") << "f.bmp" << QStringList{"-colors", "200", "-type", "Palette"};
+    QTest::newRow("16-bit BMP") << "g.bmp" << QStringList{"-define", "bmp:subtype=RGB565"};
+    QTest::newRow("32-bit BMP") << "h.bmp" << QStringList{"-alpha", "on", "-define", "bmp:format=bmp4"};
+    QTest::newRow("GIF") << "i.gif" << QStringList{};
+    QTest::newRow("WebP") << "j.webp" << QStringList{};
+}
+
+void TestGameFlow::photosOfEveryKind()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, convertArgs);
+    if (!QFile::exists(QStringLiteral("/usr/bin/convert")))
+        QSKIP("ImageMagick is not installed");
+    Game g({name}, false, {name});
+    const QString file = g.folder.file(QStringLiteral("Picture/") + name);
+    QStringList args{QStringLiteral("-size"), QStringLiteral("1600x1200"), QStringLiteral("gradient:red-blue")};
+    args << convertArgs << file;
+    QCOMPARE(QProcess::execute(QStringLiteral("/usr/bin/convert"), args), 0);
+    g.pointListsHere();
+    g.game->BtnStartClick();
+    QVERIFY2(g.messages->isEmpty(), qPrintable(g.messages->join(QLatin1Char('\n'))));
+    QCOMPARE(g.game->ImageShow->pixmap().size(), QSize(220, 220));
+    QCOMPARE(g.game->TargetWord, QFileInfo(name).completeBaseName().toUpper());
+}
+
+QTEST_MAIN(TestGameFlow)
+#include "tst_gameflow.moc"

@@ -1,0 +1,81 @@
+#include "Starter.h"
+
+#include "Canvas.h"
+#include "settings/ListFile.h"
+#include "shell/AssetPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace art {
+
+namespace {
+
+struct Starter
+{
+    const char *word;
+    const char *emoji;  // UTF-8
+};
+
+// Short words a young child knows, each with one clear picture.
+const Starter Starters[] = {
+    {"cat", "\xF0\x9F\x90\xB1"},    {"dog", "\xF0\x9F\x90\xB6"},  {"sun", "\xE2\x98\x80\xEF\xB8\x8F"},
+    {"fish", "\xF0\x9F\x90\x9F"},   {"apple", "\xF0\x9F\x8D\x8E"}, {"car", "\xF0\x9F\x9A\x97"},
+    {"pig", "\xF0\x9F\x90\xB7"},    {"ball", "\xE2\x9A\xBD"},      {"duck", "\xF0\x9F\xA6\x86"},
+    {"key", "\xF0\x9F\x94\x91"},    {"cow", "\xF0\x9F\x90\xAE"},   {"banana", "\xF0\x9F\x8D\x8C"},
+    {"bus", "\xF0\x9F\x9A\x8C"},    {"frog", "\xF0\x9F\x90\xB8"},  {"egg", "\xF0\x9F\xA5\x9A"},
+    {"tree", "\xF0\x9F\x8C\xB3"},   {"bee", "\xF0\x9F\x90\x9D"},   {"hat", "\xF0\x9F\x8E\xA9"},
+    {"moon", "\xF0\x9F\x8C\x99"},   {"boat", "\xE2\x9B\xB5"},      {"fox", "\xF0\x9F\xA6\x8A"},
+    {"pear", "\xF0\x9F\x8D\x90"},   {"star", "\xE2\xAD\x90"},      {"kite", "\xF0\x9F\xAA\x81"},
+};
+
+const QColor Pastels[] = {QColor(0xFF, 0xF3, 0xC4), QColor(0xD7, 0xF5, 0xE3), QColor(0xDC, 0xEB, 0xFF),
+                          QColor(0xFF, 0xE0, 0xE6), QColor(0xEE, 0xE3, 0xFF), QColor(0xFF, 0xE8, 0xCC)};
+
+} // namespace
+
+void drawStarterPictures(const QString &dir)
+{
+    const QString folder = dir + QStringLiteral("/Picture/");
+    lettora::ListEntries names, paths;
+    int i = 0;
+    for (const Starter &s : Starters) {
+        const QColor base = Pastels[i++ % std::size(Pastels)];
+        QImage image = canvas(220, 220, base);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            QRadialGradient glow(QPointF(110, 100), 150);
+            glow.setColorAt(0, Qt::white);
+            glow.setColorAt(1, base);
+            p.setPen(Qt::NoPen);
+            p.setBrush(glow);
+            p.drawRect(image.rect());
+        }
+        drawEmoji(image, QString::fromUtf8(s.emoji), 110, 110, 150);
+        const QString name = QLatin1String(s.word) + QStringLiteral(".jpg");
+        save(image, folder + name);
+        names << name.toUtf8();
+        paths << QFile::encodeName(QDir(folder).absoluteFilePath(name));
+    }
+
+    // The lists go in only where there are none: a rebuild never touches the user's lists.
+    const QString nameList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::ImageFileList);
+    const QString pathList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::ImagePathList);
+    if (QFile::exists(nameList) || QFile::exists(pathList))
+        return;
+    try {
+        lettora::saveListFile(pathList, paths);
+        lettora::saveListFile(nameList, names);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "lettora-artwork: %s\n", e.what());
+        std::exit(1);
+    }
+}
+
+} // namespace art
