@@ -10,6 +10,7 @@
 #include "shell/PictureControl.h"
 #include "shell/ProgramFolder.h"
 #include "sound/Effects.h"
+#include "sound/MediaPlayer.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,7 +35,9 @@ constexpr QSize ShowPictureSize(220, 220);
 constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
 } // namespace
 
-TFormLettora::TFormLettora(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
+TFormLettora::TFormLettora(QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint), Musik(makeMediaPlayer()),
+      playlist(*Musik, [] { return FormOption ? &FormOption->music : nullptr; })
 {
     buildLayout();
     guard([this] { FormCreate(); });
@@ -133,6 +136,9 @@ void TFormLettora::buildLayout()
     Nyawa[3] = new PictureControl(Stage, QStringLiteral("Nyawa3"), QRect(544, 56, 50, 50));
     TimerMusic = new EventTimer(this, MusicInterval, false);
     TimerMusic->setObjectName(QStringLiteral("TimerMusic"));
+    TimerMusic->onTimer = [this] { TimerMusicTimer(); };
+    playlist.enableTimer = [this] { TimerMusic->setEnabled(true); };
+    playlist.setMusicOn = [](bool on) { FormOption->setMusicOnChecked(on); };
 
     // The answer row's panel lies above every picture control.
     Panel1->raise();
@@ -182,7 +188,7 @@ void TFormLettora::FormCreate()
     row.NextLetterLeft = 3;
     PictureCursor = 0;
     Lives = 3;
-    MusicIndex = 0;
+    playlist.MusicIndex = 0;
 
     const std::int32_t seconds = ReadIntSetting(QLatin1String(paths::TimerSetting), IntSettingDefaults::Timer);
     RandomMode = ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1;
@@ -410,6 +416,11 @@ void TFormLettora::TimerShowTimer()
     if (Lives < 0)
         ShowLose();
     // No sound, and the letters typed so far stay for the next picture.
+}
+
+void TFormLettora::TimerMusicTimer()
+{
+    playlist.endOfTrackCheck();
 }
 
 void TFormLettora::BtnResetClick()

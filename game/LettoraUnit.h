@@ -2,10 +2,12 @@
 
 #include "game/AnswerRow.h"
 #include "game/LetterSet.h"
+#include "sound/MusicPlaylist.h"
 
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QFrame;
 class QScrollArea;
@@ -13,6 +15,7 @@ class QScrollArea;
 namespace lettora {
 
 class EventTimer;
+class MediaPlayer;
 class PictureControl;
 
 // The game window: the picture to spell, three life icons, six commands, the letter keyboard
@@ -50,6 +53,7 @@ public:
     void BtnOKClick();
     void BtnClearClick();
     void TimerShowTimer();
+    void TimerMusicTimer();
 
     // Game flow.
     void LoadPicture(int index);
@@ -84,6 +88,7 @@ public:
     PictureControl *ImageMenang = nullptr;
     std::array<PictureControl *, 4> Nyawa{};  // 1 .. 3
     EventTimer *TimerMusic = nullptr;
+    std::unique_ptr<MediaPlayer> Musik;  // the background music
 
     PictureControl *letterImage(char letter) const { return keyboard[letter - 'A']; }
 
@@ -97,7 +102,7 @@ public:
     int RandomPick = 0;
     int LastPictureIndex = 0;
     QString TargetWord;
-    int MusicIndex = 0;
+    MusicPlaylist playlist;  // holds MusicIndex
     int SavedScreenWidth = 0;
     int SavedScreenHeight = 0;
 

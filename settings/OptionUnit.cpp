@@ -355,12 +355,32 @@ void TFormOption::TombolCancelClick()
     reject();
 }
 
-// The music controls act on the game's music; the playback comes with the sound back end.
-void TFormOption::MusicOnClick() {}
+// The music controls act on the game's music at once, also while the dialog is open.
+void TFormOption::MusicOnClick()
+{
+    FormLettora->playlist.musicOnChanged(MusicOn->isChecked());
+}
 
-void TFormOption::ListBoxMusicClick() {}
+void TFormOption::setMusicOnChecked(bool checked)
+{
+    if (MusicOn->isChecked() == checked)
+        return;
+    {
+        const QSignalBlocker blocker(MusicOn);
+        MusicOn->setChecked(checked);
+    }
+    MusicOnClick();
+}
 
-void TFormOption::ListBoxMusicDblClick() {}
+void TFormOption::ListBoxMusicClick()
+{
+    FormLettora->playlist.nameChosen(selectedIndex(ListBoxMusic));
+}
+
+void TFormOption::ListBoxMusicDblClick()
+{
+    FormLettora->playlist.nameDoubleClicked(selectedIndex(ListBoxMusic));
+}
 
 void TFormOption::keyPressEvent(QKeyEvent *event)
 {

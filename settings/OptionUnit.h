@@ -76,6 +76,11 @@ public:
     QRadioButton *LowerCaseOption = nullptr;
     QLabel *Image1 = nullptr;
 
+    // Sets `MusicOn`; when its state changes, its action runs and its errors reach the caller.
+    void setMusicOnChecked(bool checked);
+    // The selected entry of a list box, -1 when none is selected.
+    static int selectedIndex(const QListWidget *box);
+
     // The selected option of `RadioGroupFont`: 0 "UpperCase", 1 "LowerCase", -1 none.
     int fontIndex() const;
     void setFontIndex(int index);
@@ -91,7 +96,6 @@ private:
     void FormCreate();
     void addFiles(ListPair &list, const char *startFolder);
     static void removeSelected(ListPair &list, QListWidget *box);
-    static int selectedIndex(const QListWidget *box);
     void showList(const ListPair &list, QListWidget *box);
 
     std::unique_ptr<FilePicker> m_picker;

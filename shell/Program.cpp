@@ -5,6 +5,7 @@
 #include "shell/DisplaySize.h"
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
+#include "sound/Effects.h"
 
 #include <QApplication>
 
@@ -12,6 +13,7 @@ namespace lettora {
 
 Program::Program()
 {
+    setEffectPlayer(makeSdlEffectPlayer());
     FormLettora = new TFormLettora;
     FormOption = new TFormOption(FormLettora);
     FormSplash = new TFormSplash;
@@ -28,6 +30,7 @@ Program::~Program()
     FormSplash = nullptr;
     FormOption = nullptr;
     FormLettora = nullptr;
+    setEffectPlayer(nullptr);
     DisplayRestore::instance().shutdown();
 }
 

@@ -96,6 +96,7 @@ Windows::Windows(const QMap<QString, QByteArray> &files, const QStringList &remo
     display = installFakeDisplay();
     effects = installEffectRecorder();
     messages = installMessageRecorder();
+    setMediaPlayerMaker([] { return std::make_unique<ScriptedPlayer>(); });
     game = std::make_unique<TFormLettora>();
     FormLettora = game.get();
     dialog = std::make_unique<TFormOption>(game.get());
@@ -113,6 +114,7 @@ Windows::~Windows()
     FormOption = nullptr;
     FormLettora = nullptr;
     setMessageHook({});
+    setMediaPlayerMaker({});
 }
 
 QStringList Windows::shown(QListWidget *box) const

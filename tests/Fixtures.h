@@ -4,6 +4,7 @@
 #include "settings/FilePicker.h"
 #include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
+#include "sound/MediaPlayer.h"
 #include "sound/Effects.h"
 
 #include <QSize>
@@ -66,6 +67,30 @@ std::shared_ptr<EffectLog> installEffectRecorder();
 // Records the message boxes instead of showing them: "caption|text".
 std::shared_ptr<QStringList> installMessageRecorder();
 
+// A player that does what it is told and writes it down; the test says where a track stands.
+struct ScriptedPlayer : MediaPlayer
+{
+    QStringList log;
+    QStringList unplayable;
+    qint64 position = 0;
+    qint64 length = 60000;
+    QString openDevice(const QString &file) override
+    {
+        log << QStringLiteral("open ") + file;
+        if (unplayable.contains(file))
+            return QStringLiteral("The file cannot be played");
+        position = 0;
+        return {};
+    }
+    void closeDevice() override {}
+    void playDevice() override { log << QStringLiteral("play"); }
+    void seekToStart() override { position = 0; }
+    void stopDevice() override { log << QStringLiteral("stop"); }
+    qint64 deviceLength() override { return length; }
+    qint64 devicePosition() override { return position; }
+    void finish() { position = length; }
+};
+
 struct FakePicker : FilePicker
 {
     QStringList answer;
@@ -86,6 +111,7 @@ struct Windows
     QStringList shown(QListWidget *box) const;
     void select(QListWidget *box, int row);
     QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
+    ScriptedPlayer &music() const { return static_cast<ScriptedPlayer &>(*game->Musik); }
 
     ProgramFolderCopy folder;
     std::shared_ptr<FakeDisplay::Log> display;

@@ -6,6 +6,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
+#include "sound/MediaPlayer.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void okDuringRandomGameKeepsDrawnPictures();
     void escapeDoesNothing();
     void optionCommandOpensTheDialog();
+    void musicControlsActOnTheGame();
 };
 
 void TestOptions::creation()
@@ -395,6 +397,41 @@ void TestOptions::optionCommandOpensTheDialog()
     QTest::mouseClick(w.game->BtnOption, Qt::LeftButton);  // returns when the dialog has closed
     QVERIFY(wasModal);
     QVERIFY(!w.dialog->isVisible());
+}
+
+void TestOptions::musicControlsActOnTheGame()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/MusicFile.txt")] = "a.ogg\r\nb.ogg\r\nc.ogg\r\n";
+    files[QStringLiteral("Data/Music.txt")] = "/m/a.ogg\r\n/m/b.ogg\r\n/m/c.ogg\r\n";
+    test::Windows w(files);
+    QVERIFY(QTest::qWaitForWindowExposed(w.dialog.get()));
+    test::ScriptedPlayer &music = w.music();
+
+    QTest::mouseClick(w.dialog->MusicOn, Qt::LeftButton);
+    QCOMPARE(music.log, (QStringList{QStringLiteral("open /m/a.ogg"), QStringLiteral("play")}));
+    QVERIFY(w.game->TimerMusic->isEnabled());
+    music.log.clear();
+
+    // A click on a name chooses where the list goes on; nothing starts.
+    QListWidget *box = w.dialog->ListBoxMusic;
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(1)).center());
+    QCOMPARE(w.game->playlist.MusicIndex, 1);
+    QVERIFY(music.log.isEmpty());
+    // Removing the selected entry leaves the index alone.
+    w.dialog->TombolRemoveMusicClick();
+    QCOMPARE(w.game->playlist.MusicIndex, 1);
+    // A double click plays the name at once.
+    QTest::mouseDClick(w.dialog->windowHandle(), Qt::LeftButton, {},
+                       box->viewport()->mapTo(w.dialog.get(), box->visualItemRect(box->item(1)).center()));
+    QCOMPARE(w.game->playlist.MusicIndex, 1);
+    QCOMPARE(music.log, (QStringList{QStringLiteral("open /m/c.ogg"), QStringLiteral("play")}));
+    music.log.clear();
+
+    // Unchecking by the user stops the music.
+    QTest::mouseClick(w.dialog->MusicOn, Qt::LeftButton);
+    QCOMPARE(music.log, QStringList{QStringLiteral("stop")});
+    QVERIFY(w.messages->isEmpty());
 }
 
 QTEST_MAIN(TestOptions)

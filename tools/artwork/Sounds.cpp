@@ -1,9 +1,11 @@
 #include "Sounds.h"
 
+#include "settings/ListFile.h"
 #include "shell/AssetPaths.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -233,7 +235,196 @@ QByteArray chunk(Track track)
     return b + data;
 }
 
+// A standard MIDI file of format 1: the tracks play together.
+QByteArray midiFile(const std::vector<Track> &tracks)
+{
+    QByteArray midi("MThd");
+    putBE32(midi, 6);
+    midi += QByteArray::fromHex("0001");
+    midi += bytes({0, int(tracks.size())});
+    midi += bytes({Ppq >> 8, Ppq & 0xFF});
+    for (const Track &t : tracks)
+        midi += chunk(t);
+    return midi;
+}
+
+// ---- Background tunes --------------------------------------------------------------------------
+
+// A small composer: an 8-bar phrase A, its answer B, in the form A A B A and a closing chord.
+// The melody walks the major scale, landing on a chord tone at the start of each bar; repeated
+// phrases repeat note for note, which is what makes a tune singable.
+struct Style
+{
+    const char *title;
+    int bpm;
+    int beats;          // per bar
+    int key;            // MIDI note of the tonic
+    int melody, bass, chords;  // General MIDI programs
+    int phraseA[8];     // chord roots as scale degrees (0 = I, 3 = IV, 4 = V, 5 = vi, 1 = ii)
+    int phraseB[8];
+    enum Beat { Rock, March, Waltz } beat;
+    int rounds;         // how many times the whole form plays
+};
+
+const int Major[7] = {0, 2, 4, 5, 7, 9, 11};
+
+int pitchOf(const Style &s, int step)
+{
+    const int octave = step >= 0 ? step / 7 : (step - 6) / 7;
+    return s.key + 12 * octave + Major[step - 7 * octave];
+}
+
+// Rhythms of one bar in eighths; the last bar of a phrase rests on a long note.
+const std::vector<std::vector<int>> &rhythms(int beats)
+{
+    static const std::vector<std::vector<int>> four = {{2, 2, 2, 2}, {2, 1, 1, 2, 2}, {3, 1, 2, 2}, {1, 1, 2, 2, 2}, {2, 2, 1, 1, 2}};
+    static const std::vector<std::vector<int>> three = {{2, 2, 2}, {3, 1, 2}, {2, 1, 1, 2}, {4, 2}};
+    return beats == 4 ? four : three;
+}
+
+void composePhrase(const Style &s, const int *chords, std::uint32_t seed, int startBar, Track &tune, Track &bass,
+                   Track &pad, Track &drums, int &step)
+{
+    auto random = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % std::uint32_t(n));
+    };
+    const int barTicks = s.beats * Ppq;
+    for (int bar = 0; bar < 8; ++bar) {
+        const int at = (startBar + bar) * barTicks;
+        const int root = chords[bar];
+        const int next = chords[(bar + 1) % 8];
+        // Land on the chord tone nearest to where the melody stands.
+        int best = step;
+        int distance = 99;
+        for (int candidate = step - 3; candidate <= step + 3; ++candidate) {
+            const int degree = ((candidate % 7) + 7) % 7;
+            const bool chordTone = degree == root || degree == (root + 2) % 7 || degree == (root + 4) % 7;
+            if (chordTone && std::abs(candidate - step) < distance) {
+                best = candidate;
+                distance = std::abs(candidate - step);
+            }
+        }
+        step = std::clamp(best, 5, 13);  // keep the tune in a child's singing range
+        const bool last = bar == 7;
+        const auto &pattern = last ? std::vector<int>{s.beats * 2} : rhythms(s.beats)[random(int(rhythms(s.beats).size()))];
+        int t = at;
+        for (size_t n = 0; n < pattern.size(); ++n) {
+            const int length = pattern[n] * Ppq / 2;
+            tune.note(0, t, length - 30, pitchOf(s, step), n == 0 ? 100 : 86);
+            t += length;
+            if (n + 1 < pattern.size()) {
+                // Walk towards the next bar's chord, with an occasional leap back.
+                const int target = next + 7 + 2 * random(3);  // the next root, third or fifth
+                const int dir = step < target ? 1 : step > target ? -1 : (random(2) ? 1 : -1);
+                const int move = random(4) == 0 ? 2 * dir : random(6) == 0 ? -dir : dir;
+                step = std::clamp(step + move, 4, 14);
+            }
+        }
+        // Bass and harmony.
+        const int bassRoot = pitchOf(s, root) - 24;
+        const int fifth = pitchOf(s, root + 4) - 24;
+        const int chord[3] = {pitchOf(s, root) - 12, pitchOf(s, root + 2) - 12, pitchOf(s, root + 4) - 12};
+        switch (s.beat) {
+        case Style::Rock:
+            bass.note(1, at, Ppq - 40, bassRoot, 96);
+            bass.note(1, at + Ppq + Ppq / 2, Ppq / 2 - 20, bassRoot, 80);
+            bass.note(1, at + 2 * Ppq, Ppq - 40, fifth, 90);
+            bass.note(1, at + 3 * Ppq, Ppq - 40, bassRoot + 12, 84);
+            for (int b = 0; b < 4; ++b) {
+                for (int key : chord)
+                    pad.note(2, at + b * Ppq + Ppq / 2, Ppq / 2 - 40, key, 50);
+                drums.note(9, at + b * Ppq, Ppq / 4, b % 2 ? 38 : 36, b % 2 ? 80 : 96);  // kick, snare
+                drums.note(9, at + b * Ppq, Ppq / 4, 42, 50);                            // hi-hat
+                drums.note(9, at + b * Ppq + Ppq / 2, Ppq / 4, 42, 38);
+            }
+            break;
+        case Style::March:
+            bass.note(1, at, Ppq - 40, bassRoot, 100);
+            bass.note(1, at + 2 * Ppq, Ppq - 40, fifth, 92);
+            for (int b = 0; b < 4; ++b) {
+                for (int key : chord)
+                    pad.note(2, at + b * Ppq + Ppq / 2, Ppq / 3, key, 56);
+                drums.note(9, at + b * Ppq, Ppq / 4, b % 2 ? 38 : 36, b % 2 ? 70 : 90);
+                if (b == 3) {
+                    drums.note(9, at + b * Ppq + Ppq / 2, Ppq / 8, 38, 55);  // a little roll into the bar
+                    drums.note(9, at + b * Ppq + 3 * Ppq / 4, Ppq / 8, 38, 62);
+                }
+            }
+            if (bar == 0)
+                drums.note(9, at, Ppq * 2, 49, 70);  // cymbal at each phrase
+            break;
+        case Style::Waltz:
+            bass.note(1, at, Ppq - 40, bassRoot, 92);
+            for (int b = 1; b < 3; ++b)
+                for (int key : chord)
+                    pad.note(2, at + b * Ppq, Ppq / 2, key, 48);
+            if (bar % 2 == 0)
+                drums.note(9, at, Ppq, 81, 44);  // a soft triangle
+            break;
+        }
+    }
+}
+
+QByteArray backgroundTune(const Style &s, std::uint32_t seed)
+{
+    Track conductor, tune, bass, pad, drums;
+    conductor.meta(0, 0x03, s.title);
+    const int usPerBeat = 60000000 / s.bpm;
+    conductor.meta(0, 0x51, bytes({(usPerBeat >> 16) & 0xFF, (usPerBeat >> 8) & 0xFF, usPerBeat & 0xFF}));
+    conductor.meta(0, 0x58, bytes({s.beats, 2, 24, 8}));
+    tune.program(0, s.melody);
+    bass.program(1, s.bass);
+    pad.program(2, s.chords);
+    int bar = 0;
+    int step = 7;
+    for (int round = 0; round < s.rounds; ++round) {
+        for (const int *phrase : {s.phraseA, s.phraseA, s.phraseB, s.phraseA}) {
+            int start = step;
+            composePhrase(s, phrase, seed + (phrase == s.phraseA ? 0 : 7919), bar, tune, bass, pad, drums, start);
+            bar += 8;
+        }
+    }
+    const int end = bar * s.beats * Ppq;
+    for (int key : {s.key - 12, s.key - 5, s.key, s.key + 4, s.key + 7})
+        pad.note(2, end, s.beats * Ppq, key, 70);
+    tune.note(0, end, s.beats * Ppq, s.key + 12, 96);
+    bass.note(1, end, s.beats * Ppq, s.key - 24, 96);
+    if (s.beat != Style::Waltz)
+        drums.note(9, end, Ppq * 2, 49, 80);
+    return midiFile({conductor, tune, bass, pad, drums});
+}
+
 } // namespace
+
+void writeBackgroundTunes(const QString &dir)
+{
+    struct Tune
+    {
+        const char *file;
+        Style style;
+    };
+    const Tune tunes[] = {
+        {"sunny-steps.mid", {"Sunny steps", 126, 4, 60, 0, 33, 4, {0, 0, 3, 4, 0, 5, 3, 4}, {3, 3, 0, 0, 1, 4, 0, 4}, Style::Rock, 1}},
+        {"little-parade.mid", {"Little parade", 116, 4, 65, 9, 58, 56, {0, 4, 0, 3, 0, 4, 4, 0}, {3, 0, 4, 0, 3, 0, 4, 0}, Style::March, 1}},
+        {"bubble-waltz.mid", {"Bubble waltz", 152, 3, 67, 10, 45, 46, {0, 0, 4, 4, 4, 4, 0, 0}, {3, 3, 0, 0, 1, 4, 0, 4}, Style::Waltz, 2}},
+    };
+    lettora::ListEntries names, paths;
+    std::uint32_t seed = 20261207;
+    for (const Tune &t : tunes) {
+        const QString file = dir + QStringLiteral("/Music/") + QLatin1String(t.file);
+        writeFile(file, backgroundTune(t.style, seed += 101));
+        names << QByteArray(t.file);
+        paths << QFile::encodeName(QFileInfo(file).absoluteFilePath());
+    }
+    // The lists go in only where there are none: a rebuild never touches the user's lists.
+    const QString nameList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::MusicFileList);
+    const QString pathList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::MusicPathList);
+    if (QFile::exists(nameList) || QFile::exists(pathList))
+        return;
+    lettora::saveListFile(pathList, paths);
+    lettora::saveListFile(nameList, names);
+}
 
 void writeSounds(const QString &dir)
 {
@@ -306,15 +497,8 @@ void writeWelcomeTune(const QString &file)
     drums.note(9, end, Eighth, 75, 90);
     drums.note(9, end, 4 * Eighth, 49, 60);  // crash cymbal
 
-    QByteArray midi("MThd");
-    putBE32(midi, 6);
-    midi += QByteArray::fromHex("0001");  // several tracks, played together
-    midi += bytes({char(0), char(5)});
-    midi += bytes({char(Ppq >> 8), char(Ppq & 0xFF)});
-    for (const Track &t : {conductor, tune, bass, piano, drums})
-        midi += chunk(t);
     (void)D4;
-    writeFile(file, midi);
+    writeFile(file, midiFile({conductor, tune, bass, piano, drums}));
 }
 
 } // namespace art

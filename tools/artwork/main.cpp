@@ -34,5 +34,6 @@ int main(int argc, char *argv[])
     art::drawStarterPictures(dir);
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
+    art::writeBackgroundTunes(dir);
     return 0;
 }

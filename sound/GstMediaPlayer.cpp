@@ -1,0 +1,239 @@
+#include "sound/MediaPlayer.h"
+
+#include <gst/gst.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace lettora {
+
+namespace {
+
+constexpr const char *SoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr double SynthGain = 0.8;  // FluidSynth's default 0.2 is far quieter than other music
+constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
+constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
+
+void ensureInitialised()
+{
+    static const bool initialised = [] {
+        gst_init(nullptr, nullptr);
+        return true;
+    }();
+    (void)initialised;
+}
+
+// Each element playbin makes passes through here: the MIDI synthesiser gets its soundfont and level.
+void onElementSetup(GstElement *, GstElement *element, gpointer)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0)
+        return;
+    if (QFileInfo::exists(QLatin1String(SoundFont)))
+        g_object_set(element, "soundfont", SoundFont, nullptr);
+    g_object_set(element, "synth-gain", SynthGain, nullptr);
+}
+
+class GstMediaPlayer : public MediaPlayer
+{
+public:
+    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") { ensureInitialised(); }
+
+    ~GstMediaPlayer() override
+    {
+        Close();
+        if (m_playbin) {
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+            gst_object_unref(m_playbin);
+        }
+    }
+
+protected:
+    QString openDevice(const QString &file) override
+    {
+        QFile probe(file);
+        if (!probe.open(QIODevice::ReadOnly))
+            return probe.errorString();
+        probe.close();
+        if (!makePipeline())
+            return QStringLiteral("GStreamer's playbin is not installed");
+        reset();
+        const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded();
+        g_object_set(m_playbin, "uri", uri.constData(), nullptr);
+
+        // Preroll to read errors and the length, then park in READY: a pipeline left prerolled
+        // in PAUSED starts its sound late by as long as it waited.
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+        GstBus *bus = gst_element_get_bus(m_playbin);
+        QString reason;
+        bool ready = false;
+        while (!ready && reason.isEmpty()) {
+            GstMessage *msg = gst_bus_timed_pop_filtered(
+                bus, OpenTimeout, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
+            if (!msg) {
+                reason = QStringLiteral("The file could not be opened in time");
+            } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+                reason = errorText(msg);
+            } else {
+                ready = true;
+            }
+            if (msg)
+                gst_message_unref(msg);
+        }
+        gst_object_unref(bus);
+        if (!reason.isEmpty()) {
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+            return reason;
+        }
+        // An MP3 without a header learns its length from its first frames: give it a moment.
+        for (int attempt = 0; attempt < 25 && m_length < 0; ++attempt) {
+            gint64 duration = 0;
+            if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+                m_length = duration / GST_MSECOND;
+            else
+                g_usleep(10000);
+        }
+        gst_element_set_state(m_playbin, GST_STATE_READY);
+        m_state = State::Ready;
+        return {};
+    }
+
+    void closeDevice() override
+    {
+        if (m_playbin)
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+        reset();
+    }
+
+    void playDevice() override
+    {
+        drainBus();
+        m_atEnd = false;
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        m_state = State::Playing;
+    }
+
+    void seekToStart() override
+    {
+        m_position = 0;
+        m_atEnd = false;
+        if (m_state != State::Ready)
+            gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
+                                    GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+    }
+
+    void stopDevice() override
+    {
+        drainBus();
+        if (m_state != State::Playing)
+            return;
+        m_position = devicePosition();
+        // PAUSED, not READY: the position stays where it stopped.
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+        m_state = State::Paused;
+    }
+
+    qint64 deviceLength() override
+    {
+        drainBus();
+        if (m_length < 0 && m_state != State::Ready) {
+            gint64 duration = 0;
+            if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+                m_length = duration / GST_MSECOND;
+        }
+        return m_length;
+    }
+
+    qint64 devicePosition() override
+    {
+        drainBus();
+        if (m_atEnd)
+            return m_length;
+        if (m_state == State::Playing) {
+            gint64 position = 0;
+            if (gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) && position >= 0)
+                m_position = position / GST_MSECOND;
+        }
+        // Before the end the position stays below the length, so only the end makes them equal.
+        if (m_length >= 0 && m_position >= m_length)
+            return m_length - 1;
+        return m_position;
+    }
+
+private:
+    enum class State { Closed, Ready, Playing, Paused };
+
+    bool makePipeline()
+    {
+        if (m_playbin)
+            return true;
+        m_playbin = gst_element_factory_make("playbin", nullptr);
+        if (!m_playbin)
+            return false;
+        gst_object_ref_sink(m_playbin);
+        g_object_set(m_playbin, "flags", PlayAudioOnly, nullptr);
+        if (!m_sink.isEmpty()) {
+            if (GstElement *sink = gst_element_factory_make(m_sink.constData(), nullptr)) {
+                if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "sync"))
+                    g_object_set(sink, "sync", TRUE, nullptr);
+                g_object_set(m_playbin, "audio-sink", sink, nullptr);
+            }
+        }
+        g_signal_connect(m_playbin, "element-setup", G_CALLBACK(onElementSetup), nullptr);
+        return true;
+    }
+
+    void reset()
+    {
+        m_state = State::Closed;
+        m_length = -1;
+        m_position = 0;
+        m_atEnd = false;
+    }
+
+    // Reads what the pipeline has said since the last call: the end of the stream matters.
+    void drainBus()
+    {
+        if (!m_playbin)
+            return;
+        GstBus *bus = gst_element_get_bus(m_playbin);
+        while (GstMessage *msg = gst_bus_pop(bus)) {
+            if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS && m_state == State::Playing) {
+                m_atEnd = true;
+                if (m_length < 0)
+                    m_length = m_position;  // never known: the end is where it stopped
+            }
+            gst_message_unref(msg);
+        }
+        gst_object_unref(bus);
+    }
+
+    static QString errorText(GstMessage *msg)
+    {
+        GError *error = nullptr;
+        gst_message_parse_error(msg, &error, nullptr);
+        QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error code");
+        if (error)
+            g_error_free(error);
+        while (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        return text;
+    }
+
+    QByteArray m_sink;
+    GstElement *m_playbin = nullptr;
+    State m_state = State::Closed;
+    qint64 m_length = -1;
+    qint64 m_position = 0;
+    bool m_atEnd = false;
+};
+
+} // namespace
+
+std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink)
+{
+    return std::make_unique<GstMediaPlayer>(audioSink);
+}
+
+} // namespace lettora

@@ -1,0 +1,77 @@
+#include "sound/MediaPlayer.h"
+
+#include "shell/ErrorReport.h"
+
+namespace lettora {
+
+namespace {
+constexpr const char *NoDeviceOpen = "No MCI device open";
+
+MediaPlayerMaker &maker()
+{
+    static MediaPlayerMaker m;
+    return m;
+}
+} // namespace
+
+void MediaPlayer::requireOpen() const
+{
+    if (!m_open)
+        throw Error(QString::fromLatin1(NoDeviceOpen));
+}
+
+void MediaPlayer::Open()
+{
+    Close();
+    const QString reason = openDevice(FileName);
+    if (!reason.isEmpty()) {
+        closeDevice();
+        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(FileName, reason));
+    }
+    m_open = true;
+}
+
+void MediaPlayer::Close()
+{
+    if (!m_open)
+        return;
+    closeDevice();
+    m_open = false;
+}
+
+void MediaPlayer::Play()
+{
+    requireOpen();
+    if (devicePosition() == deviceLength())
+        seekToStart();
+    playDevice();
+}
+
+void MediaPlayer::Stop()
+{
+    requireOpen();
+    stopDevice();
+}
+
+qint64 MediaPlayer::Length()
+{
+    requireOpen();
+    return deviceLength();
+}
+
+qint64 MediaPlayer::Position()
+{
+    return m_open ? devicePosition() : 0;
+}
+
+void setMediaPlayerMaker(MediaPlayerMaker m)
+{
+    maker() = std::move(m);
+}
+
+std::unique_ptr<MediaPlayer> makeMediaPlayer()
+{
+    return maker() ? maker()() : makeGstMediaPlayer();
+}
+
+} // namespace lettora

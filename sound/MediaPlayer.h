@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace lettora {
+
+// A music player with the operations the game needs: Open a file by name, Play from where it
+// stands (rewinding first when it stands at the end), Stop keeping the position, Close, and the
+// Position and Length in milliseconds, equal exactly once a track has played to its end.
+// Play, Stop and Length need an open device ("No MCI device open" otherwise); Position does not
+// check (it gives 0 without one). Failures raise an Error.
+class MediaPlayer
+{
+public:
+    virtual ~MediaPlayer() = default;
+
+    QString FileName;
+
+    // Closes what is open, then opens FileName; on failure nothing is open and the error names
+    // the file and the reason.
+    void Open();
+    void Close();
+    void Play();
+    void Stop();
+    qint64 Length();
+    qint64 Position();
+    bool isOpen() const { return m_open; }
+
+protected:
+    // The back end. openDevice gives an empty text on success, else the reason.
+    virtual QString openDevice(const QString &file) = 0;
+    virtual void closeDevice() = 0;
+    virtual void playDevice() = 0;
+    virtual void seekToStart() = 0;
+    virtual void stopDevice() = 0;
+    virtual qint64 deviceLength() = 0;  // -1 while unknown
+    virtual qint64 devicePosition() = 0;
+
+private:
+    void requireOpen() const;
+    bool m_open = false;
+};
+
+// The GStreamer player (playbin): MIDI through FluidSynth and Debian's TimGM6mb soundfont, WAV,
+// MP3, OGG and FLAC. `audioSink` names a sink element for tests ("fakesink"); null plays to the
+// system's sound output.
+std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink = nullptr);
+
+// Every player of the program is made here; tests put their own maker in its place.
+using MediaPlayerMaker = std::function<std::unique_ptr<MediaPlayer>()>;
+void setMediaPlayerMaker(MediaPlayerMaker maker);
+std::unique_ptr<MediaPlayer> makeMediaPlayer();
+
+} // namespace lettora

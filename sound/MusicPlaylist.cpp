@@ -1,0 +1,87 @@
+#include "sound/MusicPlaylist.h"
+
+#include "settings/ListPair.h"
+#include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/ProgramFolder.h"
+#include "sound/MediaPlayer.h"
+
+#include <QFile>
+
+namespace lettora {
+
+namespace {
+constexpr const char *NoMusicMessage = "There is no list in Music List Option";
+}
+
+void MusicPlaylist::StartTrack(int i)
+{
+    const ListPair *pair = list();
+    if (!pair || i < 0 || i >= pair->allPaths().size())
+        throw Error(QStringLiteral("List index out of bounds (%1)").arg(i));
+    m_player.FileName = QFile::decodeName(pair->allPaths().at(i));
+    m_player.Open();
+    m_player.Play();
+}
+
+void MusicPlaylist::musicOnChanged(bool checked)
+{
+    if (checked) {
+        StartTrack(MusicIndex);
+        enableTimer();
+    } else {
+        m_player.Stop();  // the timer, the index and the open track stay as they are
+    }
+}
+
+void MusicPlaylist::nameChosen(int selected)
+{
+    MusicIndex = selected;
+}
+
+void MusicPlaylist::nameDoubleClicked(int selected)
+{
+    MusicIndex = selected;
+    setMusicOn(true);
+    StartTrack(MusicIndex);
+}
+
+void MusicPlaylist::endOfTrackCheck()
+{
+    // Without an open track there is nothing to compare; no error box every 2 seconds.
+    if (!m_player.isOpen())
+        return;
+    const qint64 position = m_player.Position();
+    const qint64 length = m_player.Length();
+    if (position != length)
+        return;
+    ++MusicIndex;
+    if (list() && MusicIndex < list()->nameEntries())
+        StartTrack(MusicIndex);
+    else
+        MusicIndex = -1;
+}
+
+void MusicPlaylist::playWelcomeTune(MediaPlayer &welcome)
+{
+    ProgramFolder::makeCurrent();
+    welcome.FileName = ProgramFolder::resolve(QLatin1String(paths::WelcomeTune));
+    welcome.Open();
+    welcome.Play();
+}
+
+void MusicPlaylist::handOver(MediaPlayer &welcome)
+{
+    // A tune that never opened has nothing to stop; the close goes ahead all the same.
+    if (welcome.isOpen())
+        welcome.Stop();
+    try {
+        StartTrack(MusicIndex);
+        setMusicOn(true);
+        enableTimer();
+    } catch (const std::exception &) {
+        showInformation(QLatin1String(NoMusicMessage));
+    }
+}
+
+} // namespace lettora

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "sound/Effects.h"
+
+#include <QHash>
+#include <QString>
+
+struct Mix_Chunk;
+
+namespace lettora {
+
+class SdlEffectPlayer : public EffectPlayer
+{
+public:
+    explicit SdlEffectPlayer(const char *driver);
+    ~SdlEffectPlayer() override;
+
+    void play(const QString &file) override;
+
+    // For tests: whether audio could be opened, and what the last request played.
+    bool isOpen() const { return m_open; }
+    bool lastWasDefault() const { return m_lastWasDefault; }
+    bool isSounding() const;
+    Mix_Chunk *sounding() const;
+    Mix_Chunk *cached(const QString &file) const { return m_cache.value(file, nullptr); }
+
+private:
+    Mix_Chunk *load(const QString &file);
+
+    bool m_open = false;
+    bool m_lastWasDefault = false;
+    QHash<QString, Mix_Chunk *> m_cache;
+    Mix_Chunk *m_default = nullptr;
+    QByteArray m_defaultSamples;
+};
+
+// The default sound, made in memory so it can never be missing: a soft two-note chime, 16-bit
+// mono samples at `rate`.
+QByteArray defaultChime(int rate);
+
+} // namespace lettora

@@ -1,0 +1,247 @@
+#include "Fixtures.h"
+
+#include "shell/ErrorReport.h"
+#include "sound/MediaPlayer.h"
+#include "sound/SdlEffects.h"
+
+#include <SDL_mixer.h>
+
+#include <gst/gst.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+
+// Encodes a tone of `seconds` through GStreamer into `file`.
+bool encode(const QString &file, const char *encoder, double seconds)
+{
+    const int buffers = int(seconds * 44100 / 1024);
+    const QByteArray description = QByteArrayLiteral("audiotestsrc num-buffers=") + QByteArray::number(buffers)
+        + " samplesperbuffer=1024 freq=440 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! " + encoder
+        + " ! filesink location=\"" + QFile::encodeName(file) + "\"";
+    GError *error = nullptr;
+    GstElement *pipeline = gst_parse_launch(description.constData(), &error);
+    if (!pipeline || error) {
+        if (error)
+            g_error_free(error);
+        return false;
+    }
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus *bus = gst_element_get_bus(pipeline);
+    GstMessage *msg = gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ok = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
+    if (msg)
+        gst_message_unref(msg);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ok;
+}
+
+// A MIDI file of one track: four quarter notes at 120 beats a minute, 2 seconds.
+QByteArray midiFile()
+{
+    QByteArray track;
+    for (int key : {60, 64, 67, 72}) {
+        track += QByteArray::fromHex("00");
+        track += char(0x90), track += char(key), track += char(90);
+        track += QByteArray::fromHex("8360");  // 480 ticks later
+        track += char(0x80), track += char(key), track += char(0);
+    }
+    track += QByteArray::fromHex("00FF2F00");
+    QByteArray file = QByteArray::fromHex("4D546864000000060000000101E0");  // MThd, format 0, 1 track, 480 ppq
+    file += "MTrk";
+    const quint32 size = quint32(track.size());
+    file += char(size >> 24), file += char(size >> 16), file += char(size >> 8), file += char(size);
+    return file + track;
+}
+
+QString errorOf(const std::function<void()> &operation)
+{
+    try {
+        operation();
+    } catch (const Error &e) {
+        return e.text();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestSound : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void openFailures();
+    void formats_data();
+    void formats();
+    void twoPlayersAtOnce();
+    void effects();
+
+private:
+    QTemporaryDir m_dir;
+    QString file(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+};
+
+void TestSound::initTestCase()
+{
+    gst_init(nullptr, nullptr);
+    QVERIFY(encode(file("tone.wav"), "wavenc", 1.5));
+    QVERIFY(encode(file("tone.mp3"), "lamemp3enc ! xingmux", 1.5));
+    QVERIFY(encode(file("bare.mp3"), "lamemp3enc", 1.5));  // no header: the length is learnt while playing
+    QVERIFY(encode(file("tone.ogg"), "vorbisenc ! oggmux", 1.5));
+    QVERIFY(encode(file("tone.flac"), "flacenc", 1.5));
+    QFile midi(file("tune.mid"));
+    QVERIFY(midi.open(QIODevice::WriteOnly));
+    midi.write(midiFile());
+}
+
+void TestSound::openFailures()
+{
+    auto player = makeGstMediaPlayer("fakesink");
+    QCOMPARE(errorOf([&] { player->Play(); }), QStringLiteral("No MCI device open"));
+    QCOMPARE(errorOf([&] { player->Stop(); }), QStringLiteral("No MCI device open"));
+    QCOMPARE(errorOf([&] { player->Length(); }), QStringLiteral("No MCI device open"));
+    QCOMPARE(player->Position(), 0);
+
+    player->FileName = file("missing.ogg");
+    QCOMPARE(errorOf([&] { player->Open(); }),
+             QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(player->FileName));
+    QVERIFY(!player->isOpen());
+
+    QFile text(file("notes.mp3"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("this is not music at all\n");
+    text.close();
+    player->FileName = text.fileName();
+    const QString error = errorOf([&] { player->Open(); });
+    QVERIFY2(error.startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(text.fileName())) &&
+                 error.size() > text.fileName().size() + 22,
+             qPrintable(error));
+    QVERIFY(!player->isOpen());
+
+    // A failed Open leaves no device, also when one was open before.
+    player->FileName = file("tone.wav");
+    player->Open();
+    QVERIFY(player->isOpen());
+    player->FileName = file("missing.ogg");
+    QVERIFY(!errorOf([&] { player->Open(); }).isEmpty());
+    QVERIFY(!player->isOpen());
+    QCOMPARE(errorOf([&] { player->Stop(); }), QStringLiteral("No MCI device open"));
+}
+
+void TestSound::formats_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("millis");
+    QTest::newRow("WAV") << "tone.wav" << 1500;
+    QTest::newRow("MP3") << "tone.mp3" << 1500;
+    QTest::newRow("MP3 without a header") << "bare.mp3" << -1;
+    QTest::newRow("OGG") << "tone.ogg" << 1500;
+    QTest::newRow("FLAC") << "tone.flac" << 1500;
+    QTest::newRow("MIDI") << "tune.mid" << 2000;
+}
+
+void TestSound::formats()
+{
+    QFETCH(QString, name);
+    QFETCH(int, millis);
+    auto player = makeGstMediaPlayer("fakesink");
+    player->FileName = m_dir.filePath(name);
+    player->Open();
+    qint64 length = player->Length();
+    if (millis < 0)
+        QCOMPARE(length, -1);  // unknown, and never equal to a position
+    else
+        QVERIFY2(qAbs(length - millis) < millis / 10, qPrintable(QString::number(length)));
+    QCOMPARE(player->Position(), 0);
+
+    player->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() > 0, 20000);
+    QVERIFY(player->Position() != player->Length());  // only the end makes them equal
+    player->Stop();
+    const qint64 stopped = player->Position();
+    QTest::qWait(300);
+    QCOMPARE(player->Position(), stopped);  // Stop keeps the position
+    QVERIFY(length < 0 || stopped < length);
+
+    player->Play();  // goes on from there
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() == player->Length(), 20000);
+    if (length >= 0)
+        QCOMPARE(player->Position(), length);
+    length = player->Length();
+    QVERIFY2(qAbs(length - 1500) < 300 || millis > 1500, qPrintable(QString::number(length)));
+    QTest::qWait(100);
+    QCOMPARE(player->Position(), player->Length());  // it stays at the end
+    player->Stop();
+    QCOMPARE(player->Position(), player->Length());  // stopped at its end, still at the end
+
+    player->Play();  // at the end: rewinds and plays again
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() < player->Length(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() == player->Length(), 20000);
+    player->Close();
+    QVERIFY(!player->isOpen());
+}
+
+void TestSound::twoPlayersAtOnce()
+{
+    auto music = makeGstMediaPlayer("fakesink");
+    auto welcome = makeGstMediaPlayer("fakesink");
+    music->FileName = file("tone.ogg");
+    welcome->FileName = file("tune.mid");
+    music->Open();
+    welcome->Open();
+    music->Play();
+    welcome->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(welcome->Position() > 0 && music->Position() > 0, 20000);
+    welcome->Stop();
+    const qint64 held = welcome->Position();
+    const qint64 before = music->Position();
+    QTRY_VERIFY_WITH_TIMEOUT(music->Position() > before, 20000);  // the other one plays on
+    QCOMPARE(welcome->Position(), held);
+    QTRY_VERIFY_WITH_TIMEOUT(music->Position() == music->Length(), 20000);
+    QCOMPARE(welcome->Position(), held);
+}
+
+void TestSound::effects()
+{
+    SdlEffectPlayer player("dummy");
+    QVERIFY(player.isOpen());
+    test::ProgramFolderCopy folder;
+    const QString click = folder.file(QStringLiteral("Sound/Click.wav"));
+    const QString lost = folder.file(QStringLiteral("Sound/Lostlife.wav"));
+    const QString button = folder.file(QStringLiteral("Sound/Button.wav"));
+
+    player.play(click);
+    QVERIFY(!player.lastWasDefault());
+    Mix_Chunk *clickChunk = player.cached(click);
+    QVERIFY(clickChunk);
+    player.play(click);
+    QCOMPARE(player.cached(click), clickChunk);  // loaded once, then kept
+
+    // A wrong answer: the lost-life sound starts and the button sound cuts it off at once.
+    player.play(lost);
+    QCOMPARE(player.sounding(), player.cached(lost));
+    player.play(button);
+    QCOMPARE(player.sounding(), player.cached(button));
+
+    // A missing file plays the default sound.
+    player.play(folder.file(QStringLiteral("Sound/Nothing.wav")));
+    QVERIFY(player.lastWasDefault());
+    QVERIFY(player.isSounding());
+    QVERIFY(player.sounding() != player.cached(button));
+    QFile broken(folder.file(QStringLiteral("Sound/Broken.wav")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("RIFF....not really a wave");
+    broken.close();
+    player.play(broken.fileName());
+    QVERIFY(player.lastWasDefault());
+}
+
+QTEST_MAIN(TestSound)
+#include "tst_sound.moc"
