@@ -39,6 +39,10 @@ inline constexpr const char *BtnPlay2 = "./Image/BtnPlay2.jpg";
 inline constexpr const char *BtnHowTo = "./Image/BtnHowTo.jpg";
 inline constexpr const char *BtnHowTo2 = "./Image/BtnHowTo2.jpg";
 inline constexpr const char *PanelHelp = "./Image/PanelHelp.jpg";
+// The welcome screen's decoration (the screen works without it)
+inline constexpr const char *WelcomeIntro = "./Image/Intro.jpg";
+inline constexpr const char *WelcomeBubbles = "./Image/Bubbles.jpg";
+inline constexpr const char *WelcomeGameView = "./Image/GameView.jpg";
 
 // Options dialog art (decoration: the dialog works without it)
 inline constexpr const char *OptionBackground = "./Image/OptionBack.jpg";

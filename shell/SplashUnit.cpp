@@ -1,12 +1,44 @@
 #include "shell/SplashUnit.h"
 
+#include "game/LettoraUnit.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/Welcomeunit.h"
+
 namespace lettora {
 
 TFormSplash *FormSplash = nullptr;
 
+namespace {
+constexpr int SplashInterval = 1000;
+}
+
 TFormSplash::TFormSplash(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormSplash"));
+    // Armed as the form is built; its first tick comes from the event loop.
+    TimerSplash = new EventTimer(this, SplashInterval, true);
+    TimerSplash->setObjectName(QStringLiteral("TimerSplash"));
+    TimerSplash->onTimer = [this] { TimerSplashTimer(); };
+    guard([this] { FormCreate(); });
+}
+
+void TFormSplash::FormCreate()
+{
+    SplashTicks = 0;
+}
+
+void TFormSplash::TimerSplashTimer()
+{
+    ++SplashTicks;
+    // Closing the (hidden) form runs its close handler; later ticks only count.
+    if (SplashTicks == 1)
+        FormClose();
+}
+
+void TFormSplash::FormClose()
+{
+    FormWelcome->showOver(FormLettora);
 }
 
 } // namespace lettora

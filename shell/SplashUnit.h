@@ -4,12 +4,24 @@
 
 namespace lettora {
 
-// The hidden start-up form: it owns the timer that brings up the welcome screen. Never shown.
+class EventTimer;
+
+// The hidden start-up form: its timer brings the welcome screen up about a second after start,
+// once. It is never shown; its timer ticks on for the whole run.
 class TFormSplash : public QWidget
 {
     Q_OBJECT
 public:
     explicit TFormSplash(QWidget *parent = nullptr);
+
+    void TimerSplashTimer();
+
+    EventTimer *TimerSplash = nullptr;
+    int SplashTicks = 0;
+
+private:
+    void FormCreate();
+    void FormClose();
 };
 
 extern TFormSplash *FormSplash;

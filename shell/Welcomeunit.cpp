@@ -1,19 +1,161 @@
 #include "shell/Welcomeunit.h"
 
+#include "game/LettoraUnit.h"
+#include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/PictureControl.h"
+#include "shell/ProgramFolder.h"
+#include "sound/MediaPlayer.h"
+#include "sound/MusicPlaylist.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+
 namespace lettora {
 
 TFormWelcome *FormWelcome = nullptr;
 
 namespace {
 constexpr QSize ClientSize(627, 444);
+const QColor Navy(0, 0, 128);
+
+// Decoration: a missing picture leaves its place empty, the screen works as ever.
+void decorate(PictureControl *control, const char *path)
+{
+    try {
+        control->load(QLatin1String(path));
+    } catch (const Error &e) {
+        qWarning("%s", qPrintable(e.text()));
+    }
 }
+} // namespace
 
 TFormWelcome::TFormWelcome(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::WindowStaysOnTopHint),
+      PlayerWelcome(makeMediaPlayer())
+{
+    buildLayout();
+    guard([this] { FormCreate(); });
+}
+
+TFormWelcome::~TFormWelcome() = default;
+
+void TFormWelcome::buildLayout()
 {
     setObjectName(QStringLiteral("FormWelcome"));
     setWindowTitle(QStringLiteral("Welcome"));
+    setModal(false);
     setFixedSize(ClientSize);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    Label1 = new QLabel(QStringLiteral("Welcome to Lettora"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    // Liberation Serif has the measures of Times New Roman, so the title fits its place.
+    QFont title(QStringLiteral("Liberation Serif"));
+    title.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Times New Roman"), QStringLiteral("DejaVu Serif")});
+    title.setStyleHint(QFont::Serif);
+    title.setPixelSize(27);
+    Label1->setFont(title);
+    QPalette navy = Label1->palette();
+    navy.setColor(QPalette::WindowText, Navy);
+    Label1->setPalette(navy);
+    Label1->setGeometry(32, 8, 240, 31);
+
+    // Layout order: a later control is drawn over an earlier one.
+    ImagePanel = new PictureControl(this, QStringLiteral("ImagePanel"), QRect(128, 48, 500, 374));
+    BtnPlay = new PictureControl(this, QStringLiteral("BtnPlay"), QRect(16, 304, 100, 50));
+    Image4 = new PictureControl(this, QStringLiteral("Image4"), QRect(24, 40, 100, 200));
+    ImageShoot = new PictureControl(this, QStringLiteral("ImageShoot"), QRect(224, 240, 132, 132));
+    BtnHowTo = new PictureControl(this, QStringLiteral("BtnHowTo"), QRect(16, 360, 100, 50));
+    decorate(ImagePanel, paths::WelcomeIntro);
+    decorate(Image4, paths::WelcomeBubbles);
+    decorate(ImageShoot, paths::WelcomeGameView);
+
+    // The two buttons swap their pictures like the game's, without a sound.
+    const struct
+    {
+        PictureControl *button;
+        const char *normal;
+        const char *pressed;
+        void (TFormWelcome::*click)();
+    } buttons[] = {{BtnPlay, paths::BtnPlay, paths::BtnPlay2, &TFormWelcome::BtnPlayClick},
+                   {BtnHowTo, paths::BtnHowTo, paths::BtnHowTo2, &TFormWelcome::BtnHowToClick}};
+    for (const auto &b : buttons) {
+        PictureControl *button = b.button;
+        const char *normal = b.normal;
+        const char *pressed = b.pressed;
+        const auto click = b.click;
+        button->setClickable(true);
+        button->onPress = [button, pressed](Qt::MouseButton) { button->load(QLatin1String(pressed)); };
+        button->onRelease = [button, normal](Qt::MouseButton) { button->load(QLatin1String(normal)); };
+        button->onClick = [this, click] { (this->*click)(); };
+    }
+}
+
+void TFormWelcome::FormCreate()
+{
+    ProgramFolder::makeCurrent();
+    BtnPlay->load(QLatin1String(paths::BtnPlay));
+    BtnHowTo->load(QLatin1String(paths::BtnHowTo));
+}
+
+void TFormWelcome::showOver(QWidget *owner)
+{
+    if (owner) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(owner->frameGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFormWelcome::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        guard([this] { FormShow(); });
+}
+
+void TFormWelcome::FormShow()
+{
+    MusicPlaylist::playWelcomeTune(*PlayerWelcome);
+}
+
+void TFormWelcome::BtnHowToClick()
+{
+    ImagePanel->load(QLatin1String(paths::PanelHelp));
+    ImageShoot->hide();
+}
+
+void TFormWelcome::BtnPlayClick()
+{
+    close();
+}
+
+void TFormWelcome::closeEvent(QCloseEvent *event)
+{
+    guard([this] { FormClose(); });
+    QDialog::closeEvent(event);  // hidden, not destroyed
+}
+
+void TFormWelcome::FormClose()
+{
+    FormLettora->playlist.handOver(*PlayerWelcome);
+}
+
+void TFormWelcome::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();  // no key does anything here; Escape does not close it
 }
 
 } // namespace lettora

@@ -28,6 +28,7 @@ xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || wait_for 20 sh -c 
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+dismiss_welcome "$win" empty
 
 # Borderless and maximized: it covers the whole screen (Xvfb cannot switch to 800 x 600).
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -48,8 +49,6 @@ row() { import -window root -crop "545x79+$((ox + 56))+$((oy + 296))" +repage "$
 colours() { /usr/bin/convert "$work/$1.png" -format '%k' info:; }
 differing() { /usr/bin/compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
 
-xdotool windowactivate --sync "$win" || true
-sleep 0.3
 row empty
 [ "$(colours empty)" -le 2 ] || fail "the answer row is not empty at start"
 
@@ -120,7 +119,7 @@ close_game
 "$program/Lettora" >>"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window after restart"
-sleep 0.5
+dismiss_welcome "$win" empty
 open_options
 import -window root "$work/options.png"
 press_ok

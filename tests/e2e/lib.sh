@@ -31,3 +31,34 @@ wait_for() {
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The welcome screen comes up about a second after start, above the game window ($1); Play
+# (at 16, 304, 100 x 50 in its client area) closes it. With an empty music list ($2 = empty) the
+# hand-over says so in an information box, which is closed here too.
+dismiss_welcome() {
+  local game=$1 music=${2:-} welcome stacking info
+  welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
+  stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
+  local g w i=0 gi=-1 wi=-1
+  g=$(printf '0x%x' "$game"); w=$(printf '0x%x' "$welcome")
+  for id in $stacking; do
+    [ "$((id))" = "$((g))" ] && gi=$i
+    [ "$((id))" = "$((w))" ] && wi=$i
+    i=$((i + 1))
+  done
+  [ "$wi" -gt "$gi" ] || fail "the welcome screen is not above the game window ($stacking)"
+  sleep 0.3
+  xdotool mousemove --window "$welcome" 66 329 click 1
+  # The box comes from the close itself: the welcome screen goes once it is answered.
+  if [ "$music" = empty ]; then
+    info=$(timeout 10 xdotool search --sync --onlyvisible --name '^Information$' | head -n1) \
+      || fail "no box saying the music list is empty"
+    xdotool windowactivate --sync "$info" 2>/dev/null || true
+    xdotool key Return
+    for _ in $(seq 50); do xdotool search --onlyvisible --name '^Information$' >/dev/null || break; sleep 0.1; done
+  fi
+  for _ in $(seq 50); do xdotool search --onlyvisible --name '^Welcome$' >/dev/null || break; sleep 0.1; done
+  xdotool search --onlyvisible --name '^Welcome$' >/dev/null && fail "Play did not close the welcome screen"
+  xdotool windowactivate --sync "$game" 2>/dev/null || true
+  sleep 0.2
+}

@@ -32,8 +32,7 @@ wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' |
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-xdotool windowactivate --sync "$win" || true
-sleep 0.5
+dismiss_welcome "$win" empty
 
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.4; }
 picture() { import -window root -crop 220x220+64+40 +repage "$work/$1.png"; }

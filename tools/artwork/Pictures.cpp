@@ -574,4 +574,54 @@ void drawOptions(const QString &dir)
     });
 }
 
+void drawWelcomeDecor(const QString &dir)
+{
+    using namespace lettora::paths;
+    // The introduction: a rounded pale-blue panel; the small game view covers its lower middle.
+    QImage intro = canvas(500, 374, Qt::white);
+    {
+        QPainter p(&intro);
+        p.setRenderHint(QPainter::Antialiasing);
+        roundedPanel(p, QRectF(4, 4, 480, 366), 26, QColor(0xE3, 0xF2, 0xFD), QColor(0x90, 0xCA, 0xF9), 4);
+        p.setPen(Navy);
+        p.setFont(letterFont(30));
+        p.drawText(QRectF(20, 18, 450, 44), Qt::AlignCenter, QStringLiteral("Hello! Let's spell!"));
+        QFont body = letterFont(18);
+        body.setBold(false);
+        p.setFont(body);
+        p.drawText(QRectF(34, 68, 420, 124), Qt::AlignLeft | Qt::TextWordWrap,
+                   QStringLiteral("A picture comes. Spell its name with the big letters, then press OK. "
+                                  "A right word brings the next picture. Three hearts, and a little time "
+                                  "for each picture."));
+        p.setFont(letterFont(20));
+        p.drawText(QRectF(244, 214, 230, 120), Qt::AlignCenter | Qt::TextWordWrap,
+                   QStringLiteral("Press Play to start,\nor How to for help."));
+    }
+    drawEmoji(intro, QStringLiteral("\U0001F31F"), 56, 250, 40);
+    drawEmoji(intro, QStringLiteral("\U0001F388"), 60, 320, 40);
+    save(intro, path(dir, WelcomeIntro));
+
+    // Three letter bubbles.
+    QImage bubbles = canvas(100, 200, Qt::white);
+    const struct { QPointF centre; qreal radius; QColor colour; const char *letter; } drops[] = {
+        {{38, 40}, 30, LetterColours[0], "A"}, {{64, 104}, 28, LetterColours[3], "b"}, {{40, 164}, 29, LetterColours[2], "C"}};
+    for (const auto &d : drops) {
+        {
+            QPainter p(&bubbles);
+            p.setRenderHint(QPainter::Antialiasing);
+            QRadialGradient g(d.centre - QPointF(d.radius / 3, d.radius / 3), d.radius * 1.3);
+            g.setColorAt(0, d.colour.lighter(170));
+            g.setColorAt(1, d.colour);
+            p.setPen(QPen(d.colour.darker(130), 2));
+            p.setBrush(g);
+            p.drawEllipse(d.centre, d.radius, d.radius);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(255, 255, 255, 150));
+            p.drawEllipse(d.centre - QPointF(d.radius * 0.45, d.radius * 0.5), d.radius * 0.22, d.radius * 0.14);
+        }
+        drawCaption(bubbles, QLatin1String(d.letter), d.centre.x(), d.centre.y(), d.radius * 1.1, Qt::white, d.colour.darker(150));
+    }
+    save(bubbles, path(dir, WelcomeBubbles));
+}
+
 } // namespace art

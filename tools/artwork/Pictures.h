@@ -9,5 +9,6 @@ void drawLetters(const QString &dir);
 void drawGameWindow(const QString &dir);
 void drawWelcome(const QString &dir);
 void drawOptions(const QString &dir);
+void drawWelcomeDecor(const QString &dir);
 
 } // namespace art

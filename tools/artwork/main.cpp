@@ -3,6 +3,7 @@
 // The output is the same bytes on every run.
 
 #include "Canvas.h"
+#include "GameView.h"
 #include "Pictures.h"
 #include "Sounds.h"
 #include "Starter.h"
@@ -10,14 +11,14 @@
 #include "shell/AssetPaths.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr, "usage: lettora-artwork PROGRAM_FOLDER ANDIKA_BOLD_TTF NOTO_COLOR_EMOJI_TTF\n");
         return 2;
@@ -31,7 +32,9 @@ int main(int argc, char *argv[])
     art::drawGameWindow(dir);
     art::drawWelcome(dir);
     art::drawOptions(dir);
+    art::drawWelcomeDecor(dir);
     art::drawStarterPictures(dir);
+    art::drawGameView(dir);
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
     art::writeBackgroundTunes(dir);
