@@ -1,0 +1,202 @@
+#include "Fixtures.h"
+
+#include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
+#include "shell/SplashUnit.h"
+#include "shell/Welcomeunit.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+
+// All four windows in their order; the music list holds two tracks.
+struct Start : test::Windows
+{
+    explicit Start(const QStringList &remove = {})
+        : test::Windows({{QStringLiteral("Data/MusicFile.txt"), "a.ogg\r\nb.ogg\r\n"},
+                         {QStringLiteral("Data/Music.txt"), "/m/a.ogg\r\n/m/b.ogg\r\n"}},
+                        remove)
+    {
+        dialog->hide();
+        setMediaPlayerMaker([this] {
+            auto player = std::make_unique<test::ScriptedPlayer>();
+            player->unplayable = unplayable;
+            return player;
+        });
+        splash = std::make_unique<TFormSplash>();
+        FormSplash = splash.get();
+        welcome = std::make_unique<TFormWelcome>(game.get());
+        FormWelcome = welcome.get();
+        game->show();
+    }
+    ~Start()
+    {
+        welcome.reset();
+        splash.reset();
+        FormWelcome = nullptr;
+        FormSplash = nullptr;
+    }
+    test::ScriptedPlayer &tune() const { return static_cast<test::ScriptedPlayer &>(*welcome->PlayerWelcome); }
+    QImage picture(const char *path) const { return loadPicture(QLatin1String(path)); }
+    QImage shown(PictureControl *c) const { return c->pixmap().toImage(); }
+
+    QStringList unplayable;
+    std::unique_ptr<TFormSplash> splash;
+    std::unique_ptr<TFormWelcome> welcome;
+};
+
+} // namespace
+
+class TestWelcome : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void comesUpOnce();
+    void comesUpFromTheEventLoop();
+    void layout();
+    void howToTwice();
+    void playHandsOver();
+    void closeBoxHandsOver();
+    void keysDoNothing();
+    void tuneThatNeverOpened();
+};
+
+void TestWelcome::comesUpOnce()
+{
+    Start s;
+    QCOMPARE(s.splash->SplashTicks, 0);
+    QVERIFY(!s.splash->isVisible());
+    QVERIFY(!s.welcome->isVisible());
+    s.splash->TimerSplash->fire();
+    QCOMPARE(s.splash->SplashTicks, 1);
+    QVERIFY(s.welcome->isVisible());
+    QVERIFY(!s.splash->isVisible());  // the start-up form is never seen
+    QCOMPARE(s.tune().log, (QStringList{QStringLiteral("open ") + s.folder.file(QStringLiteral("Music/chachacha.mid")),
+                                        QStringLiteral("play")}));
+    s.welcome->close();
+    for (int tick = 2; tick <= 5; ++tick) {
+        s.splash->TimerSplash->fire();
+        QCOMPARE(s.splash->SplashTicks, tick);
+        QVERIFY(!s.welcome->isVisible());  // never again
+    }
+    QVERIFY(s.splash->TimerSplash->isCounting());  // it ticks on
+}
+
+void TestWelcome::comesUpFromTheEventLoop()
+{
+    Start s;
+    QVERIFY(s.splash->TimerSplash->isCounting());
+    QCOMPARE(s.splash->TimerSplash->interval(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.welcome->isVisible(), 10000);
+    QCOMPARE(s.splash->SplashTicks, 1);
+}
+
+void TestWelcome::layout()
+{
+    Start s;
+    s.splash->TimerSplash->fire();
+    TFormWelcome &w = *s.welcome;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Welcome"));
+    QCOMPARE(w.size(), QSize(627, 444));
+    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!w.isModal());
+    QCOMPARE(w.Label1->text(), QStringLiteral("Welcome to Lettora"));
+    QCOMPARE(w.Label1->font().pixelSize(), 27);
+    QCOMPARE(w.Label1->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    QCOMPARE(w.Label1->pos(), QPoint(32, 8));
+    QCOMPARE(w.ImagePanel->geometry(), QRect(128, 48, 500, 374));
+    QCOMPARE(w.Image4->geometry(), QRect(24, 40, 100, 200));
+    QCOMPARE(w.ImageShoot->geometry(), QRect(224, 240, 132, 132));
+    QCOMPARE(w.BtnPlay->pos(), QPoint(16, 304));
+    QCOMPARE(w.BtnHowTo->pos(), QPoint(16, 360));
+    QCOMPARE(s.shown(w.BtnPlay), s.picture(paths::BtnPlay));
+    QCOMPARE(s.shown(w.BtnHowTo), s.picture(paths::BtnHowTo));
+    QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
+    // Centred on the game window.
+    QVERIFY((w.frameGeometry().center() - s.game->frameGeometry().center()).manhattanLength() <= 4);
+    // The game under it keeps working.
+    QTest::keyClicks(s.game.get(), QStringLiteral("ab"));
+    QCOMPARE(s.game->row.typedWord(), QStringLiteral("AB"));
+}
+
+void TestWelcome::howToTwice()
+{
+    Start s;
+    s.splash->TimerSplash->fire();
+    TFormWelcome &w = *s.welcome;
+    QVERIFY(w.ImageShoot->isVisible());
+    for (int i = 0; i < 2; ++i) {
+        QTest::mouseClick(w.BtnHowTo, Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(s.shown(w.ImagePanel), s.picture(paths::PanelHelp));
+        QCOMPARE(w.ImagePanel->pos(), QPoint(128, 48));
+        QCOMPARE(w.ImagePanel->size(), s.picture(paths::PanelHelp).size());
+        QVERIFY(!w.ImageShoot->isVisible());
+    }
+    QCOMPARE(s.shown(w.BtnHowTo), s.picture(paths::BtnHowTo));  // the release put the picture back
+}
+
+void TestWelcome::playHandsOver()
+{
+    Start s;
+    s.splash->TimerSplash->fire();
+    s.tune().log.clear();
+    QTest::mousePress(s.welcome->BtnPlay, Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(s.shown(s.welcome->BtnPlay), s.picture(paths::BtnPlay2));
+    QTest::mouseRelease(s.welcome->BtnPlay, Qt::LeftButton, {}, QPoint(20, 20));
+    QVERIFY(!s.welcome->isVisible());
+    QCOMPARE(s.tune().log, QStringList{QStringLiteral("stop")});
+    QCOMPARE(s.music().log, (QStringList{QStringLiteral("open /m/a.ogg"), QStringLiteral("play"),
+                                         QStringLiteral("open /m/a.ogg"), QStringLiteral("play")}));
+    QVERIFY(s.dialog->MusicOn->isChecked());
+    QVERIFY(s.game->TimerMusic->isEnabled());
+    QVERIFY(s.messages->isEmpty());
+}
+
+void TestWelcome::closeBoxHandsOver()
+{
+    Start s;
+    s.splash->TimerSplash->fire();
+    s.welcome->close();  // what the close box does
+    QVERIFY(!s.welcome->isVisible());
+    QVERIFY(s.tune().log.contains(QStringLiteral("stop")));
+    QVERIFY(s.dialog->MusicOn->isChecked());
+    QCOMPARE(s.music().log.count(QStringLiteral("play")), 2);
+}
+
+void TestWelcome::keysDoNothing()
+{
+    Start s;
+    s.splash->TimerSplash->fire();
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_A})
+        QTest::keyClick(s.welcome.get(), key);
+    QVERIFY(s.welcome->isVisible());
+    QCOMPARE(s.game->row.typedWord(), QString());
+}
+
+void TestWelcome::tuneThatNeverOpened()
+{
+    Start s;
+    s.unplayable << s.folder.file(QStringLiteral("Music/chachacha.mid"));
+    s.welcome = std::make_unique<TFormWelcome>(s.game.get());
+    FormWelcome = s.welcome.get();
+    s.splash->TimerSplash->fire();
+    QVERIFY(s.welcome->isVisible());  // shown, silent
+    QCOMPARE(s.messages->size(), 1);
+    QVERIFY(s.messages->first().contains(QStringLiteral("chachacha.mid")));
+    s.welcome->close();
+    QVERIFY(!s.welcome->isVisible());
+    QCOMPARE(s.messages->size(), 1);  // no second box
+    QVERIFY(s.dialog->MusicOn->isChecked());  // and the music list starts
+}
+
+QTEST_MAIN(TestWelcome)
+#include "tst_welcome.moc"
