@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Proves that sound comes out of the real program: a private PulseAudio with a null sink records
+# everything it plays while the welcome tune plays, the music list plays after the hand-over,
+# the music is switched off in the options dialog, and letters are typed.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+program=$1
+for tool in pulseaudio pactl parec sox xvfb-run openbox xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+if [ -z "${LETTORA_E2E_INNER:-}" ]; then
+  work=$(mktemp -d)
+  cp -a "$program/." "$work/program/" 2>/dev/null || { mkdir -p "$work/program"; cp -a "$program/." "$work/program/"; }
+  rm -f "$work/program/Data/"*.dat
+  export XDG_RUNTIME_DIR="$work/runtime"
+  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=lettora_sink rate=48000 channels=2" \
+    --log-target="file:$XDG_RUNTIME_DIR/pa.log" 2>/dev/null || { echo "SKIP: PulseAudio does not start here"; exit 77; }
+  cleanup() {
+    [ -f "$XDG_RUNTIME_DIR/pulse/pid" ] && kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null
+    rm -rf "$work"
+  }
+  trap cleanup EXIT
+  wait_for 20 pactl info || fail "PulseAudio did not answer"
+  pactl set-default-sink lettora_sink
+  display=$(free_display) || fail "no free X display number"
+  LETTORA_E2E_INNER=1 xvfb-run -n "$display" -s "-screen 0 800x600x24 -nolisten tcp" "$0" "$work/program" "$work"
+  [ -n "${LETTORA_E2E_KEEP:-}" ] && cp "$work"/*.wav "$work"/*.log "$LETTORA_E2E_KEEP/" 2>/dev/null
+
+  level() { sox "$work/$1.wav" -n stat 2>&1 | awk -v k="$2" 'index($0, k) == 1 { print $NF }'; }
+  loud() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a + 0 > b + 0) }'; }
+  for phase in welcome music letters; do
+    peak=$(level "$phase" "Maximum amplitude")
+    echo "$phase: peak $peak, RMS $(level "$phase" "RMS     amplitude")"
+    loud "$peak" 0.02 || fail "no sound came out during $phase (peak $peak)"
+  done
+  quiet=$(level silence "Maximum amplitude")
+  echo "music off: peak $quiet"
+  loud 0.01 "$quiet" || fail "sound went on after the music was switched off (peak $quiet)"
+  echo "e2e sound: passed"
+  exit 0
+fi
+
+work=$2
+# One recording a phase. A 20 ms latency: an idle null sink works in 2-second blocks and the first
+# sounds would be lost.
+record() {
+  parec -d lettora_sink.monitor --latency-msec=20 --rate=48000 --channels=1 --format=s16le \
+    --file-format=wav "$work/$1.wav" &
+  recorder=$!
+  sleep 0.3
+}
+stop_recording() { sleep 0.5; kill -INT "$recorder"; wait "$recorder" 2>/dev/null || true; }
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+"$program/Lettora" >"$work/lettora.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
+sleep 0.5; record welcome; sleep 1.5; stop_recording
+xdotool mousemove --window "$welcome" 66 329 click 1  # Play: the music list starts
+sleep 1; record music; sleep 2; stop_recording
+
+# Options: switch the music off, then Cancel.
+xdotool mousemove --window "$win" 706 260 click 1
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
+sleep 0.3
+xdotool mousemove --window "$dialog" 483 156 click 1
+sleep 0.3
+xdotool mousemove --window "$dialog" 421 340 click 1
+sleep 0.8; record silence; sleep 1.5; stop_recording
+
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+record letters
+xdotool type --delay 150 abcdefghij
+stop_recording
+xdotool key Escape
+sleep 0.3
+kill "$pid"
