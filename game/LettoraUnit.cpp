@@ -9,6 +9,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/ProgramFolder.h"
+#include "shell/WindowLook.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 
@@ -52,9 +53,7 @@ void TFormLettora::buildLayout()
     setWindowTitle(currentApplicationTitle());
     setGeometry(DesignedClient);
     setFocusPolicy(Qt::StrongFocus);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(layoutFont());
 
     // The playing surface: 800 x 600, the size the display switches to. Where the screen stays
     // larger (no switch possible), it sits in the middle of the window.

@@ -9,6 +9,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/WindowLook.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,15 +33,9 @@ constexpr QSize DialogSize(572, 409);
 constexpr const char *EmptyListWarning = "List is empty,please add items in list";
 constexpr const char *DrawnHint = "Already shown in this game; it comes back with Reset";
 
-// Decoration only: a missing picture leaves the place empty and the dialog works as ever.
 QPixmap decoration(const char *path)
 {
-    try {
-        return QPixmap::fromImage(loadPicture(QLatin1String(path)));
-    } catch (const Error &e) {
-        qWarning("%s", qPrintable(e.text()));
-        return {};
-    }
+    return QPixmap::fromImage(loadDecoration(QLatin1String(path)));
 }
 } // namespace
 
@@ -65,14 +60,9 @@ void TFormOption::buildLayout()
     setWindowTitle(QStringLiteral("Option"));
     setFixedSize(DialogSize);
     setModal(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
-    QFont bold = font;
+    useWhiteBackground(this);
+    setFont(layoutFont());
+    QFont bold = layoutFont();
     bold.setBold(true);
 
     // The background picture is drawn at its own size from the top-left corner.

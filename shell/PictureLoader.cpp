@@ -55,6 +55,16 @@ QSize claimedSize(QImageReader &reader, QFile &device, const QByteArray &format)
 
 } // namespace
 
+QImage loadDecoration(const QString &path)
+{
+    try {
+        return loadPicture(path);
+    } catch (const Error &e) {
+        qWarning("%s", qPrintable(e.text()));
+        return {};
+    }
+}
+
 bool isPictureExtension(const QString &fileName)
 {
     return !formatFor(fileName).isEmpty();

@@ -17,6 +17,10 @@ namespace lettora {
 // a file that does not decode, or a picture whose header claims a size too large to hold.
 QImage loadPicture(const QString &path, QSize targetSize = QSize());
 
+// A decorative picture of a window's layout: a picture that cannot be loaded gives an empty
+// image (and a warning on the terminal), since the window works as well without it.
+QImage loadDecoration(const QString &path);
+
 // True for the extensions loadPicture accepts.
 bool isPictureExtension(const QString &fileName);
 

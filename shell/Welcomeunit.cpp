@@ -4,7 +4,9 @@
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/WindowLook.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MusicPlaylist.h"
 
@@ -20,14 +22,11 @@ namespace {
 constexpr QSize ClientSize(627, 444);
 const QColor Navy(0, 0, 128);
 
-// Decoration: a missing picture leaves its place empty, the screen works as ever.
 void decorate(PictureControl *control, const char *path)
 {
-    try {
-        control->load(QLatin1String(path));
-    } catch (const Error &e) {
-        qWarning("%s", qPrintable(e.text()));
-    }
+    const QImage picture = loadDecoration(QLatin1String(path));
+    if (!picture.isNull())
+        control->setPicture(picture);
 }
 } // namespace
 
@@ -48,13 +47,8 @@ void TFormWelcome::buildLayout()
     setWindowTitle(QStringLiteral("Welcome"));
     setModal(false);
     setFixedSize(ClientSize);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    useWhiteBackground(this);
+    setFont(layoutFont());
 
     Label1 = new QLabel(QStringLiteral("Welcome to Lettora"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

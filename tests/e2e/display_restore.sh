@@ -8,9 +8,7 @@ source "$here/lib.sh"
 program=$1
 [ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
 [ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
-for tool in Xorg openbox xdotool wmctrl xdpyinfo; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+need_tools Xorg openbox xdotool wmctrl xdpyinfo
 
 work=$(mktemp -d)
 copy_program "$program" "$work/program"
@@ -22,8 +20,7 @@ xorg=$!
 cleanup() { kill "$xorg" 2>/dev/null || true; wait "$xorg" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 wait_for 30 xdpyinfo || fail "Xorg did not start: $(tail -n 5 "$work/xorg.out")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+start_window_manager "$work"
 
 size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
 [ "$(size)" = 1024x768 ] || fail "the screen starts at $(size)"

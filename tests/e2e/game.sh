@@ -5,25 +5,15 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
-for tool in xvfb-run openbox xdotool wmctrl import xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
+need_tools xvfb-run openbox xdotool wmctrl import xprop
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  copy_program "$program" "$work/program"
-  display=$(free_display) || fail "no free X display number"
-  LETTORA_E2E_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" \
-    "$0" "$work/program" "$work"
+  run_in_xvfb "$0" "$program" 1024x768
   exit $?
 fi
 
 work=$2
 cd "$work"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+start_window_manager "$work"
 
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!

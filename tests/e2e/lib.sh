@@ -32,6 +32,32 @@ hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Skips the test (exit 77) when a tool it needs is not installed.
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+}
+
+# Runs the script ($1) again inside a fresh Xvfb of screen size $3, with a private copy of the
+# program folder $2; the inner run gets the copy and a work folder as its arguments.
+run_in_xvfb() {
+  local script=$1 program=$2 screen=$3 display
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  copy_program "$program" "$work/program"
+  display=$(free_display) || fail "no free X display number"
+  LETTORA_E2E_INNER=1 xvfb-run -n "$display" -s "-screen 0 ${screen}x24 -nolisten tcp" \
+    "$script" "$work/program" "$work"
+}
+
+# Starts openbox and waits until it manages the screen.
+start_window_manager() {
+  openbox --sm-disable >"$1/openbox.log" 2>&1 &
+  wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+}
+
 # The welcome screen comes up about a second after start, above the game window ($1); Play
 # (at 16, 304, 100 x 50 in its client area) closes it. With an empty music list ($2 = empty) the
 # hand-over says so in an information box, which is closed here too.

@@ -6,9 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
-for tool in pulseaudio pactl parec sox xvfb-run openbox xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+need_tools pulseaudio pactl parec sox xvfb-run openbox xdotool
 
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   work=$(mktemp -d)
@@ -54,8 +52,7 @@ record() {
   sleep 0.3
 }
 stop_recording() { sleep 0.5; kill -INT "$recorder"; wait "$recorder" 2>/dev/null || true; }
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+start_window_manager "$work"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
