@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
     // Closing the welcome screen or the options dialog never ends the program; the game window does.
     QApplication::setQuitOnLastWindowClosed(false);
     lettora::ProgramFolder::setRoot(QCoreApplication::applicationDirPath());
+    lettora::ProgramFolder::chooseDataFolder();
     lettora::Program program;
     return program.run();
 }

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace lettora {
 
@@ -10,6 +13,21 @@ QString &rootFolder()
 {
     static QString folder;
     return folder;
+}
+
+QString &userDataFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString normalised(const QString &relative)
+{
+    QString rel = relative;
+    rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (rel.startsWith(QLatin1String("./")))
+        rel.remove(0, 2);
+    return rel;
 }
 } // namespace
 
@@ -25,7 +43,43 @@ QString ProgramFolder::root()
 
 QString ProgramFolder::resolve(const QString &relative)
 {
+    if (!userDataFolder().isEmpty()) {
+        const QString rel = normalised(relative);
+        const QString first = rel.section(QLatin1Char('/'), 0, 0);
+        if (first.compare(QLatin1String("Data"), Qt::CaseInsensitive) == 0)
+            return resolveWithoutCase(userDataFolder(), rel.section(QLatin1Char('/'), 1));
+    }
     return resolveWithoutCase(rootFolder(), relative);
+}
+
+void ProgramFolder::setDataFolder(const QString &folder)
+{
+    userDataFolder() = folder;
+}
+
+QString ProgramFolder::dataFolder()
+{
+    return userDataFolder().isEmpty() ? resolveWithoutCase(rootFolder(), QStringLiteral("Data")) : userDataFolder();
+}
+
+void ProgramFolder::chooseDataFolder()
+{
+    const QString installed = resolveWithoutCase(rootFolder(), QStringLiteral("Data"));
+    if (!QFileInfo(installed).isDir() || access(QFile::encodeName(installed).constData(), W_OK) == 0)
+        return;  // a folder of the user's own: its Data is used as it is
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/lettora/Data");
+    if (!QDir().mkpath(own))
+        return;  // the messages about the files will say what is wrong
+    const QDir defaults(installed);
+    for (const QString &name : defaults.entryList(QDir::Files)) {
+        const QString target = own + QLatin1Char('/') + name;
+        if (QFileInfo::exists(target))
+            continue;
+        if (QFile::copy(defaults.filePath(name), target))
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    setDataFolder(own);
 }
 
 void ProgramFolder::makeCurrent()

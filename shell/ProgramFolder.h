@@ -21,6 +21,14 @@ public:
 
     // Makes the program folder the process's current directory (file pickers may have moved it).
     static void makeCurrent();
+
+    // Where "./Data/..." resolves. Beside the executable as a rule; but where the program is
+    // installed for every user of the machine and its Data folder is not writable, each user
+    // gets a Data folder of their own (in the user's data folder, "lettora/Data"), filled with the
+    // installed lists and settings on first start. The files and their rules stay the same.
+    static void chooseDataFolder();
+    static void setDataFolder(const QString &folder);  // empty: the program folder's own
+    static QString dataFolder();
 };
 
 // The resolution rule itself, on any folder.

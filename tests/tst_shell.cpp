@@ -27,6 +27,7 @@ class TestShell : public QObject
 private Q_SLOTS:
     void resolver_data();
     void resolver();
+    void ownDataFolder();
     void fullStop_data();
     void fullStop();
     void title_data();
@@ -75,6 +76,25 @@ void TestShell::resolver()
     ProgramFolder::setRoot(dir.path());
     QDir::setCurrent(QDir::tempPath());
     QCOMPARE(ProgramFolder::resolve(asked), dir.path() + QLatin1Char('/') + found);
+}
+
+void TestShell::ownDataFolder()
+{
+    QTemporaryDir program, own;
+    QDir(program.path()).mkpath(QStringLiteral("Data"));
+    QDir(program.path()).mkpath(QStringLiteral("Image"));
+    ProgramFolder::setRoot(program.path());
+    QCOMPARE(ProgramFolder::resolve(QStringLiteral("./Data/Timer.dat")), program.path() + QStringLiteral("/Data/Timer.dat"));
+    ProgramFolder::setDataFolder(own.path());
+    QCOMPARE(ProgramFolder::resolve(QStringLiteral("./Data/Timer.dat")), own.path() + QStringLiteral("/Timer.dat"));
+    QCOMPARE(ProgramFolder::resolve(QStringLiteral(".\\data\\Image.txt")), own.path() + QStringLiteral("/Image.txt"));
+    QCOMPARE(ProgramFolder::resolve(QStringLiteral("./Image/border.bmp")), program.path() + QStringLiteral("/Image/border.bmp"));
+    QCOMPARE(ProgramFolder::resolve(QStringLiteral("./Database/x")), program.path() + QStringLiteral("/Database/x"));
+    QCOMPARE(ProgramFolder::dataFolder(), own.path());
+    // A Data folder the user can write is used as it is.
+    ProgramFolder::setDataFolder(QString());
+    ProgramFolder::chooseDataFolder();
+    QCOMPARE(ProgramFolder::dataFolder(), program.path() + QStringLiteral("/Data"));
 }
 
 void TestShell::fullStop_data()

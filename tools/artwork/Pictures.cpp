@@ -4,6 +4,7 @@
 #include "game/LetterSet.h"
 #include "shell/AssetPaths.h"
 
+#include <QDir>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -622,6 +623,45 @@ void drawWelcomeDecor(const QString &dir)
         drawCaption(bubbles, QLatin1String(d.letter), d.centre.x(), d.centre.y(), d.radius * 1.1, Qt::white, d.colour.darker(150));
     }
     save(bubbles, path(dir, WelcomeBubbles));
+}
+
+void drawIcons(const QString &iconFolder)
+{
+    // The application icon at the usual sizes: a sunny tile with a big red A and a blue b.
+    for (int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+        icon.fill(Qt::transparent);
+        {
+            QPainter p(&icon);
+            p.setRenderHint(QPainter::Antialiasing);
+            const qreal m = size / 16.0;
+            QLinearGradient g(0, 0, 0, size);
+            g.setColorAt(0, QColor(0xFF, 0xE0, 0x82));
+            g.setColorAt(1, QColor(0xFF, 0xB3, 0x00));
+            p.setPen(QPen(QColor(0xE6, 0x51, 0x00), std::max(1.0, m * 0.6)));
+            p.setBrush(g);
+            p.drawRoundedRect(QRectF(m * 0.5, m * 0.5, size - m, size - m), m * 3.2, m * 3.2);
+            auto letter = [&](const QString &text, qreal px, QPointF centre, QColor colour) {
+                QPainterPath path = textPath(text, px);
+                path.translate(centre - path.boundingRect().center());
+                p.setPen(QPen(Qt::white, std::max(1.0, px / 9), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.setBrush(Qt::NoBrush);
+                p.drawPath(path);
+                p.setPen(Qt::NoPen);
+                p.setBrush(colour);
+                p.drawPath(path);
+            };
+            if (size < 32) {
+                letter(QStringLiteral("A"), size * 0.8, QPointF(size / 2.0, size / 2.0), LetterColours[0]);
+            } else {
+                letter(QStringLiteral("A"), size * 0.62, QPointF(size * 0.38, size * 0.42), LetterColours[0]);
+                letter(QStringLiteral("b"), size * 0.5, QPointF(size * 0.7, size * 0.66), LetterColours[3]);
+            }
+        }
+        const QString folder = iconFolder + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+        QDir().mkpath(folder);
+        save(icon, folder + QStringLiteral("/org.lettora.Lettora.png"));
+    }
 }
 
 } // namespace art

@@ -10,5 +10,7 @@ void drawGameWindow(const QString &dir);
 void drawWelcome(const QString &dir);
 void drawOptions(const QString &dir);
 void drawWelcomeDecor(const QString &dir);
+// The application icon in the hicolor theme's sizes under `iconFolder`.
+void drawIcons(const QString &iconFolder);
 
 } // namespace art

@@ -404,26 +404,20 @@ void writeBackgroundTunes(const QString &dir)
         const char *file;
         Style style;
     };
+    // The same order as backgroundTuneNames().
     const Tune tunes[] = {
         {"sunny-steps.mid", {"Sunny steps", 126, 4, 60, 0, 33, 4, {0, 0, 3, 4, 0, 5, 3, 4}, {3, 3, 0, 0, 1, 4, 0, 4}, Style::Rock, 1}},
         {"little-parade.mid", {"Little parade", 116, 4, 65, 9, 58, 56, {0, 4, 0, 3, 0, 4, 4, 0}, {3, 0, 4, 0, 3, 0, 4, 0}, Style::March, 1}},
         {"bubble-waltz.mid", {"Bubble waltz", 152, 3, 67, 10, 45, 46, {0, 0, 4, 4, 4, 4, 0, 0}, {3, 3, 0, 0, 1, 4, 0, 4}, Style::Waltz, 2}},
     };
-    lettora::ListEntries names, paths;
     std::uint32_t seed = 20261207;
-    for (const Tune &t : tunes) {
-        const QString file = dir + QStringLiteral("/Music/") + QLatin1String(t.file);
-        writeFile(file, backgroundTune(t.style, seed += 101));
-        names << QByteArray(t.file);
-        paths << QFile::encodeName(QFileInfo(file).absoluteFilePath());
-    }
-    // The lists go in only where there are none: a rebuild never touches the user's lists.
-    const QString nameList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::MusicFileList);
-    const QString pathList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::MusicPathList);
-    if (QFile::exists(nameList) || QFile::exists(pathList))
-        return;
-    lettora::saveListFile(pathList, paths);
-    lettora::saveListFile(nameList, names);
+    for (const Tune &t : tunes)
+        writeFile(dir + QStringLiteral("/Music/") + QLatin1String(t.file), backgroundTune(t.style, seed += 101));
+}
+
+QStringList backgroundTuneNames()
+{
+    return {QStringLiteral("sunny-steps.mid"), QStringLiteral("little-parade.mid"), QStringLiteral("bubble-waltz.mid")};
 }
 
 void writeSounds(const QString &dir)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace art {
 
@@ -8,8 +9,8 @@ namespace art {
 void writeSounds(const QString &dir);
 void writeWelcomeTune(const QString &file);
 
-// Three cheerful background tunes in the Music folder, and the music lists that name them where
-// the Data folder has none yet.
+// Three cheerful background tunes in the Music folder.
 void writeBackgroundTunes(const QString &dir);
+QStringList backgroundTuneNames();
 
 } // namespace art

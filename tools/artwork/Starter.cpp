@@ -42,7 +42,6 @@ const QColor Pastels[] = {QColor(0xFF, 0xF3, 0xC4), QColor(0xD7, 0xF5, 0xE3), QC
 void drawStarterPictures(const QString &dir)
 {
     const QString folder = dir + QStringLiteral("/Picture/");
-    lettora::ListEntries names, paths;
     int i = 0;
     for (const Starter &s : Starters) {
         const QColor base = Pastels[i++ % std::size(Pastels)];
@@ -58,24 +57,16 @@ void drawStarterPictures(const QString &dir)
             p.drawRect(image.rect());
         }
         drawEmoji(image, QString::fromUtf8(s.emoji), 110, 110, 150);
-        const QString name = QLatin1String(s.word) + QStringLiteral(".jpg");
-        save(image, folder + name);
-        names << name.toUtf8();
-        paths << QFile::encodeName(QDir(folder).absoluteFilePath(name));
+        save(image, folder + QLatin1String(s.word) + QStringLiteral(".jpg"));
     }
+}
 
-    // The lists go in only where there are none: a rebuild never touches the user's lists.
-    const QString nameList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::ImageFileList);
-    const QString pathList = dir + QLatin1Char('/') + QLatin1String(lettora::paths::ImagePathList);
-    if (QFile::exists(nameList) || QFile::exists(pathList))
-        return;
-    try {
-        lettora::saveListFile(pathList, paths);
-        lettora::saveListFile(nameList, names);
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "lettora-artwork: %s\n", e.what());
-        std::exit(1);
-    }
+QStringList starterPictureNames()
+{
+    QStringList names;
+    for (const Starter &s : Starters)
+        names << QLatin1String(s.word) + QStringLiteral(".jpg");
+    return names;
 }
 
 } // namespace art

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace art {
 
-// The starter pictures in the program's Picture folder, so that a new user can play at once, and
-// the picture lists that name them, written only where the Data folder has no picture lists yet.
+// The starter pictures in the program's Picture folder, so that a new user can play at once.
 void drawStarterPictures(const QString &dir);
+QStringList starterPictureNames();
 
 } // namespace art

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The Debian package: its contents, its dependencies, the desktop entry and AppStream metainfo
+# validators, and the installed game run by an ordinary user, whose lists and settings go to a
+# Data folder of their own.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+build=$1
+need_tools cpack dpkg-deb desktop-file-validate appstreamcli Xvfb runuser
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 || fail "cpack: $(tail -n 3 "$work/cpack.log")"
+deb=$(ls "$work"/pkg/lettora_*_amd64.deb 2>/dev/null | head -n1)
+[ -f "$deb" ] || fail "no package was built"
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 libsdl2-mixer-2.0-0 libgstreamer1.0-0 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
+  case "$depends" in *"$needed"*) ;; *) fail "the package does not depend on $needed: $depends" ;; esac
+done
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard \
+         usr/lib/lettora/Image/border.bmp usr/lib/lettora/Font/Upper/A.bmp usr/lib/lettora/Font/Lower/Z.bmp \
+         usr/lib/lettora/Sound/Click.wav usr/lib/lettora/Music/chachacha.mid \
+         usr/lib/lettora/Data/ImageFile.txt usr/lib/lettora/Data/Image.txt \
+         usr/lib/lettora/Data/MusicFile.txt usr/lib/lettora/Data/Music.txt \
+         usr/share/applications/org.lettora.Lettora.desktop usr/share/metainfo/org.lettora.Lettora.metainfo.xml \
+         usr/share/icons/hicolor/48x48/apps/org.lettora.Lettora.png usr/share/icons/hicolor/256x256/apps/org.lettora.Lettora.png; do
+  [ -e "$root/$f" ] || fail "the package has no $f"
+done
+[ -x "$root/usr/bin/lettora" ] || fail "the launcher is not executable"
+grep -q 'lib/lettora/Lettora' "$root/usr/bin/lettora" || fail "the launcher does not start the installed game"
+ls "$root"/usr/lib/lettora/Data/*.dat >/dev/null 2>&1 && fail "the package carries settings files"
+[ "$(head -n1 "$root/usr/lib/lettora/Data/Image.txt" | tr -d '\r')" = /usr/lib/lettora/Picture/cat.jpg ] \
+  || fail "the installed picture list does not name the installed pictures"
+desktop-file-validate "$root/usr/share/applications/org.lettora.Lettora.desktop" | grep -v '^.*: hint:' | grep . \
+  && fail "the desktop entry does not validate"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.lettora.Lettora.metainfo.xml" >"$work/as.log" 2>&1 \
+  || fail "the metainfo does not validate: $(cat "$work/as.log")"
+
+if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+  # Every dependency can be had from Debian (a dry run; nothing is installed).
+  apt-get install -s "$deb" >"$work/apt.log" 2>&1 || fail "apt cannot install the package: $(tail -n 5 "$work/apt.log")"
+  grep -q '^Inst lettora' "$work/apt.log" || fail "apt would not install the package"
+
+  # An ordinary user who cannot write the program folder gets a Data folder of their own.
+  display=$(free_display) || fail "no free X display number"
+  Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  wait_for 20 sh -c "DISPLAY=:$display xdpyinfo" || fail "Xvfb did not start"
+  mkdir -p "$work/home"
+  chown nobody "$work/home"
+  runuser -u nobody -- env HOME="$work/home" DISPLAY=":$display" XDG_RUNTIME_DIR= \
+    timeout 6 "$root/usr/bin/lettora" >"$work/lettora.log" 2>&1 || true
+  own="$work/home/.local/share/lettora/Data"
+  [ "$(hex "$own/Timer.dat")" = 0a000000 ] || fail "the user's Timer.dat: $(hex "$own/Timer.dat" 2>&1)"
+  cmp -s "$own/ImageFile.txt" "$root/usr/lib/lettora/Data/ImageFile.txt" || fail "the user's picture list was not seeded"
+  cmp -s "$own/Music.txt" "$root/usr/lib/lettora/Data/Music.txt" || fail "the user's music list was not seeded"
+  ls "$root"/usr/lib/lettora/Data/*.dat >/dev/null 2>&1 && fail "the game wrote into the installed Data folder"
+fi
+echo "package: passed"
