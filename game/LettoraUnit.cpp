@@ -8,6 +8,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 #include "shell/WindowLook.h"
 #include "sound/Effects.h"
@@ -333,7 +334,7 @@ void TFormLettora::LoadLowerCaseSet()
 void TFormLettora::LoadPicture(int index)
 {
     const ListPair &pictures = FormOption->pictures;
-    ImageShow->load(pictures.path(index));
+    ImageShow->setPicture(loadPictureFile(pictures.rawPath(index), ShowPictureSize));
     // Only once the picture is in: a picture that fails keeps the previous word.
     TargetWord = wordOfPicture(pictures.name(index));
 }

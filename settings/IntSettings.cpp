@@ -4,6 +4,7 @@
 #include "shell/ProgramFolder.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <QtEndian>
 
 namespace lettora {
@@ -22,12 +23,14 @@ std::int32_t ReadIntSetting(const QString &path, std::int32_t defaultValue)
 
 void WriteIntSetting(const QString &path, std::int32_t value)
 {
-    QFile file(ProgramFolder::resolve(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Through a temporary file that replaces the old one: a file cut off between truncating and
+    // writing would lose the setting to the default at the next start.
+    QSaveFile file(ProgramFolder::resolve(path));
+    if (!file.open(QIODevice::WriteOnly))
         throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(file.fileName(), file.errorString()));
     uchar bytes[4];
     qToLittleEndian<qint32>(value, bytes);
-    if (file.write(reinterpret_cast<const char *>(bytes), 4) != 4 || !file.flush())
+    if (file.write(reinterpret_cast<const char *>(bytes), 4) != 4 || !file.flush() || !file.commit())
         throw Error(QString::fromLatin1(messages::StreamWriteError));
 }
 

@@ -90,6 +90,12 @@ QString ListPair::path(int index) const
     return pos < 0 ? QString() : QFile::decodeName(m_paths.at(pos));
 }
 
+QByteArray ListPair::rawPath(int index) const
+{
+    const int pos = position(index, m_paths);
+    return pos < 0 ? QByteArray() : m_paths.at(pos);
+}
+
 void ListPair::draw(int index)
 {
     const int pos = position(index, m_paths.size() >= m_names.size() ? m_paths : m_names);

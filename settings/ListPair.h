@@ -45,6 +45,7 @@ public:
     int pathCount() const;
     QByteArray name(int index) const;
     QString path(int index) const;
+    QByteArray rawPath(int index) const;
     // Takes entry `index` of the game's view out of it: from the paths, then from the names.
     void draw(int index);
 

@@ -1,6 +1,7 @@
 #include "shell/PictureLoader.h"
 
 #include "shell/ErrorReport.h"
+#include "settings/ListPair.h"
 #include "shell/ProgramFolder.h"
 
 #include <QFile>
@@ -8,7 +9,11 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lettora {
 
@@ -70,20 +75,21 @@ bool isPictureExtension(const QString &fileName)
     return !formatFor(fileName).isEmpty();
 }
 
-QImage loadPicture(const QString &path, QSize targetSize)
+namespace {
+
+QByteArray acceptedFormat(const QString &file)
 {
-    const QString file = ProgramFolder::resolve(path);
     const QByteArray format = formatFor(file);
     if (format.isEmpty()) {
         const QString ext = QFileInfo(file).suffix();
         fail(file, ext.isEmpty() ? QStringLiteral("The file has no picture extension")
                                  : QStringLiteral("Unknown picture file extension (.%1)").arg(ext));
     }
+    return format;
+}
 
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly))
-        fail(file, device.errorString());
-
+QImage decode(QFile &device, const QString &file, const QByteArray &format, QSize targetSize)
+{
     QImageReader reader(&device, format);
     reader.setAutoTransform(true);
     const QSize size = claimedSize(reader, device, format);
@@ -100,6 +106,34 @@ QImage loadPicture(const QString &path, QSize targetSize)
     if (image.isNull())
         fail(file, QStringLiteral("The file is not a valid picture (%1)").arg(reader.errorString()));
     return image;
+}
+
+} // namespace
+
+QImage loadPicture(const QString &path, QSize targetSize)
+{
+    const QString file = ProgramFolder::resolve(path);
+    const QByteArray format = acceptedFormat(file);
+    QFile device(file);
+    if (!device.open(QIODevice::ReadOnly))
+        fail(file, device.errorString());
+    return decode(device, file, format, targetSize);
+}
+
+QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
+{
+    // Opened by its bytes: a name that is not UTF-8 would not survive a trip through QString.
+    const QString shown = ListPair::display(localPath);
+    const QByteArray format = acceptedFormat(shown);
+    const int fd = ::open(localPath.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(shown, QString::fromLocal8Bit(std::strerror(errno)));
+    QFile device;
+    if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        fail(shown, device.errorString());
+    }
+    return decode(device, shown, format, targetSize);
 }
 
 } // namespace lettora

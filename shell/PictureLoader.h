@@ -17,6 +17,9 @@ namespace lettora {
 // a file that does not decode, or a picture whose header claims a size too large to hold.
 QImage loadPicture(const QString &path, QSize targetSize = QSize());
 
+// The same for a user's file named by its bytes (a full path as the lists keep it).
+QImage loadPictureFile(const QByteArray &localPath, QSize targetSize);
+
 // A decorative picture of a window's layout: a picture that cannot be loaded gives an empty
 // image (and a warning on the terminal), since the window works as well without it.
 QImage loadDecoration(const QString &path);

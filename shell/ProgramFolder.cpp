@@ -65,7 +65,12 @@ QString ProgramFolder::dataFolder()
 void ProgramFolder::chooseDataFolder()
 {
     const QString installed = resolveWithoutCase(rootFolder(), QStringLiteral("Data"));
-    if (!QFileInfo(installed).isDir() || access(QFile::encodeName(installed).constData(), W_OK) == 0)
+    if (!QFileInfo(installed).isDir() && access(QFile::encodeName(rootFolder()).constData(), W_OK) == 0) {
+        // A lost Data folder comes back empty: the settings are made anew, the lists are reported.
+        QDir(rootFolder()).mkdir(QStringLiteral("Data"));
+        return;
+    }
+    if (access(QFile::encodeName(installed).constData(), W_OK) == 0)
         return;  // a folder of the user's own: its Data is used as it is
     const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         + QStringLiteral("/lettora/Data");

@@ -81,6 +81,7 @@ private Q_SLOTS:
     void formats_data();
     void formats();
     void twoPlayersAtOnce();
+    void brokenAndLongTracks();
     void effects();
 
 private:
@@ -206,6 +207,41 @@ void TestSound::twoPlayersAtOnce()
     QCOMPARE(welcome->Position(), held);
     QTRY_VERIFY_WITH_TIMEOUT(music->Position() == music->Length(), 20000);
     QCOMPARE(welcome->Position(), held);
+}
+
+void TestSound::brokenAndLongTracks()
+{
+    // An MP3 cut off in the middle: its header promises more than there is; it still ends.
+    QFile whole(file("tone.mp3"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    QFile cut(file("cut.mp3"));
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    cut.write(whole.read(whole.size() / 2));
+    cut.close();
+    auto player = makeGstMediaPlayer("fakesink");
+    player->FileName = cut.fileName();
+    player->Open();
+    player->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() == player->Length(), 20000);
+
+    // A two-hour track opens and plays like any other.
+    QByteArray track = QByteArray::fromHex("00903C40");
+    track += QByteArray::fromHex("83A5F000");  // 6,912,000 ticks later: 2 hours at 120 beats a minute
+    track += QByteArray::fromHex("803C00") + QByteArray::fromHex("00FF2F00");
+    QByteArray midi = QByteArray::fromHex("4D546864000000060000000101E0") + "MTrk";
+    const quint32 size = quint32(track.size());
+    midi += char(size >> 24), midi += char(size >> 16), midi += char(size >> 8), midi += char(size);
+    QFile longFile(file("long.mid"));
+    QVERIFY(longFile.open(QIODevice::WriteOnly));
+    longFile.write(midi + track);
+    longFile.close();
+    player->FileName = longFile.fileName();
+    player->Open();
+    QVERIFY2(qAbs(player->Length() - 2 * 3600 * 1000) < 60000, qPrintable(QString::number(player->Length())));
+    player->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->Position() > 0, 20000);
+    player->Stop();
+    QVERIFY(player->Position() < player->Length());
 }
 
 void TestSound::effects()
