@@ -1,12 +1,17 @@
 // Start-up, letter entry and picture decoding, timed as medians of repeated runs, and the
 // resident memory of a game window. Runs on the offscreen platform with silent sound.
 #include "game/LettoraUnit.h"
+#include "settings/ListPair.h"
+#include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
+#include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -68,6 +73,10 @@ long residentKb()
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Message boxes would wait for a click: print them instead.
+    setMessageHook([](const QString &caption, const QString &text) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    });
     ProgramFolder::setRoot(QStringLiteral(LETTORA_PROGRAM_DIR));
     const long before = residentKb();
 
@@ -94,6 +103,57 @@ int main(int argc, char *argv[])
         window->LoadLowerCaseSet();
     });
     std::printf("letter set switch, both ways: %.2f ms\n", switchCase);
+
+    // A correct OK that loads the next picture (starter pictures, list order).
+    {
+        TFormOption options(window.get());
+        FormLettora = window.get();
+        FormOption = &options;
+        QStringList starters;
+        for (const char *word : {"cat", "dog", "sun", "fish", "apple", "car", "pig", "ball"})
+            starters << ProgramFolder::resolve(QStringLiteral("./Picture/%1.jpg").arg(QLatin1String(word)));
+        options.pictures.clear();
+        for (int i = 0; i < 50; ++i)
+            options.pictures.add(starters);
+        window->BtnStartClick();
+        const double ok = medianMs(99, [&] {
+            for (QChar c : window->TargetWord)
+                window->LetterClick(c.toLatin1());
+            window->BtnOKClick();
+        });
+        std::printf("a correct answer that loads the next picture: %.2f ms\n", ok);
+        window->TimerShow->setEnabled(false);
+        FormOption = nullptr;
+        FormLettora = nullptr;
+    }
+
+    // Lists of 10,000 entries: save, load, and Reset's reload.
+    {
+        QTemporaryDir folder;
+        QDir(folder.path()).mkpath(QStringLiteral("Data"));
+        const QString saved = ProgramFolder::root();
+        ProgramFolder::setRoot(folder.path());
+        ListPair big;
+        QStringList files;
+        for (int i = 0; i < 10000; ++i)
+            files << QStringLiteral("/home/ann/Pictures/holiday %1/picture-%2.jpg").arg(i / 100).arg(i);
+        big.add(files);
+        const double save = medianMs(9, [&] {
+            big.saveNames(QStringLiteral("./Data/ImageFile.txt"));
+            big.savePaths(QStringLiteral("./Data/Image.txt"));
+        });
+        const double load = medianMs(9, [&] {
+            big.loadNames(QStringLiteral("./Data/ImageFile.txt"));
+            big.loadPaths(QStringLiteral("./Data/Image.txt"));
+        });
+        for (const char *f : {"MusicFile.txt", "Music.txt"})
+            QFile(folder.path() + QStringLiteral("/Data/") + QLatin1String(f)).open(QIODevice::WriteOnly);
+        TFormOption options;
+        const double reset = medianMs(9, [&] { options.ReloadPictureList(); });
+        std::printf("lists of 10,000 entries: save %.1f ms, load %.1f ms, reload with the dialog's list shown %.1f ms\n",
+                    save, load, reset);
+        ProgramFolder::setRoot(saved);
+    }
 
     QTemporaryDir dir;
     const QString photo = dir.filePath(QStringLiteral("photo.jpg"));

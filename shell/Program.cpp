@@ -8,12 +8,12 @@
 #include "sound/Effects.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace lettora {
 
 Program::Program()
 {
-    setEffectPlayer(makeSdlEffectPlayer());
     FormLettora = new TFormLettora;
     FormOption = new TFormOption(FormLettora);
     FormSplash = new TFormSplash;
@@ -37,6 +37,8 @@ Program::~Program()
 int Program::run()
 {
     FormLettora->showAsMainWindow();
+    // The sound server is reached once the window is up; no effect plays before that.
+    QTimer::singleShot(0, [] { setEffectPlayer(makeSdlEffectPlayer()); });
     return QApplication::exec();
 }
 

@@ -38,7 +38,8 @@ void onElementSetup(GstElement *, GstElement *element, gpointer)
 class GstMediaPlayer : public MediaPlayer
 {
 public:
-    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") { ensureInitialised(); }
+    // GStreamer starts with the first track, not with the window: start-up stays quick.
+    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") {}
 
     ~GstMediaPlayer() override
     {
@@ -168,6 +169,7 @@ private:
     {
         if (m_playbin)
             return true;
+        ensureInitialised();
         m_playbin = gst_element_factory_make("playbin", nullptr);
         if (!m_playbin)
             return false;
