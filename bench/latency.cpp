@@ -1,0 +1,163 @@
+// Effect start latency: from the call that plays an effect to its first sound at the sound
+// server, read back from the null sink's monitor. For Lettora's effect player, and for the
+// platform's floor: a PulseAudio stream kept open and written directly.
+//   lettora-latency SINK CLICK_WAV [RUNS]
+#include "sound/SdlEffects.h"
+
+#include <pulse/simple.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int Rate = 48000;
+constexpr int Chunk = 96;  // 2 ms
+
+// Listens on the monitor and notes when sound starts after each arm().
+class Listener
+{
+public:
+    explicit Listener(const char *monitor)
+    {
+        pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
+        pa_buffer_attr attr{};
+        attr.maxlength = uint32_t(-1);
+        attr.fragsize = Chunk * 2;
+        m_pa = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_RECORD, monitor, "monitor", &spec, nullptr,
+                             &attr, nullptr);
+        if (m_pa)
+            m_thread = std::thread([this] { run(); });
+    }
+    ~Listener()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_pa)
+            pa_simple_free(m_pa);
+    }
+    bool ok() const { return m_pa != nullptr; }
+    void arm() { m_onset = Clock::time_point(); m_armed = true; }
+    Clock::time_point onset() const { return m_onset; }
+
+private:
+    void run()
+    {
+        std::vector<int16_t> buffer(Chunk);
+        while (!m_stop) {
+            if (pa_simple_read(m_pa, buffer.data(), buffer.size() * 2, nullptr) < 0)
+                return;
+            const auto now = Clock::now();
+            const pa_usec_t latency = pa_simple_get_latency(m_pa, nullptr);
+            if (!m_armed)
+                continue;
+            for (int i = 0; i < Chunk; ++i) {
+                if (std::abs(int(buffer[i])) > 1000) {
+                    const auto back = std::chrono::microseconds(latency) + std::chrono::microseconds((Chunk - i) * 1000000LL / Rate);
+                    m_onset = now - back;
+                    m_armed = false;
+                    break;
+                }
+            }
+        }
+    }
+    pa_simple *m_pa = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_armed{false};
+    Clock::time_point m_onset;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+template<typename Play>
+std::vector<double> measure(Listener &listener, int runs, Play play)
+{
+    std::vector<double> results;
+    for (int i = 0; i < runs; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        listener.arm();
+        const auto call = Clock::now();
+        play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        const auto onset = listener.onset();
+        if (onset != Clock::time_point())
+            results.push_back(std::chrono::duration<double, std::milli>(onset - call).count());
+        else
+            std::fprintf(stderr, "run %d: not heard\n", i + 1);
+    }
+    return results;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 3)
+        return 2;
+    const QByteArray monitor = QByteArray(argv[1]) + ".monitor";
+    const QString click = QString::fromLocal8Bit(argv[2]);
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 15;
+    Listener listener(monitor.constData());
+    if (!listener.ok()) {
+        std::fprintf(stderr, "cannot record %s\n", monitor.constData());
+        return 1;
+    }
+
+    lettora::SdlEffectPlayer player(nullptr);
+    // Both streams run a while first, as in the game, where the first effect comes seconds later.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const auto lettora = measure(listener, runs, [&] { player.play(click); });
+
+    // The floor: an open low-latency stream; silence is written until the click is due.
+    QFile wav(click);
+    wav.open(QIODevice::ReadOnly);
+    const QByteArray all = wav.readAll();
+    const QByteArray samples = all.mid(44);  // 16-bit mono at 22050 Hz: spread to 48000
+    std::vector<int16_t> clickSamples;
+    for (int i = 0; i < Rate * (samples.size() / 2) / 22050; ++i)
+        clickSamples.push_back(qFromLittleEndian<qint16>(samples.constData() + 2 * (i * 22050 / Rate)));
+    pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = Chunk * 2 * 2;
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    pa_simple *out = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_PLAYBACK, argv[1], "floor", &spec, nullptr,
+                                   &attr, nullptr);
+    std::atomic<bool> due{false}, stop{false};
+    std::thread writer([&] {
+        std::vector<int16_t> silence(Chunk, 0);
+        while (!stop) {
+            if (due.exchange(false))
+                pa_simple_write(out, clickSamples.data(), clickSamples.size() * 2, nullptr);
+            else
+                pa_simple_write(out, silence.data(), silence.size() * 2, nullptr);
+        }
+    });
+    const auto floor = measure(listener, runs, [&] { due = true; });
+    stop = true;
+    writer.join();
+    pa_simple_free(out);
+
+    std::printf("effect start latency, median of %d: Lettora %.1f ms (%zu heard), the floor %.1f ms (%zu heard)\n",
+                runs, median(lettora), lettora.size(), median(floor), floor.size());
+    return 0;
+}
