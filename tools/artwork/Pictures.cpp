@@ -291,7 +291,7 @@ QImage button(const ButtonLook &look, bool pressed)
     QImage image = canvas(w, h, look.background);
     const int depth = 4;
     const int sink = pressed ? depth - 1 : 0;
-    const QColor base = pressed ? look.colour.darker(115) : look.colour;
+    const QColor base = pressed ? look.colour.darker(135) : look.colour;
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -464,7 +464,7 @@ void drawWelcome(const QString &dir)
             ButtonLook look{normal, pressed, size, colour, QString(), icon, 0, 0, Qt::white};
             QImage image = button(look, down);
             const qreal y = 2 + (down ? 3 : 0) + (50 - 8) / 2.0;
-            const QColor shadow = (down ? colour.darker(115) : colour).darker(170);
+            const QColor shadow = (down ? colour.darker(135) : colour).darker(170);
             if (icon == Icon::Play) {
                 drawIcon(image, icon, QPointF(24, y), 18, shadow);
                 drawCaption(image, word, 62, y, 19, Qt::white, shadow);
