@@ -31,11 +31,11 @@ class Listener
 public:
     explicit Listener(const char *monitor)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
+        pa_sample_spec format{PA_SAMPLE_S16LE, Rate, 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = Chunk * 2;
-        m_pa = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_RECORD, monitor, "monitor", &spec, nullptr,
+        m_pa = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_RECORD, monitor, "monitor", &format, nullptr,
                              &attr, nullptr);
         if (m_pa)
             m_thread = std::thread([this] { run(); });
@@ -134,13 +134,13 @@ int main(int argc, char *argv[])
     std::vector<int16_t> clickSamples;
     for (int i = 0; i < Rate * (samples.size() / 2) / 22050; ++i)
         clickSamples.push_back(qFromLittleEndian<qint16>(samples.constData() + 2 * (i * 22050 / Rate)));
-    pa_sample_spec spec{PA_SAMPLE_S16LE, Rate, 1};
+    pa_sample_spec format{PA_SAMPLE_S16LE, Rate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.tlength = Chunk * 2 * 2;
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
-    pa_simple *out = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_PLAYBACK, argv[1], "floor", &spec, nullptr,
+    pa_simple *out = pa_simple_new(nullptr, "lettora-latency", PA_STREAM_PLAYBACK, argv[1], "floor", &format, nullptr,
                                    &attr, nullptr);
     std::atomic<bool> due{false}, stop{false};
     std::thread writer([&] {
