@@ -87,12 +87,16 @@ std::shared_ptr<QStringList> installMessageRecorder()
     return log;
 }
 
-Windows::Windows(const QMap<QString, QByteArray> &files, const QStringList &remove)
+FolderWithFiles::FolderWithFiles(const QMap<QString, QByteArray> &files, const QStringList &remove)
 {
     for (auto it = files.begin(); it != files.end(); ++it)
         folder.write(it.key(), it.value());
     for (const QString &f : remove)
         folder.remove(f);
+}
+
+OpenWindows::OpenWindows()
+{
     display = installFakeDisplay();
     effects = installEffectRecorder();
     messages = installMessageRecorder();
@@ -107,7 +111,7 @@ Windows::Windows(const QMap<QString, QByteArray> &files, const QStringList &remo
     dialog->show();
 }
 
-Windows::~Windows()
+OpenWindows::~OpenWindows()
 {
     dialog.reset();
     game.reset();
@@ -117,7 +121,7 @@ Windows::~Windows()
     setMediaPlayerMaker({});
 }
 
-QStringList Windows::shown(QListWidget *box) const
+QStringList OpenWindows::shown(QListWidget *box) const
 {
     QStringList texts;
     for (int i = 0; i < box->count(); ++i)
@@ -125,7 +129,7 @@ QStringList Windows::shown(QListWidget *box) const
     return texts;
 }
 
-void Windows::select(QListWidget *box, int row)
+void OpenWindows::select(QListWidget *box, int row)
 {
     box->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }

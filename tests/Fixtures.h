@@ -102,24 +102,39 @@ struct FakePicker : FilePicker
     }
 };
 
-// The game window and the options dialog, created in their order, in a program folder of their
-// own, with the display, the sounds and the message boxes recorded.
-struct Windows
+// The game window and the options dialog, created in their order over the program folder as it
+// stands, with the display, the sounds, the players and the message boxes recorded.
+struct OpenWindows
 {
-    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {});
-    ~Windows();
+    OpenWindows();
+    ~OpenWindows();
     QStringList shown(QListWidget *box) const;
     void select(QListWidget *box, int row);
-    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
     ScriptedPlayer &music() const { return static_cast<ScriptedPlayer &>(*game->Musik); }
 
-    ProgramFolderCopy folder;
     std::shared_ptr<FakeDisplay::Log> display;
     std::shared_ptr<EffectLog> effects;
     std::shared_ptr<QStringList> messages;
     std::unique_ptr<TFormLettora> game;
     std::unique_ptr<TFormOption> dialog;
     FakePicker *picker = nullptr;
+};
+
+// A program folder of the test's own, with these files written and those removed.
+struct FolderWithFiles
+{
+    FolderWithFiles(const QMap<QString, QByteArray> &files, const QStringList &remove);
+    ProgramFolderCopy folder;
+};
+
+// The windows in a program folder of their own.
+struct Windows : FolderWithFiles, OpenWindows
+{
+    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {})
+        : FolderWithFiles(files, remove)
+    {
+    }
+    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
 };
 
 } // namespace lettora::test

@@ -144,25 +144,16 @@ void TestFaults::missingDataFolder()
     QVERIFY(QDir(folder.file(QStringLiteral("Data"))).removeRecursively());
     ProgramFolder::chooseDataFolder();
     QVERIFY(QFileInfo(folder.file(QStringLiteral("Data"))).isDir());
-    auto messages = test::installMessageRecorder();
-    test::installFakeDisplay();
-    test::installEffectRecorder();
-    TFormLettora game;
-    FormLettora = &game;
-    TFormOption dialog(&game);
-    FormOption = &dialog;
+    test::OpenWindows w;
     // One clear message for the lists; the settings were made anew and the game is playable.
-    QCOMPARE(messages->size(), 1);
-    QVERIFY(messages->first().contains(QStringLiteral("Cannot open file \"%1\"").arg(folder.file(QStringLiteral("Data/ImageFile.txt")))));
+    QCOMPARE(w.messages->size(), 1);
+    QVERIFY(w.messages->first().contains(QStringLiteral("Cannot open file \"%1\"").arg(folder.file(QStringLiteral("Data/ImageFile.txt")))));
     QCOMPARE(folder.bytes(QStringLiteral("Data/Timer.dat")), QByteArray::fromHex("0A000000"));
-    QTest::keyClicks(&game, QStringLiteral("cat"));
-    QCOMPARE(game.row.typedWord(), QStringLiteral("CAT"));
+    QTest::keyClicks(w.game.get(), QStringLiteral("cat"));
+    QCOMPARE(w.game->row.typedWord(), QStringLiteral("CAT"));
     // OK writes the lists, and the next start finds them.
-    guard([&] { dialog.TombolOKClick(); });
+    guard([&] { w.dialog->TombolOKClick(); });
     QCOMPARE(folder.bytes(QStringLiteral("Data/ImageFile.txt")), QByteArray());
-    FormOption = nullptr;
-    FormLettora = nullptr;
-    setMessageHook({});
 }
 
 void TestFaults::readOnlyDataFolder()
@@ -186,28 +177,17 @@ void TestFaults::readOnlyDataFolder()
     const auto restore = qScopeGuard([] {
         ProgramFolder::setDataFolder(QString());
         qunsetenv("XDG_DATA_HOME");
-        FormOption = nullptr;
-        FormLettora = nullptr;
-        setMessageHook({});
     });
     ProgramFolder::chooseDataFolder();
     const QString own = home.path() + QStringLiteral("/lettora/Data");
     QCOMPARE(ProgramFolder::dataFolder(), own);
-    auto messages = test::installMessageRecorder();
-    test::installFakeDisplay();
-    test::installEffectRecorder();
     {
-        TFormLettora game;
-        FormLettora = &game;
-        TFormOption dialog(&game);
-        FormOption = &dialog;
-        QVERIFY2(messages->isEmpty(), qPrintable(messages->join(QLatin1Char('\n'))));
-        QCOMPARE(dialog.pictures.allNames(), ListEntries{"cat.jpg"});
-        dialog.EditTimer->setText(QStringLiteral("20"));
-        guard([&] { dialog.TombolOKClick(); });
-        QVERIFY(messages->isEmpty());
-        FormOption = nullptr;
-        FormLettora = nullptr;
+        test::OpenWindows w;
+        QVERIFY2(w.messages->isEmpty(), qPrintable(w.messages->join(QLatin1Char('\n'))));
+        QCOMPARE(w.dialog->pictures.allNames(), ListEntries{"cat.jpg"});
+        w.dialog->EditTimer->setText(QStringLiteral("20"));
+        guard([&] { w.dialog->TombolOKClick(); });
+        QVERIFY(w.messages->isEmpty());
     }
     QFile timer(own + QStringLiteral("/Timer.dat"));
     QVERIFY(timer.open(QIODevice::ReadOnly));

@@ -404,6 +404,19 @@ void drawBorder(const QString &dir)
     save(image, path(dir, lettora::paths::Border));
 }
 
+// The welcome screen's pictures: a rounded pale-blue panel on white with a navy title.
+QImage welcomePanel(QRectF panel, QRectF titleBox, int titlePixels, const QString &title)
+{
+    QImage image = canvas(500, 374, Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    roundedPanel(p, panel, 26, QColor(0xE3, 0xF2, 0xFD), QColor(0x90, 0xCA, 0xF9), 4);
+    p.setPen(Navy);
+    p.setFont(letterFont(titlePixels));
+    p.drawText(titleBox, Qt::AlignCenter, title);
+    return image;
+}
+
 // The win and lose pictures sit in the middle of the picture frame, whose inside is white.
 void drawResult(const QString &file, QColor inner, QColor outer, const QString &emoji, const QString &caption,
                 QColor captionColour)
@@ -477,15 +490,7 @@ void drawWelcome(const QString &dir)
     }
 
     // The how-to picture.
-    QImage help = canvas(500, 374, Qt::white);
-    {
-        QPainter p(&help);
-        p.setRenderHint(QPainter::Antialiasing);
-        roundedPanel(p, QRectF(4, 4, 492, 366), 26, QColor(0xE3, 0xF2, 0xFD), QColor(0x90, 0xCA, 0xF9), 4);
-        p.setPen(Navy);
-        p.setFont(letterFont(28));
-        p.drawText(QRectF(0, 16, 500, 40), Qt::AlignCenter, QStringLiteral("How to play"));
-    }
+    QImage help = welcomePanel(QRectF(4, 4, 492, 366), QRectF(0, 16, 500, 40), 28, QStringLiteral("How to play"));
     const struct { const char *emoji; const char *text; } steps[] = {
         {"\U0001F5BC\uFE0F", "Press Start: a picture appears."},
         {"\U0001F524", "Spell its name: click the letters or type them."},
@@ -579,14 +584,11 @@ void drawWelcomeDecor(const QString &dir)
 {
     using namespace lettora::paths;
     // The introduction: a rounded pale-blue panel; the small game view covers its lower middle.
-    QImage intro = canvas(500, 374, Qt::white);
+    QImage intro = welcomePanel(QRectF(4, 4, 480, 366), QRectF(20, 18, 450, 44), 30, QStringLiteral("Hello! Let's spell!"));
     {
         QPainter p(&intro);
         p.setRenderHint(QPainter::Antialiasing);
-        roundedPanel(p, QRectF(4, 4, 480, 366), 26, QColor(0xE3, 0xF2, 0xFD), QColor(0x90, 0xCA, 0xF9), 4);
         p.setPen(Navy);
-        p.setFont(letterFont(30));
-        p.drawText(QRectF(20, 18, 450, 44), Qt::AlignCenter, QStringLiteral("Hello! Let's spell!"));
         QFont body = letterFont(18);
         body.setBold(false);
         p.setFont(body);
