@@ -18,8 +18,13 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
     --load="module-null-sink sink_name=lettora_sink rate=48000 channels=2" \
     --log-target="file:$XDG_RUNTIME_DIR/pa.log" 2>/dev/null || { echo "SKIP: PulseAudio does not start here"; exit 77; }
   cleanup() {
-    [ -f "$XDG_RUNTIME_DIR/pulse/pid" ] && kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null
-    rm -rf "$work"
+    local pa
+    pa=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pa=
+    if [ -n "$pa" ] && kill "$pa" 2>/dev/null; then
+      # The server writes into the runtime folder until it has gone.
+      for _ in $(seq 50); do kill -0 "$pa" 2>/dev/null || break; sleep 0.1; done
+    fi
+    rm -rf "$work" || true
   }
   trap cleanup EXIT
   wait_for 20 pactl info || fail "PulseAudio did not answer"
