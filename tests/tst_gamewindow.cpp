@@ -57,6 +57,8 @@ private Q_SLOTS:
     void answerRowPositions();
     void twentyOneLetters();
     void modifiersMakeNoDifference();
+    void physicalLetterKeys_data();
+    void physicalLetterKeys();
     void escapeAndClear();
     void enterReachesOK();
     void caseSwitch();
@@ -233,6 +235,56 @@ void TestGameWindow::modifiersMakeNoDifference()
     for (int key : {Qt::Key_1, Qt::Key_Space, Qt::Key_F1, Qt::Key_Shift, Qt::Key_Agrave})
         QTest::keyClick(g.window.get(), Qt::Key(key));
     QCOMPARE(g.window->row.typedWord(), QStringLiteral("AAAAA"));
+}
+
+void TestGameWindow::physicalLetterKeys_data()
+{
+    // Key presses as X11 and Wayland deliver them: the X key code (evdev + 8) and the layout's key,
+    // which for a letter outside Latin is its upper-case Unicode code point.
+    const int es = 0x0421, ef = 0x0424, ya = 0x042F, zhe = 0x0416, alpha = 0x0391, alef = 0x05D0, tehMarbuta = 0x0629;
+    QTest::addColumn<QList<int>>("scanCodes");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("word");  // after "O" typed first
+    const int none = Qt::NoModifier;
+    QTest::newRow("Russian C, A, T") << QList<int>{54, 38, 28} << es << none << "OCAT";
+    QTest::newRow("Russian, top and middle rows")
+        << QList<int>{24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 38, 39, 40, 41, 42, 43, 44, 45, 46}
+        << ef << none << "OQWERTYUIOPASDFGHJKL";
+    QTest::newRow("Russian, bottom row") << QList<int>{52, 53, 54, 55, 56, 57, 58} << ya
+                                         << none << "OZXCVBNM";
+    QTest::newRow("Russian, Shift") << QList<int>{54} << es << int(Qt::ShiftModifier)
+                                    << "OC";
+    QTest::newRow("Greek") << QList<int>{38} << alpha << none << "OA";
+    QTest::newRow("Hebrew, auto-repeat of the layout's own key") << QList<int>{28, 28} << alef << none << "OTT";
+    QTest::newRow("Arabic") << QList<int>{58} << tehMarbuta << none << "OM";
+    QTest::newRow("AltGr") << QList<int>{54} << int(Qt::Key_copyright) << int(Qt::GroupSwitchModifier) << "OC";
+    QTest::newRow("AZERTY: the key at Q types Q") << QList<int>{24} << int(Qt::Key_A) << none << "OQ";
+    QTest::newRow("AZERTY: M beside L, no letter key, keeps its letter") << QList<int>{47} << int(Qt::Key_M)
+                                                                          << none << "OM";
+    QTest::newRow("Russian letter on no letter key") << QList<int>{47} << zhe << none << "O";
+    QTest::newRow("no scan code") << QList<int>{0} << int(Qt::Key_C) << none << "OC";
+    QTest::newRow("Enter") << QList<int>{36} << int(Qt::Key_Return) << none << "";
+    QTest::newRow("keypad Enter") << QList<int>{104} << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "";
+    QTest::newRow("Escape") << QList<int>{9} << int(Qt::Key_Escape) << none << "";
+}
+
+void TestGameWindow::physicalLetterKeys()
+{
+    QFETCH(QList<int>, scanCodes);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, word);
+    Game g;
+    g.type(QStringLiteral("o"));
+    for (int i = 0; i < scanCodes.size(); ++i) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), quint32(scanCodes[i]), 0, 0,
+                        QString(), i > 0 && scanCodes[i] == scanCodes[i - 1]);
+        QApplication::sendEvent(g.window.get(), &press);
+    }
+    QCOMPARE(g.window->row.typedWord(), word);
+    if (!word.isEmpty())
+        QCOMPARE(g.shown(word.size()), g.picture(QStringLiteral("./Font/Lower/%1.bmp").arg(word.back())));
 }
 
 void TestGameWindow::escapeAndClear()
