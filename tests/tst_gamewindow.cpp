@@ -7,9 +7,13 @@
 #include "shell/PictureLoader.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
 
 using namespace lettora;
 
@@ -44,6 +48,41 @@ struct Game
     std::unique_ptr<TFormLettora> window;
 };
 
+// The connected areas of the pixels `inside` accepts, counting only those of `minimum` pixels or more.
+int countAreas(const QImage &image, const std::function<bool(QRgb)> &inside, bool diagonal, int minimum)
+{
+    const auto index = [&image](QPoint p) { return size_t(p.y()) * size_t(image.width()) + size_t(p.x()); };
+    std::vector<bool> seen(size_t(image.width()) * size_t(image.height()));
+    int areas = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (seen[index({x, y})] || !inside(image.pixel(x, y)))
+                continue;
+            seen[index({x, y})] = true;
+            std::vector<QPoint> open{{x, y}};
+            int size = 0;
+            while (!open.empty()) {
+                const QPoint p = open.back();
+                open.pop_back();
+                ++size;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const QPoint n = p + QPoint(dx, dy);
+                        if ((dx == 0 && dy == 0) || (!diagonal && dx != 0 && dy != 0) || !image.rect().contains(n)
+                            || seen[index(n)] || !inside(image.pixel(n)))
+                            continue;
+                        seen[index(n)] = true;
+                        open.push_back(n);
+                    }
+                }
+            }
+            if (size >= minimum)
+                ++areas;
+        }
+    }
+    return areas;
+}
+
 } // namespace
 
 class TestGameWindow : public QObject
@@ -67,6 +106,8 @@ private Q_SLOTS:
     void commandPictures();
     void scrollsToNewestLetter();
     void closeRestoresDisplay();
+    void letterPicturesHaveNoInnerLines_data();
+    void letterPicturesHaveNoInnerLines();
 };
 
 void TestGameWindow::creation()
@@ -440,6 +481,47 @@ void TestGameWindow::closeRestoresDisplay()
     QVERIFY(!g.window->isVisible());
     QCOMPARE(g.display->requests, (std::vector<QSize>{QSize(800, 600), QSize(1280, 800)}));
     QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Button.wav")});
+}
+
+void TestGameWindow::letterPicturesHaveNoInnerLines_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *set : {"Upper", "Lower"}) {
+        for (const LetterInfo &info : Letters) {
+            const QString file = QStringLiteral("Font/%1/").arg(QLatin1String(set)) + letterFileName(info.letter);
+            QTest::newRow(qPrintable(file)) << file;
+        }
+    }
+}
+
+void TestGameWindow::letterPicturesHaveNoInnerLines()
+{
+    // An outline stroked inside a letter, where the font's contours overlap, cuts the letter's
+    // colour into pieces: each piece of ink (i and j have two) must hold one area of its colour.
+    QFETCH(QString, file);
+    const QImage image = QImage(QStringLiteral(LETTORA_PROGRAM_DIR "/") + file).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!image.isNull());
+    const auto lightest = [](QRgb c) { return std::min({qRed(c), qGreen(c), qBlue(c)}); };
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (lightest(image.pixel(x, y)) < 128)
+                ++counts[image.pixel(x, y)];
+    // The letter's colour and its darker outline are the two commonest; thin letters have more outline.
+    std::vector<std::pair<int, QRgb>> common;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        common.emplace_back(it.value(), it.key());
+    QVERIFY(common.size() >= 2);
+    std::partial_sort(common.begin(), common.begin() + 2, common.end(), std::greater<>());
+    const auto sum = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
+    const QRgb fill = sum(common[0].second) > sum(common[1].second) ? common[0].second : common[1].second;
+    const auto isFill = [fill](QRgb c) {
+        const int r = qRed(c) - qRed(fill), g = qGreen(c) - qGreen(fill), b = qBlue(c) - qBlue(fill);
+        return r * r + g * g + b * b < 30 * 30;
+    };
+    const auto isInk = [&lightest](QRgb c) { return lightest(c) < 250; };
+    // Specks of fewer than 5 pixels are the edge's antialiasing, not areas.
+    QCOMPARE(countAreas(image, isFill, false, 5), countAreas(image, isInk, true, 1));
 }
 
 QTEST_MAIN(TestGameWindow)
