@@ -2,6 +2,8 @@
 
 #include "shell/AssetPaths.h"
 
+#include <string_view>
+
 namespace lettora {
 
 // Row 1 at Top 440, row 2 at Top 504; widths are the designed ones, the pictures decide the rest.
@@ -33,6 +35,29 @@ const std::array<KeyboardCorrection, 13> KeyboardCorrections = {{
     {'P', KeyboardCorrection::Left, 144, 142},
     {'Q', KeyboardCorrection::Left, KeyboardCorrection::NotSet, 187},
 }};
+
+namespace {
+// The three letter rows of a US keyboard, each from its first key's evdev code.
+struct LetterKeyRow
+{
+    quint32 firstEvdevCode;
+    std::string_view letters;
+};
+constexpr LetterKeyRow LetterKeyRows[] = {{16, "QWERTYUIOP"}, {30, "ASDFGHJKL"}, {44, "ZXCVBNM"}};
+constexpr quint32 XKeyCodeOffset = 8;
+} // namespace
+
+int designedKeyCode(quint32 nativeScanCode, int key)
+{
+    if (nativeScanCode >= XKeyCodeOffset) {
+        const quint32 evdev = nativeScanCode - XKeyCodeOffset;
+        for (const LetterKeyRow &row : LetterKeyRows) {
+            if (evdev >= row.firstEvdevCode && evdev - row.firstEvdevCode < row.letters.size())
+                return row.letters[evdev - row.firstEvdevCode];  // 'A' is the key code 65
+        }
+    }
+    return key;
+}
 
 QString letterFileName(char letter)
 {

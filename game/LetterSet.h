@@ -37,4 +37,10 @@ QString letterFileName(char letter);
 QString answerPath(LetterCase set, char letter);
 int answerTop(LetterCase set, char letter);
 
+// The game's key code of a key press: a letter key is the physical key at that letter's place on
+// a US keyboard, whatever layout is active (so Cyrillic, Greek, Hebrew or Arabic layouts still
+// type, and AZERTY's A key is Q). `nativeScanCode` is the X key code (evdev code + 8) as X11 and
+// Wayland deliver it; 0 means the platform gives none. Every other key keeps Qt's `key`.
+int designedKeyCode(quint32 nativeScanCode, int key);
+
 } // namespace lettora

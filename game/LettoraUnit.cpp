@@ -292,7 +292,8 @@ void TFormLettora::FormKeyDown(int key)
 
 void TFormLettora::keyPressEvent(QKeyEvent *event)
 {
-    const int key = event->key();
+    // Letters come from the physical key, so that any keyboard layout can type them.
+    const int key = designedKeyCode(event->nativeScanCode(), event->key());
     guard([this, key] { FormKeyDown(key); });
 }
 

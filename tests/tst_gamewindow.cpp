@@ -7,9 +7,13 @@
 #include "shell/PictureLoader.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
 
 using namespace lettora;
 
@@ -44,6 +48,41 @@ struct Game
     std::unique_ptr<TFormLettora> window;
 };
 
+// The connected areas of the pixels `inside` accepts, counting only those of `minimum` pixels or more.
+int countAreas(const QImage &image, const std::function<bool(QRgb)> &inside, bool diagonal, int minimum)
+{
+    const auto index = [&image](QPoint p) { return size_t(p.y()) * size_t(image.width()) + size_t(p.x()); };
+    std::vector<bool> seen(size_t(image.width()) * size_t(image.height()));
+    int areas = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (seen[index({x, y})] || !inside(image.pixel(x, y)))
+                continue;
+            seen[index({x, y})] = true;
+            std::vector<QPoint> open{{x, y}};
+            int size = 0;
+            while (!open.empty()) {
+                const QPoint p = open.back();
+                open.pop_back();
+                ++size;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const QPoint n = p + QPoint(dx, dy);
+                        if ((dx == 0 && dy == 0) || (!diagonal && dx != 0 && dy != 0) || !image.rect().contains(n)
+                            || seen[index(n)] || !inside(image.pixel(n)))
+                            continue;
+                        seen[index(n)] = true;
+                        open.push_back(n);
+                    }
+                }
+            }
+            if (size >= minimum)
+                ++areas;
+        }
+    }
+    return areas;
+}
+
 } // namespace
 
 class TestGameWindow : public QObject
@@ -57,6 +96,8 @@ private Q_SLOTS:
     void answerRowPositions();
     void twentyOneLetters();
     void modifiersMakeNoDifference();
+    void physicalLetterKeys_data();
+    void physicalLetterKeys();
     void escapeAndClear();
     void enterReachesOK();
     void caseSwitch();
@@ -65,6 +106,8 @@ private Q_SLOTS:
     void commandPictures();
     void scrollsToNewestLetter();
     void closeRestoresDisplay();
+    void letterPicturesHaveNoInnerLines_data();
+    void letterPicturesHaveNoInnerLines();
 };
 
 void TestGameWindow::creation()
@@ -235,6 +278,56 @@ void TestGameWindow::modifiersMakeNoDifference()
     QCOMPARE(g.window->row.typedWord(), QStringLiteral("AAAAA"));
 }
 
+void TestGameWindow::physicalLetterKeys_data()
+{
+    // Key presses as X11 and Wayland deliver them: the X key code (evdev + 8) and the layout's key,
+    // which for a letter outside Latin is its upper-case Unicode code point.
+    const int es = 0x0421, ef = 0x0424, ya = 0x042F, zhe = 0x0416, alpha = 0x0391, alef = 0x05D0, tehMarbuta = 0x0629;
+    QTest::addColumn<QList<int>>("scanCodes");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("word");  // after "O" typed first
+    const int none = Qt::NoModifier;
+    QTest::newRow("Russian C, A, T") << QList<int>{54, 38, 28} << es << none << "OCAT";
+    QTest::newRow("Russian, top and middle rows")
+        << QList<int>{24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 38, 39, 40, 41, 42, 43, 44, 45, 46}
+        << ef << none << "OQWERTYUIOPASDFGHJKL";
+    QTest::newRow("Russian, bottom row") << QList<int>{52, 53, 54, 55, 56, 57, 58} << ya
+                                         << none << "OZXCVBNM";
+    QTest::newRow("Russian, Shift") << QList<int>{54} << es << int(Qt::ShiftModifier)
+                                    << "OC";
+    QTest::newRow("Greek") << QList<int>{38} << alpha << none << "OA";
+    QTest::newRow("Hebrew, auto-repeat of the layout's own key") << QList<int>{28, 28} << alef << none << "OTT";
+    QTest::newRow("Arabic") << QList<int>{58} << tehMarbuta << none << "OM";
+    QTest::newRow("AltGr") << QList<int>{54} << int(Qt::Key_copyright) << int(Qt::GroupSwitchModifier) << "OC";
+    QTest::newRow("AZERTY: the key at Q types Q") << QList<int>{24} << int(Qt::Key_A) << none << "OQ";
+    QTest::newRow("AZERTY: M beside L, no letter key, keeps its letter") << QList<int>{47} << int(Qt::Key_M)
+                                                                          << none << "OM";
+    QTest::newRow("Russian letter on no letter key") << QList<int>{47} << zhe << none << "O";
+    QTest::newRow("no scan code") << QList<int>{0} << int(Qt::Key_C) << none << "OC";
+    QTest::newRow("Enter") << QList<int>{36} << int(Qt::Key_Return) << none << "";
+    QTest::newRow("keypad Enter") << QList<int>{104} << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "";
+    QTest::newRow("Escape") << QList<int>{9} << int(Qt::Key_Escape) << none << "";
+}
+
+void TestGameWindow::physicalLetterKeys()
+{
+    QFETCH(QList<int>, scanCodes);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, word);
+    Game g;
+    g.type(QStringLiteral("o"));
+    for (int i = 0; i < scanCodes.size(); ++i) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), quint32(scanCodes[i]), 0, 0,
+                        QString(), i > 0 && scanCodes[i] == scanCodes[i - 1]);
+        QApplication::sendEvent(g.window.get(), &press);
+    }
+    QCOMPARE(g.window->row.typedWord(), word);
+    if (!word.isEmpty())
+        QCOMPARE(g.shown(word.size()), g.picture(QStringLiteral("./Font/Lower/%1.bmp").arg(word.back())));
+}
+
 void TestGameWindow::escapeAndClear()
 {
     Game g;
@@ -388,6 +481,47 @@ void TestGameWindow::closeRestoresDisplay()
     QVERIFY(!g.window->isVisible());
     QCOMPARE(g.display->requests, (std::vector<QSize>{QSize(800, 600), QSize(1280, 800)}));
     QCOMPARE(g.effects->played, QStringList{QStringLiteral("./Sound/Button.wav")});
+}
+
+void TestGameWindow::letterPicturesHaveNoInnerLines_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *set : {"Upper", "Lower"}) {
+        for (const LetterInfo &info : Letters) {
+            const QString file = QStringLiteral("Font/%1/").arg(QLatin1String(set)) + letterFileName(info.letter);
+            QTest::newRow(qPrintable(file)) << file;
+        }
+    }
+}
+
+void TestGameWindow::letterPicturesHaveNoInnerLines()
+{
+    // An outline stroked inside a letter, where the font's contours overlap, cuts the letter's
+    // colour into pieces: each piece of ink (i and j have two) must hold one area of its colour.
+    QFETCH(QString, file);
+    const QImage image = QImage(QStringLiteral(LETTORA_PROGRAM_DIR "/") + file).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!image.isNull());
+    const auto lightest = [](QRgb c) { return std::min({qRed(c), qGreen(c), qBlue(c)}); };
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (lightest(image.pixel(x, y)) < 128)
+                ++counts[image.pixel(x, y)];
+    // The letter's colour and its darker outline are the two commonest; thin letters have more outline.
+    std::vector<std::pair<int, QRgb>> common;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        common.emplace_back(it.value(), it.key());
+    QVERIFY(common.size() >= 2);
+    std::partial_sort(common.begin(), common.begin() + 2, common.end(), std::greater<>());
+    const auto sum = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
+    const QRgb fill = sum(common[0].second) > sum(common[1].second) ? common[0].second : common[1].second;
+    const auto isFill = [fill](QRgb c) {
+        const int r = qRed(c) - qRed(fill), g = qGreen(c) - qGreen(fill), b = qBlue(c) - qBlue(fill);
+        return r * r + g * g + b * b < 30 * 30;
+    };
+    const auto isInk = [&lightest](QRgb c) { return lightest(c) < 250; };
+    // Specks of fewer than 5 pixels are the edge's antialiasing, not areas.
+    QCOMPARE(countAreas(image, isFill, false, 5), countAreas(image, isInk, true, 1));
 }
 
 QTEST_MAIN(TestGameWindow)

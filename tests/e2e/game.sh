@@ -5,7 +5,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
-need_tools xvfb-run openbox xdotool wmctrl import xprop
+need_tools xvfb-run openbox xdotool wmctrl import xprop setxkbmap
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   run_in_xvfb "$0" "$program" 1024x768
   exit $?
@@ -59,6 +59,18 @@ xdotool key Escape
 sleep 0.5
 row cleared
 [ "$(differing empty cleared)" = 0 ] || fail "Escape did not empty the answer row"
+
+# With a Russian layout the physical keys C, A, T (X key codes 54, 38, 28) type the same letters.
+setxkbmap ru
+xdotool key --delay 80 54 38 28
+sleep 0.5
+row russian
+[ "$(differing cat russian)" = 0 ] || fail "the keys C, A, T on a Russian layout did not type cat"
+xdotool key Escape
+sleep 0.5
+row cleared
+[ "$(differing empty cleared)" = 0 ] || fail "Escape did not empty the answer row on a Russian layout"
+setxkbmap us
 
 # Options: Add two photos from elsewhere on disk with the real file picker, then OK.
 mkdir -p "$work/photos"
