@@ -24,7 +24,7 @@ trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 box=
 for _ in $(seq 200); do
   for id in $(xdotool search --onlyvisible --name '^Lettora$' 2>/dev/null || true); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
+    eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" || continue
     if [ "$WIDTH" -lt 1000 ]; then box=$id; break 2; fi
   done
   kill -0 "$pid" 2>/dev/null || fail "the program ended"
@@ -35,7 +35,13 @@ import -window root "$work/fifo-box.png"
 xdotool windowactivate --sync "$box" 2>/dev/null || true
 xdotool key Return
 
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+win=
+for _ in $(seq 150); do
+  sleep 0.2
+  win=$(xdotool search --onlyvisible --name '^Lettora$' 2>/dev/null | head -n1) || true
+  [ -n "$win" ] && break
+done
+[ -n "$win" ] || fail "no game window"
 dismiss_welcome "$win" empty
 import -window root "$work/before.png"
 xdotool type --delay 80 cat
