@@ -91,8 +91,8 @@ JpegFrame readJpegFrame(QIODevice &device)
         return frame;
     for (;;) {
         int marker = byte();
-        if (marker != 0xFF)
-            return frame;
+        while (marker >= 0 && marker != 0xFF)
+            marker = byte();  // stray bytes between segments, which libjpeg skips too
         while (marker == 0xFF)
             marker = byte();  // fill bytes
         if (marker < 0 || marker == 0xD9)
