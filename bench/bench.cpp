@@ -8,6 +8,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "tests/TestPictures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -189,5 +190,31 @@ int main(int argc, char *argv[])
     std::printf("13-megapixel JPEG: %.1f ms shown at 220 x 220 (scaled decoding), %.1f ms decoded at full size\n",
                 scaled, full);
     std::printf("memory the decode adds at its peak: %ld kB scaled, %ld kB at full size\n", scaledPeak, fullPeak);
+
+    // The largest pictures: each either shown or refused before it is decoded.
+    const auto write = [&dir](const char *name, const QByteArray &bytes) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    };
+    const QList<std::pair<QString, QString>> huge = {
+        {QStringLiteral("22500 x 33300 progressive JPEG"), write("large.jpg", test::progressiveJpeg(22500, 33300))},
+        {QStringLiteral("8000 x 6000 progressive JPEG"), write("grey.jpg", test::progressiveJpeg(8000, 6000))},
+        {QStringLiteral("8000 x 6000 PNG"), write("photo.png", test::solidPng(8000, 6000, {30, 120, 200}))}};
+    for (const auto &[what, file] : huge) {
+        for (const QSize target : {QSize(220, 220), QSize()}) {
+            resetPeak();
+            base = residentKb();
+            QString outcome = QStringLiteral("shown");
+            try {
+                loadPicture(file, target);
+            } catch (const Error &) {
+                outcome = QStringLiteral("refused");
+            }
+            std::printf("%s %s: %s, the decode adds %ld kB at its peak\n", qPrintable(what),
+                        target.isValid() ? "at 220 x 220" : "at full size", qPrintable(outcome), peakKb() - base);
+        }
+    }
     return 0;
 }

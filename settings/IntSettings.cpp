@@ -2,6 +2,7 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/ProgramFolder.h"
+#include "shell/RegularFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -11,8 +12,9 @@ namespace lettora {
 
 std::int32_t ReadIntSetting(const QString &path, std::int32_t defaultValue)
 {
-    QFile file(ProgramFolder::resolve(path));
-    if (file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString reason;
+    if (openRegularFile(file, QFile::encodeName(ProgramFolder::resolve(path)), reason)) {
         uchar bytes[4];
         if (file.read(reinterpret_cast<char *>(bytes), 4) == 4)
             return qFromLittleEndian<qint32>(bytes);
@@ -25,9 +27,14 @@ void WriteIntSetting(const QString &path, std::int32_t value)
 {
     // Through a temporary file that replaces the old one: a file cut off between truncating and
     // writing would lose the setting to the default at the next start.
-    QSaveFile file(ProgramFolder::resolve(path));
+    const QString resolved = ProgramFolder::resolve(path);
+    // A FIFO, a device or a folder in its place is the user's own: it is never replaced.
+    if (holdsNonRegularFile(QFile::encodeName(resolved)))
+        throw Error(QString::fromLatin1(messages::CannotCreateFile)
+                        .arg(quotedName(resolved), QString::fromLatin1(messages::NotRegularFile)));
+    QSaveFile file(resolved);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(file.fileName(), file.errorString()));
+        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file.fileName()), file.errorString()));
     uchar bytes[4];
     qToLittleEndian<qint32>(value, bytes);
     if (file.write(reinterpret_cast<const char *>(bytes), 4) != 4 || !file.flush() || !file.commit())

@@ -2,6 +2,7 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/ProgramFolder.h"
+#include "shell/RegularFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -43,9 +44,11 @@ bool breaksListFile(const QByteArray &entry)
 
 ListEntries loadListFile(const QString &path)
 {
-    QFile file(ProgramFolder::resolve(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(file.fileName(), file.errorString()));
+    const QString resolved = ProgramFolder::resolve(path);
+    QFile file;
+    QString reason;
+    if (!openRegularFile(file, QFile::encodeName(resolved), reason))
+        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(resolved), reason));
     return parseListFile(file.readAll());
 }
 
@@ -53,7 +56,7 @@ void saveListFile(const QString &path, const ListEntries &entries)
 {
     QSaveFile file(ProgramFolder::resolve(path));
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(file.fileName(), file.errorString()));
+        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file.fileName()), file.errorString()));
     const QByteArray bytes = formatListFile(entries);
     // Flush before committing: a commit after a short write (a full disk) would put a
     // truncated file in place of the old one and still report success.

@@ -262,7 +262,7 @@ void TFormOption::addFiles(ListPair &list, const char *startFolder)
     list.add(storable);
     if (!refused.isEmpty())
         throw Error(QStringLiteral("These files were not added, because their names hold a line break: %1")
-                        .arg(refused.join(QStringLiteral(", "))));
+                        .arg(quotedName(refused.join(QStringLiteral(", ")))));
 }
 
 void TFormOption::TombolAddImageClick()

@@ -33,6 +33,20 @@ void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text
 }
 } // namespace
 
+QString quotedName(const QString &nameOrPath)
+{
+    if (nameOrPath.size() <= MaxQuotedLength)
+        return nameOrPath;
+    qsizetype head = (MaxQuotedLength - 1) / 2;
+    qsizetype tail = MaxQuotedLength - 1 - head;
+    // Never half a character: a surrogate pair stays whole or goes whole.
+    if (nameOrPath.at(head - 1).isHighSurrogate())
+        --head;
+    if (nameOrPath.at(nameOrPath.size() - tail).isLowSurrogate())
+        --tail;
+    return nameOrPath.left(head) + QChar(0x2026) + nameOrPath.right(tail);
+}
+
 QString withFullStop(const QString &text)
 {
     if (!text.isEmpty() && text.back() > QLatin1Char('.'))

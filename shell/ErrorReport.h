@@ -28,9 +28,18 @@ namespace messages {
 inline constexpr const char *CannotOpenFile = "Cannot open file \"%1\". %2";
 inline constexpr const char *CannotCreateFile = "Cannot create file \"%1\". %2";
 inline constexpr const char *StreamWriteError = "Stream write error";
+inline constexpr const char *NotRegularFile = "Not a regular file";
 inline constexpr const char *OutOfMemory = "Out of memory";
 inline constexpr const char *InformationCaption = "Information";
 } // namespace messages
+
+// The longest file name or path a message quotes whole.
+inline constexpr qsizetype MaxQuotedLength = 200;
+
+// A file name or path as a message quotes it: a longer one than MaxQuotedLength keeps its start and
+// its end with "…" between them, MaxQuotedLength characters in all, so that no box lays out a
+// huge line. Every message that names a file passes the name through here.
+QString quotedName(const QString &nameOrPath);
 
 // A full stop is appended when the text's last character comes after '.' in character order:
 // "File not found" gets one, "Done." and "(3)" do not.

@@ -13,8 +13,9 @@ namespace lettora {
 // With a target size the picture is decoded straight to that size (JPEG decodes scaled down in
 // the decoder), so a large photo shown small never exists at full size in memory.
 //
-// Failures raise an Error naming the file: a missing or unreadable file, an unknown extension,
-// a file that does not decode, or a picture whose header claims a size too large to hold.
+// Failures raise an Error naming the file: a missing or unreadable file, anything but a regular
+// file, an unknown extension, a file that does not decode, or a picture whose decoding would take
+// more than PictureDecodeBudget by what its header says.
 QImage loadPicture(const QString &path, QSize targetSize = QSize());
 
 // The same for a user's file named by its bytes (a full path as the lists keep it).
@@ -27,10 +28,8 @@ QImage loadDecoration(const QString &path);
 // True for the extensions loadPicture accepts.
 bool isPictureExtension(const QString &fileName);
 
-// The most pixels a picture may have when it is decoded at its own size (128 MB as 32-bit
-// pixels). JPEG decodes scaled down by up to 8 in each direction, so a JPEG shown small may
-// have 64 times as many.
-inline constexpr qint64 MaxNaturalPixels = 32LL * 1024 * 1024;
-inline constexpr int MaxScaledDecodeFactor = 8;
+// The most memory one picture's decoding may take (the decoder's own buffers and the decoded
+// image). A picture that would need more is refused with a message before it is decoded.
+inline constexpr qint64 PictureDecodeBudget = 256LL * 1024 * 1024;
 
 } // namespace lettora

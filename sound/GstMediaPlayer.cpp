@@ -1,5 +1,8 @@
 #include "sound/MediaPlayer.h"
 
+#include "shell/ErrorReport.h"
+#include "shell/RegularFile.h"
+
 #include <gst/gst.h>
 
 #include <QFile>
@@ -53,9 +56,11 @@ public:
 protected:
     QString openDevice(const QString &file) override
     {
-        QFile probe(file);
-        if (!probe.open(QIODevice::ReadOnly))
-            return probe.errorString();
+        // playbin would wait for ever on a FIFO, or read a device without end.
+        QFile probe;
+        QString refused;
+        if (!openRegularFile(probe, QFile::encodeName(file), refused))
+            return refused;
         probe.close();
         if (!makePipeline())
             return QStringLiteral("GStreamer's playbin is not installed");
@@ -220,7 +225,7 @@ private:
             g_error_free(error);
         while (text.endsWith(QLatin1Char('.')))
             text.chop(1);
-        return text;
+        return quotedName(text);  // it may name the file
     }
 
     QByteArray m_sink;

@@ -26,7 +26,7 @@ void MediaPlayer::Open()
     const QString reason = openDevice(FileName);
     if (!reason.isEmpty()) {
         closeDevice();
-        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(FileName, reason));
+        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(FileName), reason));
     }
     m_open = true;
 }

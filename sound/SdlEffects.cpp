@@ -1,12 +1,16 @@
 #include "sound/SdlEffects.h"
 
+#include "shell/RegularFile.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <QFile>
 #include <QtEndian>
 
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include <cmath>
 #include <numbers>
@@ -84,8 +88,23 @@ Mix_Chunk *SdlEffectPlayer::load(const QString &file)
 {
     if (Mix_Chunk *chunk = m_cache.value(file, nullptr))
         return chunk;
-    // A file that fails is tried again next time: it may be back by then.
-    Mix_Chunk *chunk = Mix_LoadWAV(QFile::encodeName(file).constData());
+    // A file that fails is tried again next time: it may be back by then. Only a regular file is
+    // read: a FIFO would hold the game until something writes to it.
+    QString reason;
+    const int fd = openRegularFile(QFile::encodeName(file), reason);
+    if (fd < 0)
+        return nullptr;
+    FILE *stream = ::fdopen(fd, "rb");
+    if (!stream) {
+        ::close(fd);
+        return nullptr;
+    }
+    SDL_RWops *source = SDL_RWFromFP(stream, SDL_TRUE);
+    if (!source) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    Mix_Chunk *chunk = Mix_LoadWAV_RW(source, 1);
     if (chunk)
         m_cache.insert(file, chunk);
     return chunk;

@@ -81,7 +81,7 @@ void TestSettings::cannotCreate_data()
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("reason");
     QTest::newRow("no Data folder") << QStringLiteral("removeData") << QStringLiteral("No such file or directory");
-    QTest::newRow("a folder in the file's place") << QStringLiteral("folder") << QStringLiteral("Filename refers to a directory");
+    QTest::newRow("a folder in the file's place") << QStringLiteral("folder") << QStringLiteral("Not a regular file");
 }
 
 void TestSettings::cannotCreate()

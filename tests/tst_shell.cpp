@@ -1,4 +1,5 @@
 #include "Fixtures.h"
+#include "TestPictures.h"
 
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QAbstractButton>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +32,8 @@ private Q_SLOTS:
     void ownDataFolder();
     void fullStop_data();
     void fullStop();
+    void quotedNames_data();
+    void quotedNames();
     void title_data();
     void title();
     void errorGuardShowsBox();
@@ -38,7 +42,8 @@ private Q_SLOTS:
     void pictureFailures_data();
     void pictureFailures();
     void pictureFormats();
-    void pictureScaledDecode();
+    void pictureLarge_data();
+    void pictureLarge();
     void clicks_data();
     void clicks();
 };
@@ -119,6 +124,35 @@ void TestShell::fullStop()
     QFETCH(QString, text);
     QFETCH(QString, shown);
     QCOMPARE(withFullStop(text), shown);
+}
+
+void TestShell::quotedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("quoted");
+    const QString ellipsis(QChar(0x2026));
+    QTest::newRow("short path stays") << "/home/ann/Pictures/cat.jpg" << "/home/ann/Pictures/cat.jpg";
+    const QString longest = QStringLiteral("/p/") + QString(189, QLatin1Char('x')) + QStringLiteral("/cat.jpg");
+    QTest::newRow("200 characters stay") << longest << longest;
+    QTest::newRow("201 characters are cut")
+        << QStringLiteral("/p/") + QString(190, QLatin1Char('x')) + QStringLiteral("/cat.jpg")
+        << QStringLiteral("/p/") + QString(96, QLatin1Char('x')) + ellipsis + QString(92, QLatin1Char('x')) + QStringLiteral("/cat.jpg");
+    QTest::newRow("10 MB path keeps its start and end")
+        << QStringLiteral("/home/") + QString(10 * 1024 * 1024, QLatin1Char('a')) + QStringLiteral("/dog.png")
+        << QStringLiteral("/home/") + QString(93, QLatin1Char('a')) + ellipsis + QString(92, QLatin1Char('a')) + QStringLiteral("/dog.png");
+    // A character outside the BMP is two halves: it is kept whole or dropped whole.
+    const QString smile = QString(QChar(0xD83D)) + QChar(0xDE00);
+    QTest::newRow("no half characters")
+        << QString(98, QLatin1Char('b')) + smile + QString(300, QLatin1Char('c')) + smile + QString(99, QLatin1Char('d'))
+        << QString(98, QLatin1Char('b')) + ellipsis + QString(99, QLatin1Char('d'));
+}
+
+void TestShell::quotedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, quoted);
+    QCOMPARE(quotedName(name), quoted);
+    QVERIFY(quoted.size() <= MaxQuotedLength);
 }
 
 void TestShell::title_data()
@@ -239,12 +273,16 @@ void TestShell::pictureFailures_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");  // "<none>": no file
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << "gone.bmp" << QByteArray("<none>") << "No such file or directory";
-    QTest::newRow("unknown extension") << "cat.xyz" << QByteArray("data") << "Unknown picture file extension (.xyz)";
-    QTest::newRow("no extension") << "cat" << QByteArray("data") << "The file has no picture extension";
-    QTest::newRow("not a picture") << "cat.jpg" << QByteArray("this is text") << "The file is not a valid picture";
+    QTest::addColumn<QSize>("target");
+    QTest::newRow("missing") << "gone.bmp" << QByteArray("<none>") << "No such file or directory" << QSize();
+    QTest::newRow("unknown extension") << "cat.xyz" << QByteArray("data") << "Unknown picture file extension (.xyz)" << QSize();
+    QTest::newRow("no extension") << "cat" << QByteArray("data") << "The file has no picture extension" << QSize();
+    QTest::newRow("not a picture") << "cat.jpg" << QByteArray("this is text") << "The file is not a valid picture" << QSize();
     QTest::newRow("header claims a huge size") << "huge.bmp" << bmpHeader(60000, 60000)
-                                               << "The picture is too large (60000 x 60000 pixels)";
+                                               << "The picture is too large to show (60000 x 60000 pixels)" << QSize();
+    // Shown small all the same: the decoder keeps every coefficient of a progressive JPEG (2.2 GB).
+    QTest::newRow("huge progressive JPEG") << "large.jpg" << test::progressiveJpeg(22500, 33300)
+                                           << "The picture is too large to show (22500 x 33300 pixels)" << QSize(220, 220);
 }
 
 void TestShell::pictureFailures()
@@ -252,6 +290,7 @@ void TestShell::pictureFailures()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);
+    QFETCH(QSize, target);
     QTemporaryDir dir;
     const QString file = dir.filePath(name);
     if (content != "<none>") {
@@ -260,7 +299,7 @@ void TestShell::pictureFailures()
         f.write(content);
     }
     try {
-        loadPicture(file);
+        loadPicture(file, target);
         QFAIL("no error raised");
     } catch (const Error &e) {
         QVERIFY2(e.text().startsWith(QStringLiteral("Cannot open file \"%1\". %2").arg(file, reason)), qPrintable(e.text()));
@@ -282,16 +321,43 @@ void TestShell::pictureFormats()
     }
 }
 
-void TestShell::pictureScaledDecode()
+void TestShell::pictureLarge_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QColor>("colour");
+    QImage photo(4000, 3000, QImage::Format_RGB32);
+    photo.fill(QColor(30, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(photo.save(&buffer, "jpeg"));
+    QTest::newRow("12 MP JPEG") << "big.jpg" << jpeg << QColor(30, 120, 200);
+    QTest::newRow("12 MP progressive JPEG") << "grey.jpg" << test::progressiveJpeg(4000, 3000) << QColor(128, 128, 128);
+    // More than Qt decodes by default (128 MB), within the budget.
+    QTest::newRow("48 MP PNG") << "photo.png" << test::solidPng(8000, 6000, {30, 120, 200}) << QColor(30, 120, 200);
+}
+
+void TestShell::pictureLarge()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QColor, colour);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("big.jpg"));
-    QImage big(4000, 3000, QImage::Format_RGB32);
-    big.fill(QColor(30, 120, 200));
-    QVERIFY(big.save(file, "jpeg"));
-    const QImage shown = loadPicture(file, QSize(220, 220));
-    QCOMPARE(shown.size(), QSize(220, 220));
-    QVERIFY(qAbs(shown.pixelColor(100, 100).blue() - 200) < 8);
+    const QString file = dir.filePath(name);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+    f.close();
+    // Shown small (JPEG decodes scaled down), and at its own size as a fixed picture would be.
+    for (const QSize target : {QSize(220, 220), QSize()}) {
+        const QImage image = loadPicture(file, target);
+        QCOMPARE(image.size(), target.isValid() ? target : QImageReader(file).size());
+        const QColor seen = image.pixelColor(100, 100);
+        QVERIFY2(qAbs(seen.red() - colour.red()) < 8 && qAbs(seen.green() - colour.green()) < 8
+                     && qAbs(seen.blue() - colour.blue()) < 8,
+                 qPrintable(seen.name()));
+    }
 }
 
 void TestShell::clicks_data()
