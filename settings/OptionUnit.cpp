@@ -105,7 +105,8 @@ void TFormOption::buildLayout()
         connect(b, &QToolButton::clicked, this, [this, handler] { guard([&] { (this->*handler)(); }); });
         return b;
     };
-    // The views show the lists as they stand; a change updates only the rows it touches.
+    // The views show the lists as they stand; a change updates only the rows it touches, and a
+    // long list is laid out a slice at a time, so that no frame waits for all of it.
     auto listBox = [&](QWidget *parent, const char *name, QRect geometry, ListPair *list) {
         auto *box = new SingleSelectionList(parent);
         box->setObjectName(QLatin1String(name));
@@ -113,6 +114,8 @@ void TFormOption::buildLayout()
         box->setSelectionMode(QAbstractItemView::SingleSelection);
         box->setUniformItemSizes(true);
         box->setTextElideMode(Qt::ElideMiddle);
+        box->setLayoutMode(QListView::Batched);
+        box->setBatchSize(2000);
         box->setModel(list);
         return box;
     };
