@@ -36,6 +36,7 @@ QPixmap decoration(const char *path)
 {
     return QPixmap::fromImage(loadDecoration(QLatin1String(path)));
 }
+
 // A list box of single selection: once an entry is chosen, one stays chosen. A click beside the
 // entries or a Ctrl+click (or Ctrl+Space) on the chosen one leaves the selection as it is.
 class SingleSelectionList : public QListView
