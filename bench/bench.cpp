@@ -1,6 +1,7 @@
 // Start-up, letter entry and picture decoding, timed as medians of repeated runs, and the
 // resident memory of a game window. Runs on the offscreen platform with silent sound.
 #include "game/LettoraUnit.h"
+#include "settings/ListFile.h"
 #include "settings/ListPair.h"
 #include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QListView>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -168,6 +170,69 @@ int main(int argc, char *argv[])
         std::printf("lists of 10,000 entries: save %.1f ms, load %.1f ms, reload with the dialog's list shown %.1f ms\n",
                     save, load, reset);
         ProgramFolder::setRoot(saved);
+    }
+
+    // Lists of 100,000 entries in the options dialog: its creation with the lists loaded and
+    // shown, a Remove, a draw and Reset's reload; each alone and with the dialog painted after it.
+    {
+        QTemporaryDir folder;
+        ProgramFolder::setDataFolder(folder.path());
+        ListEntries names, paths;
+        for (int i = 0; i < 100000; ++i) {
+            names << "picture-" + QByteArray::number(i) + ".jpg";
+            paths << "/home/ann/Pictures/holiday " + QByteArray::number(i / 100) + "/" + names.last();
+        }
+        saveListFile(QStringLiteral("./Data/ImageFile.txt"), names);
+        saveListFile(QStringLiteral("./Data/Image.txt"), paths);
+        saveListFile(QStringLiteral("./Data/MusicFile.txt"), names);
+        saveListFile(QStringLiteral("./Data/Music.txt"), paths);
+        FormLettora = window.get();
+        std::unique_ptr<TFormOption> options;
+        bool paint = false;
+        const auto painted = [&] {
+            if (!paint)
+                return;
+            QCoreApplication::processEvents();
+            options->repaint();
+        };
+        double show[2], remove[2], draw[2], reset[2], paintOnly = 0;
+        int row = 50000;
+        for (int p = 0; p < 2; ++p) {
+            paint = p == 1;
+            show[p] = medianMs(5, [&] {
+                options.reset();
+                options = std::make_unique<TFormOption>(window.get());
+                FormOption = options.get();
+                options->show();
+                painted();
+            });
+            QListView *box = options->ListBoxImage;
+            box->scrollTo(options->pictures.index(row));
+            remove[p] = medianMs(99, [&] {
+                box->selectionModel()->setCurrentIndex(options->pictures.index(row), QItemSelectionModel::ClearAndSelect);
+                options->TombolRemoveImageClick();
+                painted();
+            });
+            draw[p] = medianMs(99, [&] {
+                options->pictures.draw(row);
+                painted();
+            });
+            reset[p] = medianMs(9, [&] {
+                options->ReloadPictureList();
+                painted();
+            });
+            if (paint)
+                paintOnly = medianMs(29, [&] { options->repaint(); });
+        }
+        std::printf("lists of 100,000 entries in the dialog, alone / with the dialog painted after it:\n"
+                    "  creation with both lists loaded and shown %.1f / %.1f ms\n"
+                    "  Remove %.2f / %.2f ms, draw %.2f / %.2f ms, Reset's reload %.1f / %.1f ms\n"
+                    "  (painting the dialog alone: %.2f ms)\n",
+                    show[0], show[1], remove[0], remove[1], draw[0], draw[1], reset[0], reset[1], paintOnly);
+        options.reset();
+        FormOption = nullptr;
+        FormLettora = nullptr;
+        ProgramFolder::setDataFolder(QString());
     }
 
     QTemporaryDir dir;

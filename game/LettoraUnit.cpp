@@ -35,6 +35,7 @@ constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
 constexpr QSize ShowPictureSize(220, 220);
 constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
+constexpr const char *NoPicturePathMessage = "The picture path list has no entry %1 (for \"%2\")";
 } // namespace
 
 TFormLettora::TFormLettora(QWidget *parent)
@@ -335,9 +336,17 @@ void TFormLettora::LoadLowerCaseSet()
 void TFormLettora::LoadPicture(int index)
 {
     const ListPair &pictures = FormOption->pictures;
-    ImageShow->setPicture(loadPictureFile(pictures.rawPath(index), ShowPictureSize));
+    // Both entries are read before anything changes: a picture or a name that is missing (name
+    // and path files of different lengths) keeps the previous picture and word.
+    if (index >= pictures.pathCount() && index < pictures.nameCount())
+        throw Error(QString::fromLatin1(NoPicturePathMessage)
+                        .arg(index)
+                        .arg(ListPair::displayShort(pictures.name(index))));
+    const QByteArray file = ListPair::localFile(pictures.rawPath(index));
+    const QByteArray name = pictures.name(index);
+    ImageShow->setPicture(loadPictureFile(file, ShowPictureSize));
     // Only once the picture is in: a picture that fails keeps the previous word.
-    TargetWord = wordOfPicture(pictures.name(index));
+    TargetWord = wordOfPicture(name);
 }
 
 bool TFormLettora::RandomDraw()

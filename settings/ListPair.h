@@ -2,47 +2,62 @@
 
 #include "settings/ListFile.h"
 
-#include <QObject>
+#include <QAbstractListModel>
 #include <QStringList>
+
+#include <vector>
 
 namespace lettora {
 
+// "List index out of bounds (%1)": a read of a list entry that does not exist.
+inline constexpr const char *ListIndexOutOfBounds = "List index out of bounds (%1)";
+
 // A list of files as two index-aligned lists: the names shown to the user ("cat.jpg") and the
-// full paths. The one copy in memory: the options dialog shows and edits it, the game reads it.
+// full paths. The one copy in memory: the options dialog shows it (it is the model of the
+// dialog's list view, one row a name) and edits it, the game reads it.
 //
 // In random order the game draws pictures out of the list. A drawn entry is only marked: the
 // game no longer sees it (every index the game uses skips drawn entries), but saving keeps it, so
 // OK in the middle of a game never drops pictures from the saved list. Loading clears the marks.
 //
 // Loading takes each file as it is: two files of different lengths give lists of different
-// lengths, as they were saved.
-class ListPair : public QObject
+// lengths, as they were saved. A file that could not be read is not saved over unless the user
+// has edited the list since: an OK never empties a list file only because it was unreadable.
+class ListPair : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    explicit ListPair(QObject *parent = nullptr) : QObject(parent) {}
+    explicit ListPair(QObject *parent = nullptr) : QAbstractListModel(parent) {}
 
     // Whole lists, drawn entries included (what the dialog shows and what is saved).
     const ListEntries &allNames() const { return m_names; }
     const ListEntries &allPaths() const { return m_paths; }
-    bool isDrawn(int index) const { return index < m_drawn.size() && m_drawn.at(index); }
+    bool isDrawn(int index) const;
     int nameEntries() const { return int(m_names.size()); }
 
-    // Appends the files' names (after the last '/'), then their full paths, in the given order.
+    // The user's edits. Appends the files' names (after the last '/'), then their full paths, in
+    // the given order.
     void add(const QStringList &fullPaths);
     // Removes entry `index` of the whole list from the names, then from the paths.
     void removeAt(int index);
     // Empties the names, then the paths.
     void clear();
 
+    // Empties both lists before a reload; no edit of the user's, so neither file counts as read.
+    void unload();
+    // Each replaces its list with the file's entries. When the file cannot be read, the list is
+    // left empty, the file is marked unread and the error goes on to the caller.
     void loadNames(const QString &file);
     void loadPaths(const QString &file);
-    void saveNames(const QString &file) const { saveListFile(file, m_names); }
-    void savePaths(const QString &file) const { saveListFile(file, m_paths); }
+    // Each writes its list, unless its file could not be read and the user has not edited the
+    // list since (then the file is left as it is).
+    void saveNames(const QString &file);
+    void savePaths(const QString &file);
 
     // The game's view: drawn entries left out.
     int nameCount() const;
     int pathCount() const;
+    // Entry `index` of the game's view; "List index out of bounds (index)" when there is none.
     QByteArray name(int index) const;
     QString path(int index) const;
     QByteArray rawPath(int index) const;
@@ -51,16 +66,33 @@ public:
 
     // How an entry's bytes are shown: UTF-8 when they are valid UTF-8, otherwise Latin-1.
     static QString display(const QByteArray &entry);
+    // The same, cut in the middle to at most `maxChars` characters ("…" in the cut), without
+    // decoding more of the entry than is shown.
+    static QString displayShort(const QByteArray &entry, int maxChars = DisplayChars);
+    static constexpr int DisplayChars = 160;
 
-Q_SIGNALS:
-    void changed();
+    // The file an entry names: "./Picture/cat.jpg" (or ".\Picture\cat.jpg") lies in the program
+    // folder, wherever the program is started from; any other entry is used as it is.
+    static QByteArray localFile(const QByteArray &entry);
+
+    // The list view's rows: the names (cut for display), drawn ones greyed.
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
-    int position(int viewIndex, const ListEntries &list) const;
+    // Position in the whole list of entry `viewIndex` of the game's view of a list of `size`
+    // entries; -1 when there is none.
+    int position(int viewIndex, int size) const;
+    // Drawn entries before position `end`.
+    int drawnBefore(int end) const;
+    void loadInto(ListEntries &list, bool &read, const QString &file);
+    void edited() { m_namesRead = m_pathsRead = true; }
 
     ListEntries m_names;
     ListEntries m_paths;
-    QList<bool> m_drawn;  // by position, shared by both lists
+    std::vector<int> m_drawn;  // positions of drawn entries, ascending, shared by both lists
+    bool m_namesRead = true;   // false after a load that failed, until the user edits the list
+    bool m_pathsRead = true;
 };
 
 } // namespace lettora

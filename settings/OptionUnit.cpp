@@ -18,7 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -31,12 +31,29 @@ TFormOption *FormOption = nullptr;
 namespace {
 constexpr QSize DialogSize(572, 409);
 constexpr const char *EmptyListWarning = "List is empty,please add items in list";
-constexpr const char *DrawnHint = "Already shown in this game; it comes back with Reset";
 
 QPixmap decoration(const char *path)
 {
     return QPixmap::fromImage(loadDecoration(QLatin1String(path)));
 }
+
+// A list box of single selection: once an entry is chosen, one stays chosen. A click beside the
+// entries or a Ctrl+click (or Ctrl+Space) on the chosen one leaves the selection as it is.
+class SingleSelectionList : public QListView
+{
+public:
+    using QListView::QListView;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override
+    {
+        const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+        if (!index.isValid() || (command & QItemSelectionModel::Deselect))
+            return QItemSelectionModel::NoUpdate;
+        return command;
+    }
+};
 } // namespace
 
 TFormOption::TFormOption(QWidget *parent)
@@ -89,12 +106,18 @@ void TFormOption::buildLayout()
         connect(b, &QToolButton::clicked, this, [this, handler] { guard([&] { (this->*handler)(); }); });
         return b;
     };
-    auto listBox = [&](QWidget *parent, const char *name, QRect geometry) {
-        auto *box = new QListWidget(parent);
+    // The views show the lists as they stand; a change updates only the rows it touches, and a
+    // long list is laid out a slice at a time, so that no frame waits for all of it.
+    auto listBox = [&](QWidget *parent, const char *name, QRect geometry, ListPair *list) {
+        auto *box = new SingleSelectionList(parent);
         box->setObjectName(QLatin1String(name));
         box->setGeometry(geometry);
         box->setSelectionMode(QAbstractItemView::SingleSelection);
         box->setUniformItemSizes(true);
+        box->setTextElideMode(Qt::ElideMiddle);
+        box->setLayoutMode(QListView::Batched);
+        box->setBatchSize(2000);
+        box->setModel(list);
         return box;
     };
 
@@ -102,7 +125,7 @@ void TFormOption::buildLayout()
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(18, 21, 257, 276);
     GroupBox1->setFont(bold);
-    ListBoxImage = listBox(GroupBox1, "ListBoxImage", QRect(11, 24, 153, 241));
+    ListBoxImage = listBox(GroupBox1, "ListBoxImage", QRect(11, 24, 153, 241), &pictures);
     TombolAddImage = flatButton(GroupBox1, "TombolAddImage", QStringLiteral("Add"), addIcon, 32,
                                 &TFormOption::TombolAddImageClick);
     TombolRemoveImage = flatButton(GroupBox1, "TombolRemoveImage", QStringLiteral("Remove"), removeIcon, 64,
@@ -118,7 +141,7 @@ void TFormOption::buildLayout()
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(299, 20, 257, 277);
     GroupBox2->setFont(bold);
-    ListBoxMusic = listBox(GroupBox2, "ListBoxMusic", QRect(16, 24, 153, 241));
+    ListBoxMusic = listBox(GroupBox2, "ListBoxMusic", QRect(16, 24, 153, 241), &music);
     TombolAddMusic = flatButton(GroupBox2, "TombolAddMusic", QStringLiteral("Add"), addIcon, 32,
                                 &TFormOption::TombolAddMusicClick);
     TombolRemoveMusic = flatButton(GroupBox2, "TombolRemoveMusic", QStringLiteral("Remove"), removeIcon, 64,
@@ -131,8 +154,9 @@ void TFormOption::buildLayout()
     // The action runs on every change of the state, by the user or by the program.
     connect(MusicOn, &QCheckBox::toggled, this, [this] { guard([this] { MusicOnClick(); }); });
     // A "click" on the list is every change of its selection, by mouse or keyboard.
-    connect(ListBoxMusic, &QListWidget::itemSelectionChanged, this, [this] { guard([this] { ListBoxMusicClick(); }); });
-    connect(ListBoxMusic, &QListWidget::itemDoubleClicked, this, [this] { guard([this] { ListBoxMusicDblClick(); }); });
+    connect(ListBoxMusic->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { guard([this] { ListBoxMusicClick(); }); });
+    connect(ListBoxMusic, &QListView::doubleClicked, this, [this] { guard([this] { ListBoxMusicDblClick(); }); });
 
     GroupBox3 = new QGroupBox(this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
@@ -148,6 +172,8 @@ void TFormOption::buildLayout()
     m_fontGroup = new QButtonGroup(this);
     m_fontGroup->addButton(UpperCaseOption, 0);
     m_fontGroup->addButton(LowerCaseOption, 1);
+    for (QRadioButton *option : {UpperCaseOption, LowerCaseOption})
+        connect(option, &QRadioButton::toggled, this, [this] { updateRadioTabStop(); });
     Label1 = new QLabel(QStringLiteral("Timer :"), GroupBox3);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(120, 24, 40, 13);
@@ -170,31 +196,20 @@ void TFormOption::buildLayout()
     connect(TombolOK, &QPushButton::clicked, this, [this] { guard([this] { TombolOKClick(); }); });
     connect(TombolCancel, &QPushButton::clicked, this, [this] { guard([this] { TombolCancelClick(); }); });
 
-    const QList<QWidget *> focusOrder = {ListBoxImage, RandomImage, ListBoxMusic, MusicOn,
-                                         TombolOK, TombolCancel, EditTimer, UpperCaseOption};
+    const QList<QWidget *> focusOrder = {ListBoxImage, RandomImage, ListBoxMusic, MusicOn, TombolOK,
+                                         TombolCancel, EditTimer, UpperCaseOption, LowerCaseOption};
     for (int i = 0; i + 1 < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
-    LowerCaseOption->setFocusPolicy(Qt::NoFocus);  // the radio group is one stop
-
-    connect(&pictures, &ListPair::changed, this, [this] { showList(pictures, ListBoxImage); });
-    connect(&music, &ListPair::changed, this, [this] { showList(music, ListBoxMusic); });
+    updateRadioTabStop();
 }
 
-void TFormOption::showList(const ListPair &list, QListWidget *box)
+// The radio group is one tab stop: its checked option, or the first when none is checked. The
+// arrow keys move between the options as usual.
+void TFormOption::updateRadioTabStop()
 {
-    // Filling the box is no selection by the user: its "click" must not run.
-    const QSignalBlocker blocker(box);
-    const int current = selectedIndex(box);
-    box->clear();
-    for (int i = 0; i < list.nameEntries(); ++i) {
-        auto *item = new QListWidgetItem(ListPair::display(list.allNames().at(i)), box);
-        if (list.isDrawn(i)) {
-            item->setForeground(Qt::gray);
-            item->setToolTip(QLatin1String(DrawnHint));
-        }
-    }
-    if (current >= 0 && current < box->count())
-        box->setCurrentRow(current, QItemSelectionModel::ClearAndSelect);
+    const bool lowerIsStop = LowerCaseOption->isChecked();
+    UpperCaseOption->setFocusPolicy(lowerIsStop ? Qt::ClickFocus : Qt::StrongFocus);
+    LowerCaseOption->setFocusPolicy(lowerIsStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 int TFormOption::fontIndex() const
@@ -225,10 +240,15 @@ void TFormOption::FormCreate()
 void TFormOption::LoadLists()
 {
     ProgramFolder::makeCurrent();
-    pictures.loadNames(QLatin1String(paths::ImageFileList));
-    pictures.loadPaths(QLatin1String(paths::ImagePathList));
-    music.loadNames(QLatin1String(paths::MusicFileList));
-    music.loadPaths(QLatin1String(paths::MusicPathList));
+    // A file that cannot be read is reported and the others are still loaded; OK will not write
+    // over it unless its list is edited.
+    const auto load = [](ListPair &list, void (ListPair::*loadOne)(const QString &), const char *file) {
+        guard([&] { (list.*loadOne)(QLatin1String(file)); });
+    };
+    load(pictures, &ListPair::loadNames, paths::ImageFileList);
+    load(pictures, &ListPair::loadPaths, paths::ImagePathList);
+    load(music, &ListPair::loadNames, paths::MusicFileList);
+    load(music, &ListPair::loadPaths, paths::MusicPathList);
 }
 
 void TFormOption::SaveLists()
@@ -243,7 +263,7 @@ void TFormOption::SaveLists()
 void TFormOption::ReloadPictureList()
 {
     ProgramFolder::makeCurrent();
-    pictures.clear();
+    pictures.unload();
     pictures.loadNames(QLatin1String(paths::ImageFileList));
     pictures.loadPaths(QLatin1String(paths::ImagePathList));
 }
@@ -275,22 +295,23 @@ void TFormOption::TombolAddMusicClick()
     addFiles(music, paths::MusicFolder);
 }
 
-int TFormOption::selectedIndex(const QListWidget *box)
+int TFormOption::selectedIndex(const QListView *box)
 {
     // The current row alone is no selection: the list makes its first row current on focus.
-    const QList<QListWidgetItem *> selected = box->selectedItems();
-    return selected.isEmpty() ? -1 : box->row(selected.first());
+    const QModelIndexList selected = box->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
-void TFormOption::removeSelected(ListPair &list, QListWidget *box)
+void TFormOption::removeSelected(ListPair &list, QListView *box)
 {
     const int index = selectedIndex(box);
     if (index < 0)
         return;
+    // The removal takes the selection with it; that is no choice of the user's, so the list's
+    // "click" does not run.
+    const QSignalBlocker blocker(box->selectionModel());
     list.removeAt(index);
-    const QSignalBlocker blocker(box);
-    box->clearSelection();
-    box->setCurrentRow(-1);
+    box->selectionModel()->clear();
 }
 
 void TFormOption::TombolRemoveImageClick()

@@ -11,7 +11,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -56,8 +56,8 @@ public:
 
     QGroupBox *GroupBox1 = nullptr;
     QGroupBox *GroupBox2 = nullptr;
-    QListWidget *ListBoxImage = nullptr;
-    QListWidget *ListBoxMusic = nullptr;
+    QListView *ListBoxImage = nullptr;
+    QListView *ListBoxMusic = nullptr;
     QCheckBox *RandomImage = nullptr;
     QPushButton *TombolOK = nullptr;
     QPushButton *TombolCancel = nullptr;
@@ -79,7 +79,7 @@ public:
     // Sets `MusicOn`; when its state changes, its action runs and its errors reach the caller.
     void setMusicOnChecked(bool checked);
     // The selected entry of a list box, -1 when none is selected.
-    static int selectedIndex(const QListWidget *box);
+    static int selectedIndex(const QListView *box);
 
     // The selected option of `RadioGroupFont`: 0 "UpperCase", 1 "LowerCase", -1 none.
     int fontIndex() const;
@@ -95,8 +95,8 @@ private:
     void buildLayout();
     void FormCreate();
     void addFiles(ListPair &list, const char *startFolder);
-    static void removeSelected(ListPair &list, QListWidget *box);
-    void showList(const ListPair &list, QListWidget *box);
+    static void removeSelected(ListPair &list, QListView *box);
+    void updateRadioTabStop();
 
     std::unique_ptr<FilePicker> m_picker;
     QButtonGroup *m_fontGroup = nullptr;

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QListWidget>
+#include <QListView>
 #include <QTest>
 
 namespace lettora::test {
@@ -121,17 +121,17 @@ OpenWindows::~OpenWindows()
     setMediaPlayerMaker({});
 }
 
-QStringList OpenWindows::shown(QListWidget *box) const
+QStringList OpenWindows::shown(QListView *box) const
 {
     QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts << box->item(i)->text();
+    for (int i = 0; i < box->model()->rowCount(); ++i)
+        texts << box->model()->index(i, 0).data().toString();
     return texts;
 }
 
-void OpenWindows::select(QListWidget *box, int row)
+void OpenWindows::select(QListView *box, int row)
 {
-    box->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    box->selectionModel()->setCurrentIndex(box->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
 }
 
 } // namespace lettora::test

@@ -8,7 +8,7 @@
 #include "sound/Effects.h"
 
 #include <QSize>
-#include <QListWidget>
+#include <QListView>
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -108,8 +108,8 @@ struct OpenWindows
 {
     OpenWindows();
     ~OpenWindows();
-    QStringList shown(QListWidget *box) const;
-    void select(QListWidget *box, int row);
+    QStringList shown(QListView *box) const;
+    void select(QListView *box, int row);
     ScriptedPlayer &music() const { return static_cast<ScriptedPlayer &>(*game->Musik); }
 
     std::shared_ptr<FakeDisplay::Log> display;

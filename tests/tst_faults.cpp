@@ -145,15 +145,18 @@ void TestFaults::missingDataFolder()
     ProgramFolder::chooseDataFolder();
     QVERIFY(QFileInfo(folder.file(QStringLiteral("Data"))).isDir());
     test::OpenWindows w;
-    // One clear message for the lists; the settings were made anew and the game is playable.
-    QCOMPARE(w.messages->size(), 1);
+    // A message for each list file; the settings were made anew and the game is playable.
+    QCOMPARE(w.messages->size(), 4);
     QVERIFY(w.messages->first().contains(QStringLiteral("Cannot open file \"%1\"").arg(folder.file(QStringLiteral("Data/ImageFile.txt")))));
     QCOMPARE(folder.bytes(QStringLiteral("Data/Timer.dat")), QByteArray::fromHex("0A000000"));
     QTest::keyClicks(w.game.get(), QStringLiteral("cat"));
     QCOMPARE(w.game->row.typedWord(), QStringLiteral("CAT"));
-    // OK writes the lists, and the next start finds them.
+    // OK writes the lists the user has made, and the next start finds them.
+    w.picker->answer = {QStringLiteral("/p/cat.jpg")};
+    w.dialog->TombolAddImageClick();
     guard([&] { w.dialog->TombolOKClick(); });
-    QCOMPARE(folder.bytes(QStringLiteral("Data/ImageFile.txt")), QByteArray());
+    QCOMPARE(folder.bytes(QStringLiteral("Data/ImageFile.txt")), QByteArray("cat.jpg\r\n"));
+    QCOMPARE(folder.bytes(QStringLiteral("Data/Image.txt")), QByteArray("/p/cat.jpg\r\n"));
 }
 
 void TestFaults::readOnlyDataFolder()

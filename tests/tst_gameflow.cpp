@@ -113,6 +113,9 @@ private Q_SLOTS:
     void startAfterWinWithoutReset();
     void photosOfEveryKind_data();
     void photosOfEveryKind();
+    void misalignedPair_data();
+    void misalignedPair();
+    void picturesBesideTheProgram();
 };
 
 void TestGameFlow::wordOfPicture_data()
@@ -466,6 +469,82 @@ void TestGameFlow::photosOfEveryKind()
     QVERIFY2(g.messages->isEmpty(), qPrintable(g.messages->join(QLatin1Char('\n'))));
     QCOMPARE(g.game->ImageShow->pixmap().size(), QSize(220, 220));
     QCOMPARE(g.game->TargetWord, QFileInfo(name).completeBaseName().toUpper());
+}
+
+void TestGameFlow::misalignedPair_data()
+{
+    QTest::addColumn<QStringList>("names");      // ImageFile.txt
+    QTest::addColumn<QStringList>("pathNames");  // the files Image.txt names
+    QTest::addColumn<bool>("random");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("then");  // after the failed read: "ok" with an empty row, or "expire"
+    QTest::addColumn<int>("lives");
+    // Random order draws over the paths: the last draw reads a name past the end of the names.
+    QTest::newRow("names one short, random order")
+        << QStringList{"cat.bmp", "dog.bmp"} << QStringList{"cat.bmp", "dog.bmp", "owl.bmp"} << true
+        << "List index out of bounds (0)" << "ok" << 2;
+    // List order walks the names: the third has no path.
+    QTest::newRow("paths one short, list order")
+        << QStringList{"cat.bmp", "dog.bmp", "owl.bmp"} << QStringList{"cat.bmp", "dog.bmp"} << false
+        << "The picture path list has no entry 2 (for \"owl.bmp\")" << "expire" << 2;
+}
+
+void TestGameFlow::misalignedPair()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, pathNames);
+    QFETCH(bool, random);
+    QFETCH(QString, message);
+    QFETCH(QString, then);
+    QFETCH(int, lives);
+    setUniformSource([](int) { return 0; });
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp"), QStringLiteral("owl.bmp")}, random);
+    QByteArray n, p;
+    for (const QString &name : names)
+        n += name.toUtf8() + "\r\n";
+    for (const QString &name : pathNames)
+        p += QFile::encodeName(g.folder.file(QStringLiteral("Picture/") + name)) + "\r\n";
+    g.folder.write(QStringLiteral("Data/ImageFile.txt"), n);
+    g.folder.write(QStringLiteral("Data/Image.txt"), p);
+    g.dialog->ReloadPictureList();
+    g.dialog->RandomImage->setChecked(random);
+    guard([&] { g.game->BtnStartClick(); });
+    QCOMPARE(g.game->TargetWord, QStringLiteral("CAT"));
+    g.answer(QStringLiteral("cat"));
+    QCOMPARE(g.game->TargetWord, QStringLiteral("DOG"));
+    const QImage dog = g.shownPicture();
+    QVERIFY(g.messages->isEmpty());
+    g.answer(QStringLiteral("dog"));
+    // The read fails: the message says so, the word and the picture stay, no life goes.
+    QCOMPARE(*g.messages, QStringList{currentApplicationTitle() + QLatin1Char('|') + message});
+    QCOMPARE(g.game->TargetWord, QStringLiteral("DOG"));
+    QCOMPARE(g.shownPicture(), dog);
+    QCOMPARE(g.game->Lives, 3);
+    QVERIFY(g.game->GameStarted);
+    // No free pass: an empty answer is wrong, and an expiry costs a life.
+    if (then == QLatin1String("ok"))
+        g.answer(QString());
+    else
+        g.expire();
+    QCOMPARE(g.game->Lives, lives);
+    QCOMPARE(g.game->TargetWord, QStringLiteral("DOG"));
+    QVERIFY(g.game->GameStarted);
+}
+
+void TestGameFlow::picturesBesideTheProgram()
+{
+    // Entries relative to the program folder are found wherever the game was started from.
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.bmp")});
+    g.folder.write(QStringLiteral("Data/Image.txt"), "./Picture/cat.bmp\r\n.\\Picture\\dog.bmp\r\n");
+    g.dialog->ReloadPictureList();
+    QDir::setCurrent(QDir::tempPath());
+    g.game->BtnStartClick();
+    QCOMPARE(g.shownPicture(), g.file(QStringLiteral("cat.bmp")));
+    QDir::setCurrent(QDir::tempPath());
+    g.answer(QStringLiteral("cat"));
+    QVERIFY2(g.messages->isEmpty(), qPrintable(g.messages->join(QLatin1Char('\n'))));
+    QCOMPARE(g.shownPicture(), g.file(QStringLiteral("dog.bmp")));
+    QCOMPARE(g.dialog->pictures.allPaths().first(), QByteArray("./Picture/cat.bmp"));  // kept as written
 }
 
 QTEST_MAIN(TestGameFlow)

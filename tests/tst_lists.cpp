@@ -2,9 +2,14 @@
 
 #include "settings/ListFile.h"
 #include "settings/ListPair.h"
+
+#include <QBrush>
+#include <QColor>
 #include "shell/ErrorReport.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <csignal>
@@ -28,6 +33,12 @@ private Q_SLOTS:
     void pairOperations();
     void drawnEntriesAreSaved();
     void misalignedFilesLoadAsTheyAre();
+    void gameViewMatchesTheMarks();
+    void viewSignals();
+    void longEntriesShownCut_data();
+    void longEntriesShownCut();
+    void relativeEntriesLieInTheProgramFolder_data();
+    void relativeEntriesLieInTheProgramFolder();
 };
 
 void TestLists::parse_data()
@@ -204,6 +215,133 @@ void TestLists::misalignedFilesLoadAsTheyAre()
     QCOMPARE(list.nameCount(), 2);
     QCOMPARE(list.pathCount(), 0);
     QCOMPARE(list.name(0), QByteArray("b.jpg"));
+}
+
+void TestLists::gameViewMatchesTheMarks()
+{
+    // Draws and removals in any order: the game's view is the undrawn entries, in order.
+    QRandomGenerator random(7);
+    ListPair list;
+    QStringList files;
+    for (int i = 0; i < 300; ++i)
+        files << QStringLiteral("/p/%1.jpg").arg(i);
+    list.add(files);
+    ListEntries names = list.allNames();
+    QList<bool> drawn(names.size(), false);
+    for (int step = 0; step < 400 && !names.isEmpty(); ++step) {
+        ListEntries view;
+        for (int i = 0; i < names.size(); ++i)
+            if (!drawn.at(i))
+                view << names.at(i);
+        QCOMPARE(list.nameCount(), int(view.size()));
+        QCOMPARE(list.pathCount(), int(view.size()));
+        for (int i = 0; i < view.size(); ++i)
+            QCOMPARE(list.name(i), view.at(i));
+        if (view.isEmpty() || random.bounded(3) == 0) {
+            const int at = random.bounded(int(names.size()));
+            list.removeAt(at);
+            names.removeAt(at);
+            drawn.removeAt(at);
+        } else {
+            const int pick = random.bounded(int(view.size()));
+            list.draw(pick);
+            int seen = -1;
+            for (int i = 0; i < names.size(); ++i)
+                if (!drawn.at(i) && ++seen == pick) {
+                    drawn[i] = true;
+                    break;
+                }
+        }
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(list.isDrawn(i), drawn.at(i));
+    }
+    QVERIFY_THROWS_EXCEPTION(Error, list.name(list.nameCount()));
+    QVERIFY_THROWS_EXCEPTION(Error, list.rawPath(-1));
+}
+
+void TestLists::viewSignals()
+{
+    // The list view is told exactly which rows changed.
+    ListPair list;
+    list.add({QStringLiteral("/p/a.jpg"), QStringLiteral("/p/b.jpg"), QStringLiteral("/p/c.jpg")});
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+    list.add({QStringLiteral("/p/d.jpg"), QStringLiteral("/p/e.jpg")});
+    QCOMPARE(inserted.size(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), 3);
+    QCOMPARE(inserted.first().at(2).toInt(), 4);
+    list.draw(1);  // b
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
+    QCOMPARE(changed.first().at(1).toModelIndex().row(), 1);
+    QCOMPARE(list.index(1).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::gray));
+    QVERIFY(!list.index(2).data(Qt::ForegroundRole).isValid());
+    list.removeAt(0);
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(removed.first().at(1).toInt(), 0);
+    QCOMPARE(removed.first().at(2).toInt(), 0);
+    QVERIFY(list.isDrawn(0));  // b moved up with its mark
+    QCOMPARE(reset.size(), 0);
+    list.clear();
+    QCOMPARE(reset.size(), 1);
+    QCOMPARE(inserted.size() + removed.size() + changed.size(), 3);
+}
+
+void TestLists::longEntriesShownCut_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QString>("head");  // what the shown text starts with
+    QTest::addColumn<QString>("tail");  // and ends with
+    const QByteArray middle(10 * 1024 * 1024, 'x');
+    QTest::newRow("short: whole") << QByteArray("cat.jpg") << "cat.jpg" << "cat.jpg";
+    QTest::newRow("10 MB") << QByteArray("start-" + middle + "-end.jpg") << "start-xxx" << "xxx-end.jpg";
+    QByteArray utf8;
+    for (int i = 0; i < 4000; ++i)
+        utf8 += "\xc3\xa9";  // é
+    QTest::newRow("UTF-8 cut between characters") << QByteArray("a" + utf8 + "z.jpg")
+                                                  << QString::fromUtf8("a\xc3\xa9\xc3\xa9") << QString::fromUtf8("\xc3\xa9z.jpg");
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9" + middle + "\xe9t\xe9.png") << QString::fromUtf8("caf\xc3\xa9x")
+                             << QString::fromUtf8("x\xc3\xa9t\xc3\xa9.png");
+}
+
+void TestLists::longEntriesShownCut()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, head);
+    QFETCH(QString, tail);
+    test::ProgramFolderCopy folder;
+    folder.write(QStringLiteral("Data/ImageFile.txt"), entry + "\r\n");
+    ListPair list;
+    list.loadNames(QStringLiteral("./Data/ImageFile.txt"));
+    const QString shown = list.index(0).data().toString();
+    QVERIFY2(shown.startsWith(head) && shown.endsWith(tail), qPrintable(shown.left(40)));
+    QVERIFY(shown.size() <= ListPair::DisplayChars);
+    QCOMPARE(shown.contains(QChar(0x2026)), entry.size() > ListPair::DisplayChars);  // the cut, in the middle
+    QVERIFY(!shown.contains(QChar::ReplacementCharacter));
+    QCOMPARE(list.allNames().first(), entry);  // only the display is cut
+}
+
+void TestLists::relativeEntriesLieInTheProgramFolder_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QByteArray>("file");  // relative to the program folder; empty: the entry as it is
+    QTest::newRow("./") << QByteArray("./Picture/cat.jpg") << QByteArray("Picture/cat.jpg");
+    QTest::newRow(".\\ and another case") << QByteArray(".\\picture\\Cat.jpg") << QByteArray("Picture/cat.jpg");
+    QTest::newRow("full path kept") << QByteArray("/home/ann/cat.jpg") << QByteArray();
+    QTest::newRow("relative without ./ kept") << QByteArray("Picture/cat.jpg") << QByteArray();
+    QTest::newRow("8-bit bytes") << QByteArray("./Picture/caf\xe9.jpg") << QByteArray("Picture/caf\xe9.jpg");
+}
+
+void TestLists::relativeEntriesLieInTheProgramFolder()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(QByteArray, file);
+    test::ProgramFolderCopy folder;
+    folder.write(QStringLiteral("Picture/cat.jpg"), "x");
+    QDir::setCurrent(QDir::tempPath());
+    QCOMPARE(ListPair::localFile(entry), file.isEmpty() ? entry : QFile::encodeName(folder.root()) + "/" + file);
 }
 
 QTEST_GUILESS_MAIN(TestLists)

@@ -13,7 +13,8 @@
 #include <QGroupBox>
 #include <QToolButton>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QFileDialog>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -43,7 +44,8 @@ class TestOptions : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void creation();
-    void creationWithBrokenList();
+    void unreadListFiles_data();
+    void unreadListFiles();
     void addKeepsPickerOrder();
     void addCancelled();
     void remove();
@@ -59,6 +61,11 @@ private Q_SLOTS:
     void escapeDoesNothing();
     void optionCommandOpensTheDialog();
     void musicControlsActOnTheGame();
+    void selectionStays_data();
+    void selectionStays();
+    void radioGroupTabStop_data();
+    void radioGroupTabStop();
+    void pickerTakesTypedNames();
 };
 
 void TestOptions::creation()
@@ -84,25 +91,73 @@ void TestOptions::creation()
     QCOMPARE(w.dialog->ListBoxImage->geometry(), QRect(11, 24, 153, 241));
     QCOMPARE(w.dialog->TombolAddImage->focusPolicy(), Qt::NoFocus);
     QVERIFY(!w.dialog->TombolOK->isDefault());
-    QVERIFY(!w.dialog->ListBoxImage->currentItem() || !w.dialog->ListBoxImage->currentItem()->isSelected());
+    QCOMPARE(TFormOption::selectedIndex(w.dialog->ListBoxImage), -1);
+    QVERIFY(w.dialog->ListBoxImage->uniformItemSizes());
 }
 
-void TestOptions::creationWithBrokenList()
+void TestOptions::unreadListFiles_data()
 {
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<QString>("edit");  // what the user does to the picture list before OK
+    QTest::addColumn<QByteArrayList>("after");  // ImageFile.txt, Image.txt, MusicFile.txt, Music.txt
+    const QByteArray gone("<missing>");
+    QTest::newRow("picture names, no edit") << QStringList{"ImageFile.txt"} << ""
+                                            << QByteArrayList{gone, Paths, Tunes, TunePaths};
+    QTest::newRow("music paths, no edit") << QStringList{"Music.txt"} << ""
+                                          << QByteArrayList{Names, Paths, Tunes, gone};
+    QTest::newRow("two files, no edit") << QStringList{"ImageFile.txt", "MusicFile.txt"} << ""
+                                        << QByteArrayList{gone, Paths, gone, TunePaths};
+    QTest::newRow("picture names, a picture added") << QStringList{"ImageFile.txt"} << "add"
+                                                    << QByteArrayList{"new.jpg\r\n", Paths + "/p/new.jpg\r\n",
+                                                                      Tunes, TunePaths};
+    QTest::newRow("picture names, pictures cleared") << QStringList{"ImageFile.txt"} << "clear"
+                                                     << QByteArrayList{"", "", Tunes, TunePaths};
+    QTest::newRow("picture paths, a picture removed") << QStringList{"Image.txt"} << "remove"
+                                                      << QByteArrayList{"dog.png\r\n", "", Tunes, TunePaths};
+}
+
+void TestOptions::unreadListFiles()
+{
+    QFETCH(QStringList, missing);
+    QFETCH(QString, edit);
+    QFETCH(QByteArrayList, after);
     auto files = withLists();
-    files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("05000000");
-    test::Windows w(files, {QStringLiteral("Data/MusicFile.txt")});
-    QCOMPARE(w.messages->size(), 1);
-    QVERIFY2(w.messages->first().endsWith(QStringLiteral("|Cannot open file \"%1\". No such file or directory.")
-                                              .arg(w.folder.file(QStringLiteral("Data/MusicFile.txt")))),
-             qPrintable(w.messages->first()));
-    // The lists before the failing file are loaded; the rest of the creation did not run.
-    QCOMPARE(w.dialog->pictures.nameEntries(), 2);
-    QCOMPARE(w.dialog->music.nameEntries(), 0);
-    QVERIFY(w.dialog->music.allPaths().isEmpty());
-    QCOMPARE(w.dialog->EditTimer->text(), QString());
-    QVERIFY(!w.dialog->RandomImage->isChecked());
-    QCOMPARE(w.dialog->fontIndex(), -1);
+    files[QStringLiteral("Data/Timer.dat")] = QByteArray::fromHex("0F000000");
+    files[QStringLiteral("Data/Random.dat")] = QByteArray::fromHex("01000000");
+    files[QStringLiteral("Data/Font.dat")] = QByteArray::fromHex("01000000");
+    QStringList removed;
+    for (const QString &f : missing)
+        removed << QStringLiteral("Data/") + f;
+    test::Windows w(files, removed);
+    // Each file that cannot be read is reported; the others and the settings are still read.
+    QCOMPARE(w.messages->size(), missing.size());
+    for (int i = 0; i < missing.size(); ++i)
+        QVERIFY2(w.messages->at(i).endsWith(QStringLiteral("|Cannot open file \"%1\". No such file or directory.")
+                                                .arg(w.folder.file(removed.at(i)))),
+                 qPrintable(w.messages->at(i)));
+    QCOMPARE(w.dialog->EditTimer->text(), QStringLiteral("15"));
+    QVERIFY(w.dialog->RandomImage->isChecked());
+    QCOMPARE(w.dialog->fontIndex(), 0);
+    if (!missing.contains(QStringLiteral("MusicFile.txt")))
+        QCOMPARE(w.shown(w.dialog->ListBoxMusic), QStringList{"song.mid"});
+
+    w.picker->answer = {QStringLiteral("/p/new.jpg")};
+    if (edit == QLatin1String("add"))
+        QTest::mouseClick(w.dialog->TombolAddImage, Qt::LeftButton);
+    if (edit == QLatin1String("clear"))
+        QTest::mouseClick(w.dialog->TombolClearImage, Qt::LeftButton);
+    if (edit == QLatin1String("remove")) {
+        w.select(w.dialog->ListBoxImage, 0);
+        QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);
+    }
+    w.messages->clear();
+    QTest::mouseClick(w.dialog->TombolOK, Qt::LeftButton);
+    QVERIFY2(!w.dialog->isVisible(), qPrintable(w.messages->join(QLatin1Char('\n'))));
+    QCOMPARE(w.bytes("Data/ImageFile.txt"), after.at(0));
+    QCOMPARE(w.bytes("Data/Image.txt"), after.at(1));
+    QCOMPARE(w.bytes("Data/MusicFile.txt"), after.at(2));
+    QCOMPARE(w.bytes("Data/Music.txt"), after.at(3));
+    QCOMPARE(w.bytes("Data/Timer.dat"), QByteArray::fromHex("0F000000"));
 }
 
 void TestOptions::addKeepsPickerOrder()
@@ -119,8 +174,7 @@ void TestOptions::addKeepsPickerOrder()
     QCOMPARE(w.dialog->pictures.allPaths(),
              (ListEntries{"/home/ann/cat.jpg", "/home/ann/dog.png", "/photos/zebra.JPG", "/photos/apple.jpeg",
                           "/home/ann/cat.jpg"}));
-    QCOMPARE(w.dialog->ListBoxImage->selectedItems().size(), 1);  // the selection stays
-    QCOMPARE(w.dialog->ListBoxImage->row(w.dialog->ListBoxImage->selectedItems().first()), 1);
+    QCOMPARE(TFormOption::selectedIndex(w.dialog->ListBoxImage), 1);  // the selection stays
 
     w.picker->answer = {QStringLiteral("/m/a.ogg")};
     QTest::mouseClick(w.dialog->TombolAddMusic, Qt::LeftButton);
@@ -149,7 +203,8 @@ void TestOptions::remove()
     test::Windows w(withLists());
     QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);  // nothing selected: nothing happens
     QCOMPARE(w.dialog->pictures.nameEntries(), 2);
-    w.dialog->ListBoxImage->setCurrentRow(0, QItemSelectionModel::NoUpdate);  // current, not selected
+    w.dialog->ListBoxImage->selectionModel()->setCurrentIndex(w.dialog->pictures.index(0),
+                                                              QItemSelectionModel::NoUpdate);  // current, not selected
     w.dialog->TombolRemoveImageClick();
     QCOMPARE(w.dialog->pictures.nameEntries(), 2);
 
@@ -157,7 +212,7 @@ void TestOptions::remove()
     QTest::mouseClick(w.dialog->TombolRemoveImage, Qt::LeftButton);
     QCOMPARE(w.shown(w.dialog->ListBoxImage), QStringList{"dog.png"});
     QCOMPARE(w.dialog->pictures.allPaths(), ListEntries{"/home/ann/dog.png"});
-    QVERIFY(w.dialog->ListBoxImage->selectedItems().isEmpty());
+    QCOMPARE(TFormOption::selectedIndex(w.dialog->ListBoxImage), -1);
     w.dialog->TombolRemoveImageClick();  // a second Remove right after: nothing selected any more
     QCOMPARE(w.dialog->pictures.nameEntries(), 1);
 
@@ -167,7 +222,7 @@ void TestOptions::remove()
     QVERIFY(w.dialog->music.allPaths().isEmpty());
 
     QTest::mouseClick(w.dialog->TombolClearImage, Qt::LeftButton);
-    QCOMPARE(w.dialog->ListBoxImage->count(), 0);
+    QCOMPARE(w.dialog->ListBoxImage->model()->rowCount(), 0);
     QVERIFY(w.dialog->pictures.allPaths().isEmpty());
 }
 
@@ -345,7 +400,7 @@ void TestOptions::cancelKeepsEditsInMemoryOnly()
     QVERIFY(!w.game->UpperCaseMode);
     // The next showing shows the edits.
     w.dialog->show();
-    QCOMPARE(w.dialog->ListBoxImage->count(), 0);
+    QCOMPARE(w.dialog->ListBoxImage->model()->rowCount(), 0);
     QVERIFY(w.dialog->RandomImage->isChecked());
     QCOMPARE(w.dialog->EditTimer->text(), QStringLiteral("3"));
     QCOMPARE(w.dialog->fontIndex(), 0);
@@ -361,7 +416,7 @@ void TestOptions::okDuringRandomGameKeepsDrawnPictures()
     files[QStringLiteral("Data/Image.txt")] = "/p/a.jpg\r\n/p/b.jpg\r\n/p/c.jpg\r\n";
     test::Windows w(files);
     w.dialog->pictures.draw(1);  // the game has shown b.jpg
-    QCOMPARE(w.dialog->ListBoxImage->item(1)->foreground().color(), QColor(Qt::gray));
+    QCOMPARE(w.dialog->pictures.index(1).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::gray));
     w.select(w.dialog->ListBoxImage, 0);
     w.dialog->TombolRemoveImageClick();  // the adult removes a.jpg
     w.dialog->TombolOKClick();
@@ -403,10 +458,12 @@ void TestOptions::musicControlsActOnTheGame()
 {
     auto files = withLists();
     files[QStringLiteral("Data/MusicFile.txt")] = "a.ogg\r\nb.ogg\r\nc.ogg\r\n";
-    files[QStringLiteral("Data/Music.txt")] = "/m/a.ogg\r\n/m/b.ogg\r\n/m/c.ogg\r\n";
+    // The last entry lies in the program folder, wherever the game was started from.
+    files[QStringLiteral("Data/Music.txt")] = "/m/a.ogg\r\n/m/b.ogg\r\n./Music/c.ogg\r\n";
     test::Windows w(files);
     QVERIFY(QTest::qWaitForWindowExposed(w.dialog.get()));
     test::ScriptedPlayer &music = w.music();
+    QDir::setCurrent(QDir::tempPath());
 
     QTest::mouseClick(w.dialog->MusicOn, Qt::LeftButton);
     QCOMPARE(music.log, (QStringList{QStringLiteral("open /m/a.ogg"), QStringLiteral("play")}));
@@ -414,8 +471,8 @@ void TestOptions::musicControlsActOnTheGame()
     music.log.clear();
 
     // A click on a name chooses where the list goes on; nothing starts.
-    QListWidget *box = w.dialog->ListBoxMusic;
-    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(1)).center());
+    QListView *box = w.dialog->ListBoxMusic;
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualRect(box->model()->index(1, 0)).center());
     QCOMPARE(w.game->playlist.MusicIndex, 1);
     QVERIFY(music.log.isEmpty());
     // Removing the selected entry leaves the index alone.
@@ -423,15 +480,127 @@ void TestOptions::musicControlsActOnTheGame()
     QCOMPARE(w.game->playlist.MusicIndex, 1);
     // A double click plays the name at once.
     QTest::mouseDClick(w.dialog->windowHandle(), Qt::LeftButton, {},
-                       box->viewport()->mapTo(w.dialog.get(), box->visualItemRect(box->item(1)).center()));
+                       box->viewport()->mapTo(w.dialog.get(), box->visualRect(box->model()->index(1, 0)).center()));
     QCOMPARE(w.game->playlist.MusicIndex, 1);
-    QCOMPARE(music.log, (QStringList{QStringLiteral("open /m/c.ogg"), QStringLiteral("play")}));
+    QCOMPARE(music.log, (QStringList{QStringLiteral("open ") + w.folder.file(QStringLiteral("Music/c.ogg")),
+                                     QStringLiteral("play")}));
     music.log.clear();
 
     // Unchecking by the user stops the music.
     QTest::mouseClick(w.dialog->MusicOn, Qt::LeftButton);
     QCOMPARE(music.log, QStringList{QStringLiteral("stop")});
     QVERIFY(w.messages->isEmpty());
+}
+
+void TestOptions::selectionStays_data()
+{
+    QTest::addColumn<bool>("music");
+    QTest::addColumn<QString>("action");
+    for (const bool music : {false, true}) {
+        const char *list = music ? "music" : "pictures";
+        QTest::addRow("%s: click below the names", list) << music << "below";
+        QTest::addRow("%s: Ctrl+click on the chosen name", list) << music << "ctrl-click";
+        QTest::addRow("%s: Ctrl+Space on the chosen name", list) << music << "ctrl-space";
+    }
+}
+
+void TestOptions::selectionStays()
+{
+    QFETCH(bool, music);
+    QFETCH(QString, action);
+    auto files = withLists();
+    files[QStringLiteral("Data/MusicFile.txt")] = "a.ogg\r\nb.ogg\r\n";
+    files[QStringLiteral("Data/Music.txt")] = "/m/a.ogg\r\n/m/b.ogg\r\n";
+    test::Windows w(files);
+    QVERIFY(QTest::qWaitForWindowExposed(w.dialog.get()));
+    QListView *box = music ? w.dialog->ListBoxMusic : w.dialog->ListBoxImage;
+    const QPoint second = box->visualRect(box->model()->index(1, 0)).center();
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, second);
+    QCOMPARE(TFormOption::selectedIndex(box), 1);
+    QCOMPARE(w.game->playlist.MusicIndex, music ? 1 : 0);
+
+    if (action == QLatin1String("below"))
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(20, box->viewport()->height() - 4));
+    else if (action == QLatin1String("ctrl-click"))
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+    else
+        QTest::keyClick(box, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(TFormOption::selectedIndex(box), 1);
+    QCOMPARE(w.game->playlist.MusicIndex, music ? 1 : 0);
+    // Switching the music on plays the chosen entry.
+    QTest::mouseClick(w.dialog->MusicOn, Qt::LeftButton);
+    QCOMPARE(w.music().log.value(0), music ? QStringLiteral("open /m/b.ogg") : QStringLiteral("open /m/a.ogg"));
+    QVERIFY2(w.messages->isEmpty(), qPrintable(w.messages->join(QLatin1Char('\n'))));
+}
+
+void TestOptions::radioGroupTabStop_data()
+{
+    QTest::addColumn<int>("checked");
+    QTest::newRow("UpperCase checked") << 0;
+    QTest::newRow("LowerCase checked") << 1;
+    QTest::newRow("none checked: the first") << -1;
+}
+
+void TestOptions::radioGroupTabStop()
+{
+    QFETCH(int, checked);
+    test::Windows w(withLists());
+    w.dialog->setFontIndex(checked);
+    w.dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.dialog.get()));
+    QRadioButton *stop = checked == 1 ? w.dialog->LowerCaseOption : w.dialog->UpperCaseOption;
+    QRadioButton *other = checked == 1 ? w.dialog->UpperCaseOption : w.dialog->LowerCaseOption;
+    w.dialog->EditTimer->setFocus();
+    QTest::keyClick(w.dialog->EditTimer, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    // Space on the stop checks it: a checked option stays checked.
+    QTest::keyClick(stop, Qt::Key_Space);
+    QCOMPARE(w.dialog->fontIndex(), checked == 1 ? 1 : 0);
+    // The group is one stop: Tab leaves it for the first control.
+    QTest::keyClick(stop, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.dialog->ListBoxImage);
+    // The arrow keys move to the other option and check it; it becomes the stop.
+    stop->setFocus();
+    QTest::keyClick(stop, checked == 1 ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), other);
+    QCOMPARE(w.dialog->fontIndex(), checked == 1 ? 0 : 1);
+    w.dialog->EditTimer->setFocus();
+    QTest::keyClick(w.dialog->EditTimer, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), other);
+}
+
+void TestOptions::pickerTakesTypedNames()
+{
+    test::Windows w(withLists());
+    w.folder.write(QStringLiteral("Picture/cat.jpg"), "not looked at");
+    w.dialog->setFilePicker(makeDialogFilePicker());
+    bool multiple = false;
+    std::function<void()> answer = [&] {
+        auto *picker = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *field = picker ? picker->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!field || !field->isVisible()) {
+            QTimer::singleShot(20, answer);
+            return;
+        }
+        auto *files = picker->findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        multiple = files && files->selectionMode() == QAbstractItemView::ExtendedSelection;
+        picker->activateWindow();
+        if (!QTest::qWaitForWindowActive(picker))
+            qWarning("the picker did not become active");
+        field->setFocus();
+        field->setText(QStringLiteral("\"cat.jpg\" \"gone.jpg\""));
+        QTest::keyClick(field, Qt::Key_Return);
+        if (picker->isVisible())  // the key did not close it: end the test rather than wait
+            picker->reject();
+    };
+    QTimer::singleShot(0, answer);
+    QTest::mouseClick(w.dialog->TombolAddImage, Qt::LeftButton);  // returns when the picker has closed
+    QVERIFY(multiple);
+    QVERIFY2(w.messages->isEmpty(), qPrintable(w.messages->join(QLatin1Char('\n'))));
+    QCOMPARE(w.shown(w.dialog->ListBoxImage), (QStringList{"cat.jpg", "dog.png", "cat.jpg", "gone.jpg"}));
+    const QByteArray folder = QFile::encodeName(w.folder.file(QStringLiteral("Picture")));
+    QCOMPARE(w.dialog->pictures.allPaths(),
+             (ListEntries{"/home/ann/cat.jpg", "/home/ann/dog.png", folder + "/cat.jpg", folder + "/gone.jpg"}));
 }
 
 QTEST_MAIN(TestOptions)

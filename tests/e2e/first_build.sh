@@ -20,17 +20,19 @@ for d in Data Image Font/Upper Font/Lower Sound Music Picture; do [ -d "$work/$d
 pictures=$(tr -d '\r' < "$work/Data/ImageFile.txt" | wc -l)
 [ "$pictures" -ge 16 ] || fail "only $pictures starter pictures"
 [ "$pictures" = "$(tr -d '\r' < "$work/Data/Image.txt" | wc -l)" ] || fail "the picture lists differ in length"
+# Relative to the program folder, so that the folder can be moved or installed anywhere.
 while IFS= read -r path; do
   path=${path%$'\r'}
-  [ -f "$path" ] || fail "the picture list names a missing file: $path"
-  case "$path" in "$work"/Picture/*) ;; *) fail "not in this program folder: $path" ;; esac
+  case "$path" in ./Picture/*) ;; *) fail "not relative to the program folder's Picture folder: $path" ;; esac
+  [ -f "$work/$path" ] || fail "the picture list names a missing file: $path"
 done < "$work/Data/Image.txt"
 tunes=$(tr -d '\r' < "$work/Data/MusicFile.txt" | wc -l)
 [ "$tunes" -ge 2 ] || fail "only $tunes background tunes"
 while IFS= read -r path; do
   path=${path%$'\r'}
-  [ -f "$path" ] || fail "the music list names a missing file: $path"
-  [ "$(head -c 4 "$path")" = MThd ] || fail "not a MIDI file: $path"
+  case "$path" in ./Music/*) ;; *) fail "not relative to the program folder's Music folder: $path" ;; esac
+  [ -f "$work/$path" ] || fail "the music list names a missing file: $path"
+  [ "$(head -c 4 "$work/$path")" = MThd ] || fail "not a MIDI file: $path"
 done < "$work/Data/Music.txt"
 [ -f "$work/Music/chachacha.mid" ] || fail "no welcome tune"
 

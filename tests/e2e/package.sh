@@ -33,8 +33,9 @@ done
 [ -x "$root/usr/bin/lettora" ] || fail "the launcher is not executable"
 grep -q 'lib/lettora/Lettora' "$root/usr/bin/lettora" || fail "the launcher does not start the installed game"
 ls "$root"/usr/lib/lettora/Data/*.dat >/dev/null 2>&1 && fail "the package carries settings files"
-[ "$(head -n1 "$root/usr/lib/lettora/Data/Image.txt" | tr -d '\r')" = /usr/lib/lettora/Picture/cat.jpg ] \
-  || fail "the installed picture list does not name the installed pictures"
+[ "$(head -n1 "$root/usr/lib/lettora/Data/Image.txt" | tr -d '\r')" = ./Picture/cat.jpg ] \
+  || fail "the installed picture list does not name the pictures of the program folder"
+[ -f "$root/usr/lib/lettora/Picture/cat.jpg" ] || fail "the package has no starter pictures"
 desktop-file-validate "$root/usr/share/applications/org.lettora.Lettora.desktop" | grep -v '^.*: hint:' | grep . \
   && fail "the desktop entry does not validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.lettora.Lettora.metainfo.xml" >"$work/as.log" 2>&1 \

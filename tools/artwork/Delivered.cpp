@@ -15,7 +15,7 @@
 namespace art {
 
 namespace {
-void writePair(const QString &dataFolder, const char *nameList, const char *pathList, const QString &folder,
+void writePair(const QString &dataFolder, const char *nameList, const char *pathList, const char *folder,
                const QStringList &names)
 {
     const QString names_ = dataFolder + QLatin1Char('/') + QFileInfo(QLatin1String(nameList)).fileName();
@@ -25,7 +25,7 @@ void writePair(const QString &dataFolder, const char *nameList, const char *path
     lettora::ListEntries nameEntries, pathEntries;
     for (const QString &name : names) {
         nameEntries << name.toUtf8();
-        pathEntries << QFile::encodeName(folder + QLatin1Char('/') + name);
+        pathEntries << QByteArray(folder) + '/' + name.toUtf8();
     }
     try {
         lettora::saveListFile(paths_, pathEntries);
@@ -37,13 +37,13 @@ void writePair(const QString &dataFolder, const char *nameList, const char *path
 }
 } // namespace
 
-void writeDeliveredLists(const QString &dataFolder, const QString &programFolder)
+void writeDeliveredLists(const QString &dataFolder)
 {
     QDir().mkpath(dataFolder);
-    const QString root = QDir::cleanPath(programFolder);
-    writePair(dataFolder, lettora::paths::ImageFileList, lettora::paths::ImagePathList, root + QStringLiteral("/Picture"),
+    // Relative to the program folder, so the lists hold wherever the folder is copied or installed.
+    writePair(dataFolder, lettora::paths::ImageFileList, lettora::paths::ImagePathList, "./Picture",
               starterPictureNames());
-    writePair(dataFolder, lettora::paths::MusicFileList, lettora::paths::MusicPathList, root + QStringLiteral("/Music"),
+    writePair(dataFolder, lettora::paths::MusicFileList, lettora::paths::MusicPathList, "./Music",
               backgroundTuneNames());
 }
 

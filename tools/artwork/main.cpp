@@ -1,8 +1,8 @@
 // Draws every picture and writes every sound of the program folder, and the lists a new user
 // starts with:
 //   lettora-artwork PROGRAM_FOLDER ANDIKA_BOLD_TTF NOTO_COLOR_EMOJI_TTF [ICON_FOLDER]
-// Only the lists, naming the files of an installed program folder:
-//   lettora-artwork --lists DATA_FOLDER INSTALLED_PROGRAM_FOLDER
+// Only the lists (for an installed program folder):
+//   lettora-artwork --lists DATA_FOLDER
 // The output is the same bytes on every run.
 
 #include "Canvas.h"
@@ -23,13 +23,13 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc == 4 && QByteArray(argv[1]) == "--lists") {
-        art::writeDeliveredLists(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    if (argc == 3 && QByteArray(argv[1]) == "--lists") {
+        art::writeDeliveredLists(QString::fromLocal8Bit(argv[2]));
         return 0;
     }
     if (argc != 4 && argc != 5) {
         std::fprintf(stderr, "usage: lettora-artwork PROGRAM_FOLDER ANDIKA_BOLD_TTF NOTO_COLOR_EMOJI_TTF [ICON_FOLDER]\n"
-                             "       lettora-artwork --lists DATA_FOLDER INSTALLED_PROGRAM_FOLDER\n");
+                             "       lettora-artwork --lists DATA_FOLDER\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
     art::writeBackgroundTunes(dir);
-    art::writeDeliveredLists(dir + QStringLiteral("/Data"), QDir(dir).absolutePath());
+    art::writeDeliveredLists(dir + QStringLiteral("/Data"));
     if (argc == 5)
         art::drawIcons(QString::fromLocal8Bit(argv[4]));
     return 0;
