@@ -18,7 +18,7 @@ void MusicPlaylist::StartTrack(int i)
 {
     const ListPair *pair = list();
     if (!pair || i < 0 || i >= pair->allPaths().size())
-        throw Error(QStringLiteral("List index out of bounds (%1)").arg(i));
+        throw Error(QString::fromLatin1(ListIndexOutOfBounds).arg(i));
     m_player.FileName = QFile::decodeName(ListPair::localFile(pair->allPaths().at(i)));
     m_player.Open();
     m_player.Play();
