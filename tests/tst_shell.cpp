@@ -12,12 +12,16 @@
 #include <QFile>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
 #include <limits>
+
+#include <csignal>
+#include <sys/stat.h>
 
 using namespace lettora;
 
@@ -41,6 +45,8 @@ private Q_SLOTS:
     void pictureScaledDecode();
     void clicks_data();
     void clicks();
+    void signalWhileStuck_data();
+    void signalWhileStuck();
 };
 
 void TestShell::resolver_data()
@@ -341,6 +347,36 @@ void TestShell::clicks()
     }
     QCOMPARE(seen, events);
     QCOMPARE(control.focusPolicy(), Qt::NoFocus);
+}
+
+void TestShell::signalWhileStuck_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// A signal that asks the program to end ends it with 128 + signal, even while its main thread is
+// stuck in a system call and the event loop never runs again.
+void TestShell::signalWhileStuck()
+{
+    QFETCH(int, signal);
+    test::ProgramFolderCopy folder;
+    const QString fifo = folder.file(QStringLiteral("nobody-writes"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LETTORA_STUCK_PROGRAM), {folder.root(), fifo});
+    QVERIFY(program.waitForReadyRead(30000));
+    QCOMPARE(program.readLine(), QByteArray("stuck\n"));
+    ::kill(program.processId(), signal);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 128 + signal);
 }
 
 QTEST_MAIN(TestShell)
