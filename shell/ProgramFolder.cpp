@@ -75,8 +75,8 @@ QString ProgramFolder::chooseDataFolder()
         return {};  // a folder of the user's own: its Data is used as it is
     if (!QFileInfo::exists(rootFolder() + QLatin1Char('/') + QLatin1String(InstalledMarker)))
         return {};  // a copy: the messages about its files say what is wrong
-    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/lettora/Data");
+    const QString own = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                        + QStringLiteral("/lettora/Data"));
     errno = 0;
     if (!QDir().mkpath(own)) {
         const int error = errno ? errno : EACCES;
