@@ -36,7 +36,7 @@ start_window_manager "$work"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' >/dev/null || fail "no welcome screen"
+welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
 
 # Minimized, then started again from the same folder: the second copy leaves at once and the
 # running game comes back to the front, still the only one.
@@ -53,6 +53,9 @@ windows=$(xdotool search --onlyvisible --name '^Lettora$' | wc -l)
 [ "$(xdotool getwindowpid "$(xdotool search --onlyvisible --name '^Lettora$')")" = "$pid" ] \
   || fail "the game window is not the first copy's"
 kill -0 "$pid" 2>/dev/null || fail "the running game ended"
+# The dialog that is up comes above the game window and has the focus.
+wait_for 10 sh -c "[ \"\$(xdotool getactivewindow)\" = $welcome ]" \
+  || fail "the welcome screen is not the active window ($(xdotool getactivewindow))"
 echo "ok: a second start brings the running game forward and leaves"
 
 wmctrl -c Lettora
