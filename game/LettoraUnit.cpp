@@ -42,11 +42,18 @@ TFormLettora::TFormLettora(QWidget *parent)
     : QWidget(parent, Qt::FramelessWindowHint), Musik(makeMediaPlayer()),
       playlist(*Musik, [] { return FormOption ? &FormOption->music : nullptr; })
 {
+    // The global names the window from the start: a box in the creation handler runs the event
+    // loop, and what ticks there may reach for it.
+    FormLettora = this;
     buildLayout();
     guard([this] { FormCreate(); });
 }
 
-TFormLettora::~TFormLettora() = default;
+TFormLettora::~TFormLettora()
+{
+    if (FormLettora == this)
+        FormLettora = nullptr;
+}
 
 void TFormLettora::buildLayout()
 {
@@ -516,8 +523,9 @@ void TFormLettora::closeEvent(QCloseEvent *event)
     guard([this] { FormClose(); });
     event->accept();
     // The game window is the main window: closing it ends the program once the handler that
-    // asked for the close has finished.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    // asked for the close has finished. exit, not quit: quit would close every other window too
+    // and run their close handlers (the welcome screen would start the music).
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 } // namespace lettora

@@ -60,11 +60,16 @@ TFormOption::TFormOption(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_picker(makeDialogFilePicker())
 {
+    FormOption = this;  // usable from a box that the creation handler shows
     buildLayout();
     guard([this] { FormCreate(); });
 }
 
-TFormOption::~TFormOption() = default;
+TFormOption::~TFormOption()
+{
+    if (FormOption == this)
+        FormOption = nullptr;
+}
 
 void TFormOption::setFilePicker(std::unique_ptr<FilePicker> picker)
 {

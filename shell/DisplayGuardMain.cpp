@@ -1,7 +1,9 @@
 // The display-size watchdog. The game starts it after switching the screen and keeps a pipe to
 // its standard input. When the game ends normally it writes "d" first; when the pipe closes
 // without it (SIGKILL, a crash, a lost X connection), the watchdog puts the saved size back,
-// provided the screen is still at the size the game switched it to.
+// provided the screen is still at the size the game switched it to. The sizes it gets follow the
+// switch recorded on the root window (see XRandrScreen.h), so it never puts back a size that
+// another copy of the game set.
 //
 // Usage: lettora-display-guard DISPLAY RESTORE_W RESTORE_H SWITCHED_W SWITCHED_H
 
@@ -34,8 +36,6 @@ int main(int argc, char **argv)
             break;
     }
 
-    lettora::xrandr::Size now;
-    if (lettora::xrandr::currentSize(display, &now) && now == switched)
-        lettora::xrandr::setSize(display, restore);
+    lettora::xrandr::putBack(display, restore, switched);
     return 0;
 }

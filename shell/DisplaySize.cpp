@@ -7,8 +7,14 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
+#include <ctime>
+#include <cstring>
+#include <thread>
+
 #include <fcntl.h>
+#include <semaphore.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,6 +31,16 @@ bool DisplayBackend::startWatchdog(QSize, QSize)
 void DisplayBackend::stopWatchdog() {}
 
 namespace {
+
+// What the fallback thread needs to put the size back without the main thread.
+struct SwitchRecord
+{
+    std::atomic<bool> armed{false};
+    char display[256] = {};
+    xrandr::Size restore;
+    xrandr::Size switched;
+};
+SwitchRecord switchRecord;
 
 // Reports the screen Qt sees and never switches.
 class NullDisplay : public DisplayBackend
@@ -57,10 +73,28 @@ public:
         return xrandr::setSize(m_name.constData(), {size.width(), size.height()});
     }
 
+    QSize sizeToRestore() override
+    {
+        xrandr::Size now, restore, switched;
+        if (!xrandr::currentSize(m_name.constData(), &now))
+            return QSize();
+        if (xrandr::recordedSwitch(m_name.constData(), &restore, &switched) && switched == now)
+            return QSize(restore.width, restore.height);
+        return QSize(now.width, now.height);
+    }
+
     bool startWatchdog(QSize restore, QSize switched) override
     {
         if (m_pipe >= 0)
             return true;
+        const xrandr::Size from{restore.width(), restore.height()}, to{switched.width(), switched.height()};
+        xrandr::recordSwitch(m_name.constData(), from, to);
+        if (!switchRecord.armed) {
+            std::strncpy(switchRecord.display, m_name.constData(), sizeof switchRecord.display - 1);
+            switchRecord.restore = from;
+            switchRecord.switched = to;
+            switchRecord.armed = true;
+        }
         const QByteArray program =
             (QCoreApplication::applicationDirPath() + QStringLiteral("/lettora-display-guard")).toLocal8Bit();
         if (access(program.constData(), X_OK) != 0)
@@ -98,6 +132,8 @@ public:
 
     void stopWatchdog() override
     {
+        if (switchRecord.armed.exchange(false))
+            xrandr::clearSwitch(m_name.constData());
         if (m_pipe < 0)
             return;
         const char done = 'd';
@@ -119,11 +155,33 @@ std::unique_ptr<DisplayBackend> &backendSlot()
 }
 
 int signalPipe[2] = {-1, -1};
+sem_t fallbackWake;
+std::atomic<int> caughtSignal{0};
+constexpr int FallbackSeconds = 2;
 
 void onTerminationSignal(int sig)
 {
+    int none = 0;
+    caughtSignal.compare_exchange_strong(none, sig);
     const unsigned char byte = static_cast<unsigned char>(sig);
     [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
+    sem_post(&fallbackWake);
+}
+
+// Woken by the first termination signal. The event loop normally ends the program well within
+// the wait; when the main thread is stuck in a system call it never does, so this thread puts the
+// size back (through a connection of its own) and ends the process.
+void fallbackThread()
+{
+    while (sem_wait(&fallbackWake) != 0) {
+    }
+    timespec wait{FallbackSeconds, 0};
+    while (nanosleep(&wait, &wait) != 0) {
+    }
+    if (switchRecord.armed)
+        xrandr::putBack(switchRecord.display[0] ? switchRecord.display : nullptr, switchRecord.restore,
+                        switchRecord.switched);
+    _exit(128 + caughtSignal.load());
 }
 
 } // namespace
@@ -156,7 +214,7 @@ void SetDisplaySize(int width, int height)
 
 QSize PrimaryScreenSize()
 {
-    return displayBackend().screenSize();
+    return displayBackend().sizeToRestore();
 }
 
 DisplayRestore &DisplayRestore::instance()
@@ -173,24 +231,37 @@ DisplayRestore::~DisplayRestore()
         restoreNow();
 }
 
+void DisplayRestore::catchSignals()
+{
+    if (m_notifier)
+        return;
+    if (signalPipe[0] < 0 && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &DisplayRestore::onSignal);
+    static const bool fallbackStarted = [] {
+        sem_init(&fallbackWake, 0, 0);
+        std::thread(fallbackThread).detach();
+        return true;
+    }();
+    (void)fallbackStarted;
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(sig, &action, nullptr);
+}
+
 void DisplayRestore::arm(QSize saved)
 {
+    catchSignals();
     const QSize now = displayBackend().screenSize();
     if (!saved.isValid() || now == saved)
         return; // the switch changed nothing: there is nothing to put back
     m_saved = saved;
     m_armed = true;
     displayBackend().startWatchdog(saved, now);
-    if (!m_notifier && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-        m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, &DisplayRestore::onSignal);
-        struct sigaction action = {};
-        action.sa_handler = onTerminationSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int sig : {SIGTERM, SIGINT, SIGHUP})
-            sigaction(sig, &action, nullptr);
-    }
 }
 
 void DisplayRestore::restoreNow()

@@ -17,12 +17,16 @@ public:
     virtual ~DisplayBackend() = default;
     // The primary screen's size in pixels.
     virtual QSize screenSize() = 0;
+    // The size a game saves to put back at its end: the screen's size, unless the screen stands at
+    // the size that another running copy of the game switched it to; then that copy's saved size.
+    virtual QSize sizeToRestore() { return screenSize(); }
     // Asks for the size; false when it was refused. Callers ignore the result.
     virtual bool requestSize(QSize size) = 0;
-    // Starts a watchdog that puts `restore` back if the program dies while the screen is at
-    // `switched`; false when there is none.
+    // Records the switch for the other copies of the game and starts a watchdog that puts
+    // `restore` back if the program dies while the screen is at `switched`; false when there is no
+    // watchdog.
     virtual bool startWatchdog(QSize restore, QSize switched);
-    // Tells the watchdog that the size is back and it has nothing left to do.
+    // Tells the watchdog that the size is back and it has nothing left to do; forgets the record.
     virtual void stopWatchdog();
 };
 
@@ -34,18 +38,25 @@ std::unique_ptr<DisplayBackend> makePlatformDisplayBackend();
 // Switches the display to width x height pixels; a refusal is ignored.
 void SetDisplaySize(int width, int height);
 
-// The primary screen's size now (what the game window saves before switching).
+// What the game window saves before switching: the primary screen's size, or the size another
+// copy of the game will put back when the screen stands at the size that copy switched to.
 QSize PrimaryScreenSize();
 
 // Keeps a display switch from outliving the program. Armed after the switch with the size to put
-// back; then SIGTERM, SIGINT and SIGHUP put it back and end the event loop with 128 + signal,
-// and a watchdog process puts it back after SIGKILL, a crash or a lost X connection. Disarmed by
-// the close handler once it has put the size back itself; the destructor restores if still armed.
+// back; SIGTERM, SIGINT and SIGHUP put it back and end the event loop with 128 + signal, and a
+// watchdog process puts it back after SIGKILL, a crash or a lost X connection. Disarmed by the
+// close handler once it has put the size back itself; the destructor restores if still armed.
+// Should the event loop not end within a couple of seconds of such a signal (the main thread
+// stuck in a system call), a thread of its own puts the size back and ends the process with
+// 128 + signal, switched or not.
 class DisplayRestore : public QObject
 {
     Q_OBJECT
 public:
     static DisplayRestore &instance();
+
+    // Catches the termination signals from now on (once; arming does it too).
+    void catchSignals();
 
     void arm(QSize saved);
     void restoreNow();

@@ -14,6 +14,12 @@ namespace lettora {
 
 Program::Program()
 {
+    // Closing the welcome screen or the options dialog never ends the program; the game window
+    // does, alone (Qt would otherwise take the game window for the last one, its dialogs being
+    // transient, and close every window, running their close handlers).
+    QApplication::setQuitOnLastWindowClosed(false);
+    // A termination signal ends the program from the start, whether the display is switched or not.
+    DisplayRestore::instance().catchSignals();
     FormLettora = new TFormLettora;
     FormOption = new TFormOption(FormLettora);
     FormSplash = new TFormSplash;
@@ -40,6 +46,23 @@ int Program::run()
     // The sound server is reached once the window is up; no effect plays before that.
     QTimer::singleShot(0, [] { setEffectPlayer(makeSdlEffectPlayer()); });
     return QApplication::exec();
+}
+
+void Program::bringToFront()
+{
+    if (!FormLettora)
+        return;
+    FormLettora->setWindowState(FormLettora->windowState() & ~Qt::WindowMinimized);
+    QWidget *top = FormLettora;
+    for (QWidget *window : {static_cast<QWidget *>(FormWelcome), static_cast<QWidget *>(FormOption),
+                            QApplication::activeModalWidget()}) {
+        if (window && window->isVisible())
+            top = window;
+    }
+    FormLettora->raise();
+    if (top != FormLettora)
+        top->raise();
+    top->activateWindow();
 }
 
 } // namespace lettora

@@ -15,6 +15,10 @@ public:
 
     // Shows the game window and runs the event loop; gives the process's exit code.
     int run();
+
+    // Raises and activates the game window and, above it, the dialog or box that is up (a later
+    // copy of the game asked for it).
+    static void bringToFront();
 };
 
 } // namespace lettora

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace lettora {
@@ -62,20 +63,25 @@ QString ProgramFolder::dataFolder()
     return userDataFolder().isEmpty() ? resolveWithoutCase(rootFolder(), QStringLiteral("Data")) : userDataFolder();
 }
 
-void ProgramFolder::chooseDataFolder()
+QString ProgramFolder::chooseDataFolder()
 {
     const QString installed = resolveWithoutCase(rootFolder(), QStringLiteral("Data"));
     if (!QFileInfo(installed).isDir() && access(QFile::encodeName(rootFolder()).constData(), W_OK) == 0) {
         // A lost Data folder comes back empty: the settings are made anew, the lists are reported.
         QDir(rootFolder()).mkdir(QStringLiteral("Data"));
-        return;
+        return {};
     }
     if (access(QFile::encodeName(installed).constData(), W_OK) == 0)
-        return;  // a folder of the user's own: its Data is used as it is
-    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/lettora/Data");
-    if (!QDir().mkpath(own))
-        return;  // the messages about the files will say what is wrong
+        return {};  // a folder of the user's own: its Data is used as it is
+    if (!QFileInfo::exists(rootFolder() + QLatin1Char('/') + QLatin1String(InstalledMarker)))
+        return {};  // a copy: the messages about its files say what is wrong
+    const QString own = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                        + QStringLiteral("/lettora/Data"));
+    errno = 0;
+    if (!QDir().mkpath(own)) {
+        const int error = errno ? errno : EACCES;
+        return QString::fromLatin1(CannotCreateFolder).arg(own, qt_error_string(error));
+    }
     const QDir defaults(installed);
     for (const QString &name : defaults.entryList(QDir::Files)) {
         const QString target = own + QLatin1Char('/') + name;
@@ -85,6 +91,7 @@ void ProgramFolder::chooseDataFolder()
             QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     setDataFolder(own);
+    return {};
 }
 
 void ProgramFolder::makeCurrent()

@@ -15,12 +15,19 @@ constexpr int SplashInterval = 1000;
 
 TFormSplash::TFormSplash(QWidget *parent) : QWidget(parent)
 {
+    FormSplash = this;  // usable from a box that the creation handler shows
     setObjectName(QStringLiteral("FormSplash"));
     // Armed as the form is built; its first tick comes from the event loop.
     TimerSplash = new EventTimer(this, SplashInterval, true);
     TimerSplash->setObjectName(QStringLiteral("TimerSplash"));
     TimerSplash->onTimer = [this] { TimerSplashTimer(); };
     guard([this] { FormCreate(); });
+}
+
+TFormSplash::~TFormSplash()
+{
+    if (FormSplash == this)
+        FormSplash = nullptr;
 }
 
 void TFormSplash::FormCreate()

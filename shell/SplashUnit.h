@@ -13,6 +13,7 @@ class TFormSplash : public QWidget
     Q_OBJECT
 public:
     explicit TFormSplash(QWidget *parent = nullptr);
+    ~TFormSplash() override;
 
     void TimerSplashTimer();
 

@@ -35,11 +35,18 @@ TFormWelcome::TFormWelcome(QWidget *parent)
                           | Qt::WindowStaysOnTopHint),
       PlayerWelcome(makeMediaPlayer())
 {
+    // Set before the creation handler: the start-up timer ticks inside its error box and shows
+    // this screen.
+    FormWelcome = this;
     buildLayout();
     guard([this] { FormCreate(); });
 }
 
-TFormWelcome::~TFormWelcome() = default;
+TFormWelcome::~TFormWelcome()
+{
+    if (FormWelcome == this)
+        FormWelcome = nullptr;
+}
 
 void TFormWelcome::buildLayout()
 {

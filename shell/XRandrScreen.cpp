@@ -1,5 +1,6 @@
 #include "shell/XRandrScreen.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -38,6 +39,9 @@ private:
     XErrorHandler m_old;
     Display *m_display;
 };
+
+// Four 32-bit values on the root window: restore width, height, switched width, height.
+constexpr const char *SwitchProperty = "_LETTORA_DISPLAY_SWITCH";
 
 bool isXwayland(Display *d, Window root)
 {
@@ -101,6 +105,66 @@ bool setSize(const char *displayName, Size size)
     }
     XRRFreeScreenConfigInfo(config);
     return ok && xErrors == 0;
+}
+
+bool recordSwitch(const char *displayName, Size restore, Size switched)
+{
+    Connection c(displayName);
+    Display *d = c.get();
+    if (!d)
+        return false;
+    const long values[4] = {restore.width, restore.height, switched.width, switched.height};
+    XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, SwitchProperty, False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(values), 4);
+    XSync(d, False);
+    return xErrors == 0;
+}
+
+bool recordedSwitch(const char *displayName, Size *restore, Size *switched)
+{
+    Connection c(displayName);
+    Display *d = c.get();
+    if (!d)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    const Atom property = XInternAtom(d, SwitchProperty, True);
+    if (property == None
+        || XGetWindowProperty(d, DefaultRootWindow(d), property, 0, 4, False, XA_CARDINAL, &type, &format,
+                              &count, &after, &data) != Success)
+        return false;
+    const bool ok = data && type == XA_CARDINAL && format == 32 && count == 4;
+    if (ok) {
+        const long *v = reinterpret_cast<const long *>(data);  // format 32 comes as longs
+        *restore = {int(v[0]), int(v[1])};
+        *switched = {int(v[2]), int(v[3])};
+    }
+    if (data)
+        XFree(data);
+    return ok && restore->width > 0 && restore->height > 0;
+}
+
+void clearSwitch(const char *displayName)
+{
+    Connection c(displayName);
+    Display *d = c.get();
+    if (!d)
+        return;
+    const Atom property = XInternAtom(d, SwitchProperty, True);
+    if (property != None) {
+        XDeleteProperty(d, DefaultRootWindow(d), property);
+        XSync(d, False);
+    }
+}
+
+void putBack(const char *displayName, Size restore, Size switched)
+{
+    Size now;
+    if (currentSize(displayName, &now) && now == switched)
+        setSize(displayName, restore);
+    clearSwitch(displayName);
 }
 
 } // namespace lettora::xrandr

@@ -21,4 +21,14 @@ bool currentSize(const char *displayName, Size *size);
 // but changes nothing).
 bool setSize(const char *displayName, Size size);
 
+// The switch that a running game made, recorded on the root window so that every copy of the game
+// and every watchdog knows it: the size to put back and the size switched to. A copy that starts
+// while the screen stands at the switched size saves the recorded size, not the switched one.
+bool recordSwitch(const char *displayName, Size restore, Size switched);
+bool recordedSwitch(const char *displayName, Size *restore, Size *switched);
+void clearSwitch(const char *displayName);
+
+// Puts `restore` back if the screen still stands at `switched`, and forgets the recorded switch.
+void putBack(const char *displayName, Size restore, Size switched);
+
 } // namespace lettora::xrandr

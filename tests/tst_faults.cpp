@@ -168,6 +168,7 @@ void TestFaults::readOnlyDataFolder()
     folder.write(QStringLiteral("Data/Image.txt"), "/p/cat.jpg\r\n");
     folder.write(QStringLiteral("Data/MusicFile.txt"), "a.ogg\r\n");
     folder.write(QStringLiteral("Data/Music.txt"), "/m/a.ogg\r\n");
+    folder.write(QLatin1String(ProgramFolder::InstalledMarker), {});  // an installed game
     const QString data = folder.file(QStringLiteral("Data"));
     Mount readOnly(data);
     if (!run(QStringLiteral("mount"), {QStringLiteral("--bind"), data, data}))

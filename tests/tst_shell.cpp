@@ -14,12 +14,17 @@
 #include <QAbstractButton>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
 #include <limits>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace lettora;
 
@@ -30,6 +35,8 @@ private Q_SLOTS:
     void resolver_data();
     void resolver();
     void ownDataFolder();
+    void dataFolderChoice_data();
+    void dataFolderChoice();
     void fullStop_data();
     void fullStop();
     void quotedNames_data();
@@ -46,6 +53,8 @@ private Q_SLOTS:
     void pictureLarge();
     void clicks_data();
     void clicks();
+    void signalWhileStuck_data();
+    void signalWhileStuck();
 };
 
 void TestShell::resolver_data()
@@ -100,6 +109,61 @@ void TestShell::ownDataFolder()
     ProgramFolder::setDataFolder(QString());
     ProgramFolder::chooseDataFolder();
     QCOMPARE(ProgramFolder::dataFolder(), program.path() + QStringLiteral("/Data"));
+}
+
+void TestShell::dataFolderChoice_data()
+{
+    QTest::addColumn<bool>("installed");  // the install step's marker is in the program folder
+    QTest::addColumn<bool>("home");       // HOME names a folder the user may write
+    QTest::addColumn<bool>("ownFolder");  // the user's own Data folder is used
+    QTest::addColumn<QString>("error");
+    QTest::newRow("installed") << true << true << true << "";
+    QTest::newRow("a copy keeps its unwritable Data") << false << true << false << "";
+    QTest::newRow("installed, no HOME") << true << false << false
+                                        << "Cannot create folder \"/.local/share/lettora/Data\". Permission denied";
+}
+
+// The program folder's Data cannot be written by the user who starts the game.
+void TestShell::dataFolderChoice()
+{
+    QFETCH(bool, installed);
+    QFETCH(bool, home);
+    QFETCH(bool, ownFolder);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    const QString program = dir.filePath(QStringLiteral("program")), user = dir.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(program + QStringLiteral("/Data")) && QDir().mkpath(user));
+    QFile list(program + QStringLiteral("/Data/Image.txt"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.close();
+    if (installed) {
+        QFile marker(program + QLatin1Char('/') + QLatin1String(ProgramFolder::InstalledMarker));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(chmod(QFile::encodeName(program + QStringLiteral("/Data")).constData(), 0555) == 0);
+    if (geteuid() == 0)
+        QVERIFY(chown(QFile::encodeName(user).constData(), 65534, 65534) == 0);  // the helper runs as nobody
+
+    QProcess choice;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    if (home)
+        env.insert(QStringLiteral("HOME"), user);
+    else
+        env.remove(QStringLiteral("HOME"));
+    choice.setProcessEnvironment(env);
+    choice.start(QStringLiteral(LETTORA_DATA_FOLDER_CHOICE), {program});
+    QVERIFY(choice.waitForFinished(30000));
+    QCOMPARE(choice.exitCode(), 0);
+    const QStringList lines = QString::fromLocal8Bit(choice.readAllStandardOutput()).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    const QString own = user + QStringLiteral("/.local/share/lettora/Data");
+    QCOMPARE(lines[0], ownFolder ? own : program + QStringLiteral("/Data"));
+    QCOMPARE(lines[1], error);
+    QCOMPARE(QFileInfo::exists(own + QStringLiteral("/Image.txt")), ownFolder);  // seeded from the installed lists
+    QVERIFY(chmod(QFile::encodeName(program + QStringLiteral("/Data")).constData(), 0755) == 0);
 }
 
 void TestShell::fullStop_data()
@@ -407,6 +471,36 @@ void TestShell::clicks()
     }
     QCOMPARE(seen, events);
     QCOMPARE(control.focusPolicy(), Qt::NoFocus);
+}
+
+void TestShell::signalWhileStuck_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// A signal that asks the program to end ends it with 128 + signal, even while its main thread is
+// stuck in a system call and the event loop never runs again.
+void TestShell::signalWhileStuck()
+{
+    QFETCH(int, signal);
+    test::ProgramFolderCopy folder;
+    const QString fifo = folder.file(QStringLiteral("nobody-writes"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LETTORA_STUCK_PROGRAM), {folder.root(), fifo});
+    QVERIFY(program.waitForReadyRead(30000));
+    QCOMPARE(program.readLine(), QByteArray("stuck\n"));
+    ::kill(program.processId(), signal);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 128 + signal);
 }
 
 QTEST_MAIN(TestShell)

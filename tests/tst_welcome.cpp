@@ -5,12 +5,15 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "shell/Program.h"
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 using namespace lettora;
 
@@ -52,6 +55,41 @@ struct Start : test::Windows
     std::unique_ptr<TFormWelcome> welcome;
 };
 
+// Runs a loop of its own, as a real message box does, until `done` holds (at most 20 s).
+void holdOpenUntil(const std::function<bool()> &done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The whole program in a folder of its own, made as the program's entry makes it, with the
+// display, the players and the boxes recorded.
+struct WholeProgram
+{
+    explicit WholeProgram(const QStringList &remove = {})
+    {
+        for (const QString &f : remove)
+            folder.remove(f);
+        qputenv("SDL_AUDIODRIVER", "dummy");  // the effect player the program makes plays nowhere
+        display = test::installFakeDisplay();
+        setMediaPlayerMaker([] { return std::make_unique<test::ScriptedPlayer>(); });
+    }
+    ~WholeProgram()
+    {
+        setMessageHook({});
+        setMediaPlayerMaker({});
+    }
+    test::ProgramFolderCopy folder;
+    std::shared_ptr<test::FakeDisplay::Log> display;
+};
+
 } // namespace
 
 class TestWelcome : public QObject
@@ -66,6 +104,9 @@ private Q_SLOTS:
     void closeBoxHandsOver();
     void keysDoNothing();
     void tuneThatNeverOpened();
+    void creationErrorBoxShowsWelcome_data();
+    void creationErrorBoxShowsWelcome();
+    void closingTheGameClosesNothingElse();
 };
 
 void TestWelcome::comesUpOnce()
@@ -196,6 +237,61 @@ void TestWelcome::tuneThatNeverOpened()
     QVERIFY(!s.welcome->isVisible());
     QCOMPARE(s.messages->size(), 1);  // no second box
     QVERIFY(s.dialog->MusicOn->isChecked());  // and the music list starts
+}
+
+void TestWelcome::creationErrorBoxShowsWelcome_data()
+{
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("Play") << "Image/BtnPlay.jpg";
+    QTest::newRow("How-to") << "Image/BtnHowTo.jpg";
+}
+
+// The start-up timer ticks inside the welcome screen's creation error box and shows the screen.
+void TestWelcome::creationErrorBoxShowsWelcome()
+{
+    QFETCH(QString, missing);
+    WholeProgram p({missing});
+    QStringList boxes;
+    setMessageHook([&](const QString &, const QString &text) {
+        boxes << text;
+        holdOpenUntil([] { return FormWelcome && FormWelcome->isVisible(); });
+    });
+    {
+        Program program;
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes.first().contains(p.folder.file(missing)), qPrintable(boxes.first()));
+        QVERIFY(FormWelcome->isVisible());
+        QCOMPARE(FormSplash->SplashTicks, 1);
+        QVERIFY(FormLettora && FormOption);
+    }
+    QVERIFY(!FormWelcome && !FormSplash && !FormOption && !FormLettora);
+}
+
+// With the welcome screen up and an empty music list, closing the game ends the program: the
+// welcome screen's close handler does not run (no box saying the list is empty, no track).
+void TestWelcome::closingTheGameClosesNothingElse()
+{
+    WholeProgram p;
+    auto messages = test::installMessageRecorder();
+    QStringList music;
+    int code = -1;
+    {
+        Program program;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (FormWelcome->isVisible() && FormLettora->isVisible()) {
+                poll.stop();
+                FormLettora->close();
+            }
+        });
+        poll.start(20);
+        QTimer::singleShot(20000, [] { QCoreApplication::exit(99); });
+        code = program.run();
+        music = static_cast<test::ScriptedPlayer &>(*FormLettora->Musik).log;
+    }
+    QCOMPARE(code, 0);
+    QCOMPARE(music, QStringList());
+    QVERIFY2(messages->isEmpty(), qPrintable(messages->join(QLatin1Char('\n'))));  // nor when the windows go
 }
 
 QTEST_MAIN(TestWelcome)

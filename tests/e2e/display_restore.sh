@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The display switch must not outlive the game. Under a real X server whose display can switch
 # (Xorg with the dummy driver, at 1024 x 768), the game switches to 800 x 600 and the size comes
-# back after a normal close, SIGTERM, SIGINT, SIGHUP, SIGKILL and a crash.
+# back after a normal close, SIGTERM, SIGINT, SIGHUP, SIGKILL and a crash, and after SIGTERM while
+# the game is stuck in a system call. Two copies over different Data folders leave the screen at
+# its size from before the first, whichever order they end in.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -25,12 +27,17 @@ start_window_manager "$work"
 size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
 [ "$(size)" = 1024x768 ] || fail "the screen starts at $(size)"
 
-start_game() {
-  "$work/program/Lettora" >>"$work/lettora.log" 2>&1 &
-  pid=$!
+switched() {
   wait_for 30 sh -c '[ "$(xdpyinfo | awk "/dimensions:/ { print \$2 }")" = 800x600 ]' \
     || fail "the game did not switch to 800x600 (screen at $(size))"
-  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+}
+
+start_game() {
+  local folder=${1:-$work/program}
+  "$folder/Lettora" >>"$work/lettora.log" 2>&1 &
+  pid=$!
+  switched
+  win=$(timeout 30 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Lettora$' | head -n1) || fail "no game window"
   wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=800"
   eval "$(xdotool getwindowgeometry --shell "$win")"
   [ "$WIDTH" = 800 ] && [ "$HEIGHT" = 600 ] || fail "the window is ${WIDTH}x${HEIGHT}, not the whole 800x600 screen"
@@ -39,6 +46,7 @@ start_game() {
 ended_with() {
   local expected=$1 how=$2 code
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "$how: the game did not end"; fi
   set +e; wait "$pid"; code=$?; set -e
   [ "$code" = "$expected" ] || fail "$how: exit code $code, expected $expected"
   wait_for 10 sh -c '[ "$(xdpyinfo | awk "/dimensions:/ { print \$2 }")" = 1024x768 ]' \
@@ -52,6 +60,32 @@ start_game; kill -INT "$pid"; ended_with 130 "SIGINT"
 start_game; kill -HUP "$pid"; ended_with 129 "SIGHUP"
 start_game; kill -KILL "$pid"; ended_with 137 "SIGKILL"
 start_game; kill -SEGV "$pid"; ended_with 139 "a crash"
+
+# Stuck opening a FIFO in place of a list file, after the switch: SIGTERM still ends it.
+mv "$work/program/Data/ImageFile.txt" "$work/ImageFile.txt"
+mkfifo "$work/program/Data/ImageFile.txt"
+"$work/program/Lettora" >>"$work/lettora.log" 2>&1 &
+pid=$!
+switched
+sleep 1
+kill -TERM "$pid"; ended_with 143 "SIGTERM while stuck in a system call"
+rm "$work/program/Data/ImageFile.txt"
+mv "$work/ImageFile.txt" "$work/program/Data/ImageFile.txt"
+
+# Two copies over different Data folders: the second starts at the size the first switched to,
+# and must not take it for the size to put back.
+copy_program "$program" "$work/other"
+for order in first-ends-first second-ends-first; do
+  start_game; first=$pid; first_win=$win
+  start_game "$work/other"; second=$pid; second_win=$win
+  if [ $order = first-ends-first ]; then ends=("$first" "$second"); wins=("$first_win" "$second_win")
+  else ends=("$second" "$first"); wins=("$second_win" "$first_win"); fi
+  for i in 0 1; do
+    pid=${ends[$i]}
+    wmctrl -i -c "${wins[$i]}"
+    ended_with 0 "two copies, $order: copy $((i + 1)) of 2 closed"
+  done
+done
 
 # No watchdog is left behind.
 sleep 0.5

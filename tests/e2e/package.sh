@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The Debian package: its contents, its dependencies, the desktop entry and AppStream metainfo
 # validators, and the installed game run by an ordinary user, whose lists and settings go to a
-# Data folder of their own.
+# Data folder of their own; a copy of the program folder keeps its own Data, and a user folder that
+# cannot be made is reported by name.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 build=$1
-need_tools cpack dpkg-deb desktop-file-validate appstreamcli Xvfb runuser
+need_tools cpack dpkg-deb desktop-file-validate appstreamcli Xvfb runuser xdotool
 work=$(mktemp -d)
 chmod 755 "$work"
-trap 'kill "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill ${game:-} "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 || fail "cpack: $(tail -n 3 "$work/cpack.log")"
 deb=$(ls "$work"/pkg/lettora_*_amd64.deb 2>/dev/null | head -n1)
@@ -21,7 +22,7 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard \
+for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard usr/lib/lettora/installed-for-all-users \
          usr/lib/lettora/Image/border.bmp usr/lib/lettora/Font/Upper/A.bmp usr/lib/lettora/Font/Lower/Z.bmp \
          usr/lib/lettora/Sound/Click.wav usr/lib/lettora/Music/chachacha.mid \
          usr/lib/lettora/Data/ImageFile.txt usr/lib/lettora/Data/Image.txt \
@@ -60,5 +61,28 @@ if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
   cmp -s "$own/ImageFile.txt" "$root/usr/lib/lettora/Data/ImageFile.txt" || fail "the user's picture list was not seeded"
   cmp -s "$own/Music.txt" "$root/usr/lib/lettora/Data/Music.txt" || fail "the user's music list was not seeded"
   ls "$root"/usr/lib/lettora/Data/*.dat >/dev/null 2>&1 && fail "the game wrote into the installed Data folder"
+
+  # A copy of the program folder is no installed game: it keeps its own Data, even unwritable.
+  cp -a "$root/usr/lib/lettora" "$work/copy"
+  rm "$work/copy/installed-for-all-users"
+  mkdir -p "$work/home2"
+  chown nobody "$work/home2"
+  runuser -u nobody -- env HOME="$work/home2" DISPLAY=":$display" XDG_RUNTIME_DIR= \
+    timeout 6 "$work/copy/Lettora" >"$work/copy.log" 2>&1 || true
+  [ ! -e "$work/home2/.local/share/lettora" ] || fail "a copy of the program folder took a per-user Data folder"
+
+  # Without HOME the user's folder cannot be made: an error box (which names it) comes first,
+  # and after its OK the game goes on.
+  runuser -u nobody -- env -u HOME -u XDG_DATA_HOME DISPLAY=":$display" XDG_RUNTIME_DIR= \
+    "$root/usr/bin/lettora" >"$work/nohome.log" 2>&1 &
+  game=$!
+  export DISPLAY=":$display"
+  box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no error box without HOME"
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  [ "$WIDTH" -lt 800 ] || fail "the game window came up without an error box"
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  wait_for 20 sh -c 'xdotool search --onlyvisible --name "^Lettora\$" | grep -vx '"$box" || fail "the game did not go on"
+  kill "$game"
 fi
 echo "package: passed"
