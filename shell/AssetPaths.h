@@ -13,6 +13,8 @@ inline constexpr const char *MusicPathList = "./Data/Music.txt";
 inline constexpr const char *TimerSetting = "./Data/Timer.dat";
 inline constexpr const char *RandomSetting = "./Data/Random.dat";
 inline constexpr const char *FontSetting = "./Data/Font.dat";
+// The parents' corner (voice and the rest that goes beyond the options dialog)
+inline constexpr const char *ParentSettingsFile = "./Data/Lettora.ini";
 
 // Game window art
 inline constexpr const char *Border = "./Image/border.bmp";

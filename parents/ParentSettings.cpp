@@ -1,0 +1,127 @@
+#include "parents/ParentSettings.h"
+
+#include "shell/AssetPaths.h"
+#include "shell/ProgramFolder.h"
+#include "shell/RegularFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace lettora {
+
+namespace {
+constexpr int MinSpeed = 50;
+constexpr int MaxSpeed = 200;
+
+bool readBool(const QSettings &ini, const char *key, bool fallback)
+{
+    const QString text = ini.value(QLatin1String(key)).toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    return fallback;
+}
+
+int readInt(const QSettings &ini, const char *key, int fallback, int low, int high)
+{
+    bool ok = false;
+    const int value = ini.value(QLatin1String(key)).toString().trimmed().toInt(&ok);
+    return ok ? std::clamp(value, low, high) : fallback;
+}
+
+// A language code is letters, digits, '-' and '_' only: anything else is a broken value.
+bool isLanguageCode(const QString &code)
+{
+    return code.size() <= 35 && std::all_of(code.begin(), code.end(), [](QChar c) {
+               return (c.unicode() < 128 && c.isLetterOrNumber()) || c == QLatin1Char('-') || c == QLatin1Char('_');
+           });
+}
+} // namespace
+
+ParentSettingsStore &ParentSettingsStore::instance()
+{
+    static ParentSettingsStore store;
+    return store;
+}
+
+QByteArray ParentSettingsStore::format(const ParentSettings &s)
+{
+    auto flag = [](bool on) { return on ? QByteArrayLiteral("true") : QByteArrayLiteral("false"); };
+    QByteArray text;
+    text += "[Voice]\n";
+    text += "SpeakWords=" + flag(s.speakWords) + "\n";
+    text += "SpeakLetters=" + flag(s.speakLetters) + "\n";
+    text += "Praise=" + flag(s.praise) + "\n";
+    text += "Language=" + (isLanguageCode(s.language) ? s.language.toLatin1() : QByteArray()) + "\n";
+    text += "Speed=" + QByteArray::number(std::clamp(s.speed, MinSpeed, MaxSpeed)) + "\n";
+    text += "\n[Volume]\n";
+    text += "Voice=" + QByteArray::number(std::clamp(s.voiceVolume, 0, 100)) + "\n";
+    text += "Effects=" + QByteArray::number(std::clamp(s.effectsVolume, 0, 100)) + "\n";
+    text += "Music=" + QByteArray::number(std::clamp(s.musicVolume, 0, 100)) + "\n";
+    return text;
+}
+
+ParentSettings ParentSettingsStore::parse(const QString &iniFile)
+{
+    ParentSettings s;
+    const QSettings ini(iniFile, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+        return s;
+    s.speakWords = readBool(ini, "Voice/SpeakWords", s.speakWords);
+    s.speakLetters = readBool(ini, "Voice/SpeakLetters", s.speakLetters);
+    s.praise = readBool(ini, "Voice/Praise", s.praise);
+    const QString language = ini.value(QStringLiteral("Voice/Language")).toString().trimmed();
+    if (isLanguageCode(language))
+        s.language = language;
+    s.speed = readInt(ini, "Voice/Speed", s.speed, MinSpeed, MaxSpeed);
+    s.voiceVolume = readInt(ini, "Volume/Voice", s.voiceVolume, 0, 100);
+    s.effectsVolume = readInt(ini, "Volume/Effects", s.effectsVolume, 0, 100);
+    s.musicVolume = readInt(ini, "Volume/Music", s.musicVolume, 0, 100);
+    return s;
+}
+
+void ParentSettingsStore::load()
+{
+    const QString file = ProgramFolder::resolve(QLatin1String(paths::ParentSettingsFile));
+    ParentSettings loaded;
+    // Only a regular file is read: a FIFO in its place would hold the start.
+    QString reason;
+    QFile probe;
+    if (openRegularFile(probe, QFile::encodeName(file), reason)) {
+        probe.close();
+        loaded = parse(file);
+    }
+    const bool differs = !(loaded == m_current);
+    m_current = loaded;
+    if (differs)
+        Q_EMIT changed();
+}
+
+bool ParentSettingsStore::save(const ParentSettings &settings)
+{
+    const bool differs = !(settings == m_current);
+    m_current = settings;
+    if (differs)
+        Q_EMIT changed();
+
+    const QString file = ProgramFolder::resolve(QLatin1String(paths::ParentSettingsFile));
+    if (holdsNonRegularFile(QFile::encodeName(file)))
+        return false;  // never put a file of our own in place of a FIFO or a folder
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = format(settings);
+    // Flushed before the commit: a short write on a full disk must leave the old file in place.
+    if (out.write(bytes) != bytes.size() || !out.flush()) {
+        out.cancelWriting();
+        out.commit();
+        return false;
+    }
+    return out.commit();
+}
+
+} // namespace lettora

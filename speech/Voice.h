@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace lettora {
+
+// What the game says aloud, for children who cannot read yet. Every call returns at once and
+// never raises: a new line cuts the one before, and without a sound server, a voice or a
+// language with a voice the game goes on silently. Speech has a channel of its own, so it never
+// cuts a sound effect and no effect cuts it. The parents' settings (on/off, language, speed,
+// volume) are followed at each call.
+class Voice
+{
+public:
+    static Voice &instance();
+
+    // A picture came: its word, as the game compares it, in lower case; or, where a sound file of
+    // the picture's own name sits beside it ("cat.jpg" and "cat.wav", ".ogg" or ".mp3"), that file.
+    // `pictureName` is the name list's entry, `picturePath` the path list's.
+    void sayPictureWord(const QByteArray &pictureName, const QByteArray &picturePath);
+    // The same again (the speaker picture).
+    void repeatPictureWord();
+    // A letter entered: its name ("bee" for B).
+    void sayLetter(char letter);
+    // The verdicts: a right answer ("Yes! Cat!"), a wrong one ("Try again"), won, lost.
+    void sayRight(const QString &word);
+    void sayWrong();
+    void sayWin();
+    void sayLose();
+    // The parents' corner's Try: a sample word with the current settings, even when the spoken
+    // words are switched off.
+    void sayTry();
+    // Stops what is being said.
+    void stop();
+
+    struct Language
+    {
+        QString code;  // "en", "fr", "pt-BR"
+        QString name;  // as the language calls itself ("English", "français")
+    };
+    // The languages that have a voice here, the system's language first.
+    QList<Language> languages();
+    // The language that speaks: the chosen one, else the system's when it has a voice, else
+    // English; empty when there is no voice at all.
+    QString speakingLanguage();
+};
+
+} // namespace lettora
