@@ -21,7 +21,7 @@ void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text
         hook()(caption, text);
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok);
+    QMessageBox box(icon, caption, breakableText(text), QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -45,6 +45,24 @@ QString quotedName(const QString &nameOrPath)
     if (nameOrPath.at(nameOrPath.size() - tail).isLowSurrogate())
         --tail;
     return nameOrPath.left(head) + QChar(0x2026) + nameOrPath.right(tail);
+}
+
+QString breakableText(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size() + text.size() / BreakableRun);
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        run = c.isSpace() ? 0 : run + 1;
+        // Never between the two halves of a character.
+        if (run > BreakableRun && !c.isLowSurrogate()) {
+            shown += QChar(0x200B);  // zero-width space: a place to wrap, invisible
+            run = 1;
+        }
+        shown += c;
+    }
+    return shown;
 }
 
 QString withFullStop(const QString &text)

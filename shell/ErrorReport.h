@@ -41,6 +41,12 @@ inline constexpr qsizetype MaxQuotedLength = 200;
 // huge line. Every message that names a file passes the name through here.
 QString quotedName(const QString &nameOrPath);
 
+// The text as a box shows it: a run of more than BreakableRun characters without a space (a long
+// file name) gets invisible places to wrap, so the box wraps it instead of growing past the screen
+// and cutting the end of the text off.
+inline constexpr qsizetype BreakableRun = 24;
+QString breakableText(const QString &text);
+
 // A full stop is appended when the text's last character comes after '.' in character order:
 // "File not found" gets one, "Done." and "(3)" do not.
 QString withFullStop(const QString &text);

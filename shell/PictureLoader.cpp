@@ -211,8 +211,12 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
     reader.setAutoTransform(true);
     const QSize size = claimedSize(reader, device, format);
     if (size.isValid()) {
+        // Other formats are decoded whole before any scaling, at the depth of their samples (a
+        // 16-bit PNG takes 8 bytes a pixel).
+        const int bitsPerPixel = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+        const qint64 bytesPerPixel = std::max(4, (bitsPerPixel + 7) / 8);
         const qint64 cost = format == "jpeg" ? jpegDecodeCost(frame, size, scaled ? targetSize : QSize())
-                                             : qint64(size.width()) * size.height() * 4;
+                                             : qint64(size.width()) * size.height() * bytesPerPixel;
         if (cost > PictureDecodeBudget)
             fail(file, QStringLiteral("The picture is too large to show (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
     }

@@ -30,9 +30,10 @@ inline QByteArray progressiveJpeg(int width, int height)
     return j;
 }
 
-// A PNG of one colour, 8-bit RGB, as a photo is stored.
-inline QByteArray solidPng(int width, int height, std::array<uchar, 3> rgb)
+// A PNG of one colour, RGB with 8 bits a sample as a photo is stored, or 16 as a scanner's.
+inline QByteArray solidPng(int width, int height, std::array<uchar, 3> rgb, int bitsPerSample = 8)
 {
+    const int bytesPerSample = bitsPerSample / 8;
     const auto crc32 = [](const QByteArray &bytes) {
         quint32 c = 0xFFFFFFFFu;
         for (const char b : bytes) {
@@ -55,17 +56,17 @@ inline QByteArray solidPng(int width, int height, std::array<uchar, 3> rgb)
     QByteArray header(13, '\0');
     qToBigEndian<quint32>(quint32(width), header.data());
     qToBigEndian<quint32>(quint32(height), header.data() + 4);
-    header[8] = 8;  // bits per sample
+    header[8] = char(bitsPerSample);
     header[9] = 2;  // RGB
     chunk("IHDR", header);
     QByteArray compressed;
     {
         // The first row spelled out, every further row "same as above" (filter 2) and zeros.
-        const qsizetype row = 1 + qsizetype(width) * 3;
+        const qsizetype row = 1 + qsizetype(width) * 3 * bytesPerSample;
         QByteArray raw(row * height, '\0');
         for (int x = 0; x < width; ++x)
-            for (int k = 0; k < 3; ++k)
-                raw[1 + 3 * x + k] = char(rgb[size_t(k)]);
+            for (int k = 0; k < 3 * bytesPerSample; ++k)
+                raw[1 + 3 * bytesPerSample * x + k] = char(rgb[size_t(k / bytesPerSample)]);
         for (int y = 1; y < height; ++y)
             raw[y * row] = 2;
         compressed = qCompress(raw, 1).mid(4);  // a zlib stream after Qt's length prefix

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void fullStop();
     void quotedNames_data();
     void quotedNames();
+    void longNameFitsTheBox();
     void title_data();
     void title();
     void errorGuardShowsBox();
@@ -219,6 +220,26 @@ void TestShell::quotedNames()
     QVERIFY(quoted.size() <= MaxQuotedLength);
 }
 
+void TestShell::longNameFitsTheBox()
+{
+    // A quoted name at its longest has no space to wrap at: the real box must still show all of the
+    // text within the screen.
+    const QString text = QStringLiteral("Cannot open file \"/tmp/%1.jpg\". File name too long")
+                             .arg(QString(190, QLatin1Char('a')));
+    int boxWidth = 0;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        boxWidth = box->frameGeometry().width();
+        shown = box->text().remove(QChar(0x200B));
+        box->button(QMessageBox::Ok)->click();
+    });
+    reportError(text);
+    QCOMPARE(shown, text + QLatin1Char('.'));
+    QVERIFY2(boxWidth <= QGuiApplication::primaryScreen()->geometry().width(), qPrintable(QString::number(boxWidth)));
+}
+
 void TestShell::title_data()
 {
     QTest::addColumn<QString>("executable");
@@ -347,6 +368,9 @@ void TestShell::pictureFailures_data()
     // Shown small all the same: the decoder keeps every coefficient of a progressive JPEG (2.2 GB).
     QTest::newRow("huge progressive JPEG") << "large.jpg" << test::progressiveJpeg(22500, 33300)
                                            << "The picture is too large to show (22500 x 33300 pixels)" << QSize(220, 220);
+    // Decoded at 8 bytes a pixel: 384 MB, over the budget that the 8-bit photo fits.
+    QTest::newRow("48 MP PNG of 16-bit samples") << "scan.png" << test::solidPng(8000, 6000, {30, 120, 200}, 16)
+                                                 << "The picture is too large to show (8000 x 6000 pixels)" << QSize(220, 220);
 }
 
 void TestShell::pictureFailures()
