@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace lettora {
 
 namespace {
