@@ -15,6 +15,8 @@ namespace lettora {
 namespace {
 constexpr int MinSpeed = 50;
 constexpr int MaxSpeed = 200;
+// Far more than the file ever holds: a bigger one is not ours and is not read.
+constexpr qint64 MaxFileSize = 64 * 1024;
 
 bool readBool(const QSettings &ini, const char *key, bool fallback)
 {
@@ -30,7 +32,7 @@ int readInt(const QSettings &ini, const char *key, int fallback, int low, int hi
 {
     bool ok = false;
     const int value = ini.value(QLatin1String(key)).toString().trimmed().toInt(&ok);
-    return ok ? std::clamp(value, low, high) : fallback;
+    return ok && value >= low && value <= high ? value : fallback;
 }
 
 // A language code is letters, digits, '-' and '_' only: anything else is a broken value.
@@ -92,21 +94,25 @@ void ParentSettingsStore::load()
     QString reason;
     QFile probe;
     if (openRegularFile(probe, QFile::encodeName(file), reason)) {
+        const bool small = probe.size() <= MaxFileSize;
         probe.close();
-        loaded = parse(file);
+        if (small)
+            loaded = parse(file);
     }
-    const bool differs = !(loaded == m_current);
-    m_current = loaded;
+    apply(loaded);
+}
+
+void ParentSettingsStore::apply(const ParentSettings &settings)
+{
+    const bool differs = !(settings == m_current);
+    m_current = settings;
     if (differs)
         Q_EMIT changed();
 }
 
 bool ParentSettingsStore::save(const ParentSettings &settings)
 {
-    const bool differs = !(settings == m_current);
-    m_current = settings;
-    if (differs)
-        Q_EMIT changed();
+    apply(settings);
 
     const QString file = ProgramFolder::resolve(QLatin1String(paths::ParentSettingsFile));
     if (holdsNonRegularFile(QFile::encodeName(file)))

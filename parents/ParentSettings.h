@@ -38,6 +38,8 @@ public:
     // Makes `settings` current (changed() follows when they differ) and saves them whole or not at
     // all. False when the file could not be written: the settings still hold for this run.
     bool save(const ParentSettings &settings);
+    // Makes `settings` current without writing them (a slider on its way).
+    void apply(const ParentSettings &settings);
 
     // The file's text for the settings, and the settings a text gives (tests drive these).
     static QByteArray format(const ParentSettings &settings);

@@ -1,6 +1,7 @@
 #include "settings/OptionUnit.h"
 
 #include "game/LettoraUnit.h"
+#include "parents/ParentsCorner.h"
 #include "settings/FilePicker.h"
 #include "settings/IntSettings.h"
 #include "settings/IntegerText.h"
@@ -192,17 +193,21 @@ void TFormOption::buildLayout()
     TombolCancel = new QPushButton(QStringLiteral("Cancel"), this);
     TombolCancel->setObjectName(QStringLiteral("TombolCancel"));
     TombolCancel->setGeometry(384, 328, 75, 25);
-    // Neither is the default button: Enter presses a button only while it has the focus
+    TombolParents = new QPushButton(QStringLiteral("Parents..."), this);
+    TombolParents->setObjectName(QStringLiteral("TombolParents"));
+    TombolParents->setGeometry(480, 328, 75, 25);
+    // None is the default button: Enter presses a button only while it has the focus
     // (keyPressEvent), never from the list or the edit field.
-    for (QPushButton *b : {TombolOK, TombolCancel}) {
+    for (QPushButton *b : {TombolOK, TombolCancel, TombolParents}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
     connect(TombolOK, &QPushButton::clicked, this, [this] { guard([this] { TombolOKClick(); }); });
     connect(TombolCancel, &QPushButton::clicked, this, [this] { guard([this] { TombolCancelClick(); }); });
+    connect(TombolParents, &QPushButton::clicked, this, [this] { guard([this] { TombolParentsClick(); }); });
 
     const QList<QWidget *> focusOrder = {ListBoxImage, RandomImage, ListBoxMusic, MusicOn, TombolOK,
-                                         TombolCancel, EditTimer, UpperCaseOption, LowerCaseOption};
+                                         TombolCancel, EditTimer, UpperCaseOption, LowerCaseOption, TombolParents};
     for (int i = 0; i + 1 < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
     updateRadioTabStop();
@@ -396,6 +401,11 @@ void TFormOption::ListBoxMusicClick()
 void TFormOption::ListBoxMusicDblClick()
 {
     FormLettora->playlist.nameDoubleClicked(selectedIndex(ListBoxMusic));
+}
+
+void TFormOption::TombolParentsClick()
+{
+    openParentsCorner(this);
 }
 
 void TFormOption::keyPressEvent(QKeyEvent *event)

@@ -48,6 +48,8 @@ public:
     void MusicOnClick();
     void ListBoxMusicDblClick();
     void ListBoxMusicClick();
+    // The grown-ups' question, then the parents' corner.
+    void TombolParentsClick();
 
     // The picture list (`ListBoxImage` with its paths `ListBoxAlamatImage`) and the music list
     // (`ListBoxMusic` with `ListBoxAlamatMusik`).
@@ -75,6 +77,8 @@ public:
     QRadioButton *UpperCaseOption = nullptr;
     QRadioButton *LowerCaseOption = nullptr;
     QLabel *Image1 = nullptr;
+    // Beside Cancel, last in the focus order: the door to the parents' corner.
+    QPushButton *TombolParents = nullptr;
 
     // Sets `MusicOn`; when its state changes, its action runs and its errors reach the caller.
     void setMusicOnChecked(bool checked);

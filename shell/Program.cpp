@@ -1,6 +1,7 @@
 #include "shell/Program.h"
 
 #include "game/LettoraUnit.h"
+#include "parents/ParentSettings.h"
 #include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
 #include "shell/SplashUnit.h"
@@ -20,6 +21,8 @@ Program::Program()
     QApplication::setQuitOnLastWindowClosed(false);
     // A termination signal ends the program from the start, whether the display is switched or not.
     DisplayRestore::instance().catchSignals();
+    // The parents' settings are in place before any window speaks or plays.
+    ParentSettingsStore::instance().load();
     FormLettora = new TFormLettora;
     FormOption = new TFormOption(FormLettora);
     FormSplash = new TFormSplash;

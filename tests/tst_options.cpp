@@ -44,6 +44,8 @@ class TestOptions : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void creation();
+    void layoutKeepsItsPlaces_data();
+    void layoutKeepsItsPlaces();
     void unreadListFiles_data();
     void unreadListFiles();
     void addKeepsPickerOrder();
@@ -93,6 +95,55 @@ void TestOptions::creation()
     QVERIFY(!w.dialog->TombolOK->isDefault());
     QCOMPARE(TFormOption::selectedIndex(w.dialog->ListBoxImage), -1);
     QVERIFY(w.dialog->ListBoxImage->uniformItemSizes());
+}
+
+void TestOptions::layoutKeepsItsPlaces_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");  // in the parent's client area
+    const QList<std::pair<const char *, QRect>> places = {
+        {"GroupBox1", {18, 21, 257, 276}},        {"ListBoxImage", {11, 24, 153, 241}},
+        {"TombolAddImage", {176, 32, 73, 25}},    {"TombolRemoveImage", {176, 64, 73, 25}},
+        {"TombolClearImage", {176, 96, 73, 25}},  {"RandomImage", {176, 136, 65, 17}},
+        {"GroupBox2", {299, 20, 257, 277}},       {"ListBoxMusic", {16, 24, 153, 241}},
+        {"TombolAddMusic", {176, 32, 73, 25}},    {"TombolRemoveMusic", {176, 64, 73, 25}},
+        {"TombolClearMusic", {176, 96, 73, 25}},  {"MusicOn", {176, 128, 73, 17}},
+        {"GroupBox3", {21, 309, 254, 81}},        {"RadioGroupFont", {8, 16, 105, 57}},
+        {"Label1", {120, 24, 40, 13}},            {"EditTimer", {120, 48, 57, 21}},
+        {"TombolOK", {288, 328, 75, 25}},         {"TombolCancel", {384, 328, 75, 25}},
+        {"Image1", {0, 0, 572, 409}},             {"TombolParents", {480, 328, 75, 25}}};
+    for (const auto &[name, geometry] : places)
+        QTest::newRow(name) << QString::fromLatin1(name) << geometry;
+}
+
+// Every control keeps its place and size; "Parents..." comes beside Cancel over no other control,
+// and last in the focus order.
+void TestOptions::layoutKeepsItsPlaces()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    test::Windows w(withLists());
+    auto *control = w.dialog->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), geometry);
+    QCOMPARE(w.dialog->size(), QSize(572, 409));
+    QCOMPARE(w.dialog->TombolParents->text(), QStringLiteral("Parents..."));
+    const QRect door = w.dialog->TombolParents->geometry();
+    if (control != w.dialog->TombolParents && control != w.dialog->Image1) {
+        const QRect inWindow(control->mapTo(w.dialog.get(), QPoint(0, 0)), control->size());
+        QVERIFY(!inWindow.intersects(door));
+    }
+
+    w.dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.dialog.get()));
+    w.dialog->ListBoxImage->setFocus();
+    const QList<QWidget *> chain = {w.dialog->RandomImage,  w.dialog->ListBoxMusic,   w.dialog->MusicOn,
+                                    w.dialog->TombolOK,     w.dialog->TombolCancel,   w.dialog->EditTimer,
+                                    w.dialog->LowerCaseOption, w.dialog->TombolParents, w.dialog->ListBoxImage};
+    for (QWidget *next : chain) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
 }
 
 void TestOptions::unreadListFiles_data()
@@ -556,9 +607,9 @@ void TestOptions::radioGroupTabStop()
     // Space on the stop checks it: a checked option stays checked.
     QTest::keyClick(stop, Qt::Key_Space);
     QCOMPARE(w.dialog->fontIndex(), checked == 1 ? 1 : 0);
-    // The group is one stop: Tab leaves it for the first control.
+    // The group is one stop: Tab leaves it for the last control, "Parents...".
     QTest::keyClick(stop, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), w.dialog->ListBoxImage);
+    QCOMPARE(QApplication::focusWidget(), w.dialog->TombolParents);
     // The arrow keys move to the other option and check it; it becomes the stop.
     stop->setFocus();
     QTest::keyClick(stop, checked == 1 ? Qt::Key_Up : Qt::Key_Down);

@@ -1,0 +1,70 @@
+#include "parents/ParentsCorner.h"
+
+#include "parents/AdultGate.h"
+#include "parents/VoicePage.h"
+#include "shell/WindowLook.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace lettora {
+
+namespace {
+// Centred over `over`; kept above it by the stay-on-top hint, as `over` may stay on top itself.
+int execOver(QDialog &dialog, QWidget *over)
+{
+    if (over) {
+        QRect frame = dialog.frameGeometry();
+        frame.moveCenter(over->frameGeometry().center());
+        dialog.move(frame.topLeft());
+    }
+    return dialog.exec();
+}
+} // namespace
+
+ParentsCorner::ParentsCorner(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("ParentsCorner"));
+    setWindowTitle(QLatin1String(Caption));
+    setModal(true);
+    setFixedSize(Size);
+    useWhiteBackground(this);
+    setFont(layoutFont());
+
+    pages = new QTabWidget(this);
+    voicePage = addPage(new VoicePage, VoicePage::Title);
+
+    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setAutoDefault(false);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(closeButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(pages);
+    layout->addLayout(buttons);
+}
+
+template<typename Page>
+Page *ParentsCorner::addPage(Page *page, const char *title)
+{
+    useWhiteBackground(page);
+    pages->addTab(page, QLatin1String(title));
+    return page;
+}
+
+void openParentsCorner(QWidget *over)
+{
+    {
+        AdultGate gate(over);
+        if (execOver(gate, over) != QDialog::Accepted)
+            return;
+    }
+    ParentsCorner corner(over);
+    execOver(corner, over);
+}
+
+} // namespace lettora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QTabWidget;
+
+namespace lettora {
+
+class VoicePage;
+
+// The parents' corner: the settings that go beyond the options dialog, one page each.
+class ParentsCorner : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr const char *Caption = "Parents' corner";
+    static constexpr QSize Size{540, 460};
+
+    explicit ParentsCorner(QWidget *parent = nullptr);
+
+    QTabWidget *pages = nullptr;
+    VoicePage *voicePage = nullptr;
+    QPushButton *closeButton = nullptr;
+
+private:
+    template<typename Page>
+    Page *addPage(Page *page, const char *title);
+};
+
+// The "Parents..." button's action: the grown-ups' question, then, on the right answer, the
+// parents' corner, both modal above `over`.
+void openParentsCorner(QWidget *over);
+
+} // namespace lettora

@@ -1,0 +1,410 @@
+#include "Fixtures.h"
+
+#include "parents/AdultGate.h"
+#include "parents/ParentSettings.h"
+#include "parents/ParentsCorner.h"
+#include "parents/VoicePage.h"
+#include "shell/ErrorReport.h"
+#include "shell/ProgramFolder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lettora;
+
+Q_DECLARE_METATYPE(lettora::ParentSettings)
+
+namespace {
+
+const QString IniFile = QStringLiteral("Data/Lettora.ini");
+
+const QByteArray DefaultText("[Voice]\nSpeakWords=true\nSpeakLetters=true\nPraise=true\nLanguage=\nSpeed=100\n"
+                             "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n");
+
+ParentSettings settings(bool words, bool letters, bool praise, const char *language, int speed, int voice,
+                        int effects, int music)
+{
+    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music};
+}
+
+ParentSettingsStore &store()
+{
+    return ParentSettingsStore::instance();
+}
+
+bool isFifo(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// Something other than a regular file in the settings file's place.
+void putInPlace(const test::ProgramFolderCopy &folder, const QString &kind)
+{
+    const QString path = folder.file(IniFile);
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(path));
+}
+
+// The texts a check answers the grown-ups' question with.
+QString answerFor(const AdultQuestion &q, const QString &kind)
+{
+    return kind == QLatin1String("right") ? QString::number(q.left() + q.right())
+                                          : QString::number(q.left() + q.right() + 1);
+}
+
+} // namespace
+
+class TestParents : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { store().apply(ParentSettings()); }
+    void roundTrip_data();
+    void roundTrip();
+    void readsWhatItCan_data();
+    void readsWhatItCan();
+    void refusesToWrite_data();
+    void refusesToWrite();
+    void readOnlyDataFolder();
+    void question_data();
+    void question();
+    void door_data();
+    void door();
+    void voicePageSaves_data();
+    void voicePageSaves();
+    void languageNote_data();
+    void languageNote();
+};
+
+void TestParents::roundTrip_data()
+{
+    QTest::addColumn<ParentSettings>("settings");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("defaults") << ParentSettings() << DefaultText;
+    QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0)
+                                     << QByteArray("[Voice]\nSpeakWords=false\nSpeakLetters=false\nPraise=false\n"
+                                                   "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n");
+    QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0)
+                                    << QByteArray("[Voice]\nSpeakWords=true\nSpeakLetters=false\nPraise=true\n"
+                                                  "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n");
+}
+
+// Saved byte for byte, read back the same at the next start.
+void TestParents::roundTrip()
+{
+    QFETCH(ParentSettings, settings);
+    QFETCH(QByteArray, text);
+    const ParentSettings chosen = settings;
+    test::ProgramFolderCopy folder;
+    QSignalSpy changed(&store(), &ParentSettingsStore::changed);
+    QVERIFY(store().save(chosen));
+    QCOMPARE(folder.bytes(IniFile), text);
+    QCOMPARE(changed.size(), chosen == ParentSettings() ? 0 : 1);
+    ParentSettings other = chosen;
+    other.speed = chosen.speed == 100 ? 60 : 100;
+    store().apply(other);
+    store().load();
+    QVERIFY(store().current() == chosen);
+    QVERIFY(store().save(store().current()));
+    QCOMPARE(folder.bytes(IniFile), text);
+}
+
+void TestParents::readsWhatItCan_data()
+{
+    QTest::addColumn<QString>("kind");  // "file", "fifo", "folder", "missing"
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<ParentSettings>("expected");
+    const ParentSettings defaults;
+    QTest::newRow("missing") << "missing" << QByteArray() << defaults;
+    QTest::newRow("empty") << "file" << QByteArray() << defaults;
+    QTest::newRow("binary") << "file" << QByteArray("\x00\xff\xfe[\x01=\x02\n", 8) << defaults;
+    QTest::newRow("no sections") << "file" << QByteArray("Speed=60\nMusic=0\n") << defaults;
+    QTest::newRow("one value, the rest missing")
+        << "file" << QByteArray("[Volume]\r\nMusic=0\r\n") << settings(true, true, true, "", 100, 100, 100, 0);
+    QTest::newRow("odd values") << "file"
+                                << QByteArray("[Voice]\nSpeakWords=maybe\nSpeakLetters=0\nPraise=\nLanguage=../fr\n"
+                                              "Speed=1000\n[Volume]\nVoice=-5\nEffects=1e2\nMusic= 40 \n")
+                                << settings(true, false, true, "", 100, 100, 100, 40);
+    QTest::newRow("list in place of a value")
+        << "file" << QByteArray("[Voice]\nLanguage=en,fr\nSpeed=60,70\n") << defaults;
+    QTest::newRow("too big to be ours")
+        << "file" << QByteArray("[Volume]\nMusic=0\n") + QByteArray(70 * 1024, '\n') << defaults;
+    QTest::newRow("fifo") << "fifo" << QByteArray() << defaults;
+    QTest::newRow("folder") << "folder" << QByteArray() << defaults;
+}
+
+// A missing, broken or odd file gives the defaults of what it could not give, and no message;
+// a FIFO is never waited on.
+void TestParents::readsWhatItCan()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, text);
+    QFETCH(ParentSettings, expected);
+    test::ProgramFolderCopy folder;
+    const auto messages = test::installMessageRecorder();
+    const auto unhook = qScopeGuard([] { setMessageHook({}); });
+    if (kind == QLatin1String("file"))
+        folder.write(IniFile, text);
+    else
+        putInPlace(folder, kind);
+    store().apply(settings(false, false, false, "de", 70, 1, 2, 3));
+    store().load();
+    QVERIFY(store().current() == expected);
+    QVERIFY(messages->isEmpty());
+    QCOMPARE(isFifo(folder.file(IniFile)), kind == QLatin1String("fifo"));
+}
+
+void TestParents::refusesToWrite_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+// Nothing of ours replaces a FIFO or a folder; the settings hold for the run all the same.
+void TestParents::refusesToWrite()
+{
+    QFETCH(QString, kind);
+    test::ProgramFolderCopy folder;
+    putInPlace(folder, kind);
+    const ParentSettings chosen = settings(false, true, false, "fr", 150, 10, 20, 30);
+    QVERIFY(!store().save(chosen));
+    QVERIFY(store().current() == chosen);
+    QCOMPARE(isFifo(folder.file(IniFile)), kind == QLatin1String("fifo"));
+    QCOMPARE(QFileInfo(folder.file(IniFile)).isDir(), kind == QLatin1String("folder"));
+}
+
+void TestParents::readOnlyDataFolder()
+{
+    if (geteuid() != 0)
+        QSKIP("a read-only mount needs root");
+    test::ProgramFolderCopy folder;
+    folder.write(IniFile, DefaultText);
+    const QString data = folder.file(QStringLiteral("Data"));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), data, data}) != 0)
+        QSKIP("this machine does not let the test mount a file system");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), data}); });
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), data}),
+             0);
+    const ParentSettings chosen = settings(true, true, false, "en", 120, 50, 60, 0);
+    QVERIFY(!store().save(chosen));
+    QVERIFY(store().current() == chosen);
+    QCOMPARE(folder.bytes(IniFile), DefaultText);
+}
+
+void TestParents::question_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed : {1u, 2u, 77u, 4096u})
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// Two two-digit numbers, a new sum each time; only their sum opens.
+void TestParents::question()
+{
+    QFETCH(quint32, seed);
+    AdultQuestion q(seed);
+    for (int round = 0; round < 200; ++round) {
+        QVERIFY(q.left() >= 10 && q.left() <= 99);
+        QVERIFY(q.right() >= 10 && q.right() <= 99);
+        QCOMPARE(q.text(), QStringLiteral("What is %1 + %2?").arg(q.left()).arg(q.right()));
+        const int sum = q.left() + q.right();
+        QVERIFY(q.isAnswer(QStringLiteral(" %1 ").arg(sum)));
+        QVERIFY(!q.isAnswer(QString::number(sum - 1)));
+        QVERIFY(!q.isAnswer(QString()));
+        const auto before = std::pair(q.left(), q.right());
+        q.next();
+        QVERIFY(std::pair(q.left(), q.right()) != before);
+    }
+}
+
+void TestParents::door_data()
+{
+    QTest::addColumn<QStringList>("answers");  // "right", "wrong", "cancel", "escape"
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("right") << QStringList{"right"} << true;
+    QTest::newRow("wrong, then right") << QStringList{"wrong", "wrong", "right"} << true;
+    QTest::newRow("cancel") << QStringList{"cancel"} << false;
+    QTest::newRow("wrong, then cancel") << QStringList{"wrong", "cancel"} << false;
+    QTest::newRow("escape") << QStringList{"escape"} << false;
+}
+
+// "Parents..." asks the grown-ups' question; only the right answer opens the corner, above the
+// options dialog.
+void TestParents::door()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, opens);
+    test::Windows w;
+    QStringList problems;
+    int cornersOpened = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *corner = qobject_cast<ParentsCorner *>(modal)) {
+            ++cornersOpened;
+            if (corner->parentWidget() != w.dialog.get() || !(corner->windowFlags() & Qt::WindowStaysOnTopHint))
+                problems << QStringLiteral("the corner is not kept above the options dialog");
+            corner->closeButton->click();
+            return;
+        }
+        auto *gate = qobject_cast<AdultGate *>(modal);
+        if (!gate || answers.isEmpty())
+            return;
+        if (gate->windowTitle() != QLatin1String("For grown-ups") || !(gate->windowFlags() & Qt::WindowStaysOnTopHint))
+            problems << QStringLiteral("the question's box");
+        const QString answer = answers.takeFirst();
+        const QString asked = gate->questionLabel->text();
+        if (asked != gate->question().text())
+            problems << QStringLiteral("shows %1").arg(asked);
+        if (answer == QLatin1String("cancel")) {
+            gate->cancelButton->click();
+        } else if (answer == QLatin1String("escape")) {
+            QTest::keyClick(gate->answerField, Qt::Key_Escape);
+        } else {
+            gate->answerField->setText(answerFor(gate->question(), answer));
+            QTest::keyClick(gate->answerField, Qt::Key_Return);
+            if (answer == QLatin1String("wrong")
+                && (!gate->isVisible() || gate->questionLabel->text() == asked
+                    || gate->hintLabel->text() != QLatin1String(AdultGate::WrongAnswer)
+                    || !gate->answerField->text().isEmpty()))
+                problems << QStringLiteral("a wrong answer does not ask anew");
+        }
+    });
+    poll.start();
+    QTest::mouseClick(w.dialog->TombolParents, Qt::LeftButton);
+    poll.stop();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    QVERIFY(answers.isEmpty());
+    QCOMPARE(cornersOpened, opens ? 1 : 0);
+    QVERIFY(w.dialog->isVisible());
+    QVERIFY(w.messages->isEmpty());
+}
+
+void TestParents::voicePageSaves_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<ParentSettings>("expected");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("words") << "words" << settings(false, true, true, "", 100, 100, 100, 100)
+                           << QByteArray("SpeakWords=false\n");
+    QTest::newRow("letters") << "letters" << settings(true, false, true, "", 100, 100, 100, 100)
+                             << QByteArray("SpeakLetters=false\n");
+    QTest::newRow("praise") << "praise" << settings(true, true, false, "", 100, 100, 100, 100)
+                            << QByteArray("Praise=false\n");
+    QTest::newRow("speed") << "speed" << settings(true, true, true, "", 110, 100, 100, 100)
+                           << QByteArray("Speed=110\n");
+    QTest::newRow("voice") << "voice" << settings(true, true, true, "", 100, 90, 100, 100)
+                           << QByteArray("Voice=90\n");
+    QTest::newRow("effects") << "effects" << settings(true, true, true, "", 100, 100, 90, 100)
+                             << QByteArray("Effects=90\n");
+    QTest::newRow("music") << "music" << settings(true, true, true, "", 100, 100, 100, 90)
+                           << QByteArray("Music=90\n");
+    QTest::newRow("language") << "language" << settings(true, true, true, "fr", 100, 100, 100, 100)
+                              << QByteArray("Language=fr\n");
+}
+
+// What the page shows is what the store holds and the file says, at once; a failed save is one
+// quiet line on the page.
+void TestParents::voicePageSaves()
+{
+    QFETCH(QString, control);
+    QFETCH(ParentSettings, expected);
+    QFETCH(QByteArray, line);
+    test::ProgramFolderCopy folder;
+    const VoicePage::LanguageSource two{
+        [] { return QList<Voice::Language>{{"en", "English"}, {"fr", "français"}}; }, [] { return QString("en"); }};
+    VoicePage page(two);
+    page.show();
+    QCOMPARE(page.language->currentText(), QStringLiteral("English"));
+    QSignalSpy changed(&store(), &ParentSettingsStore::changed);
+    // Keys, as a parent would use them: Space on a box, Page Down on a slider (one step of 10).
+    const QMap<QString, QWidget *> controls = {
+        {"words", page.speakWords}, {"letters", page.speakLetters}, {"praise", page.praise},
+        {"speed", page.speed},      {"voice", page.voiceVolume},   {"effects", page.effectsVolume},
+        {"music", page.musicVolume}, {"language", page.language}};
+    QWidget *target = controls.value(control);
+    QVERIFY(target);
+    target->setFocus();
+    if (control == QLatin1String("language"))
+        QTest::keyClick(target, Qt::Key_Down);
+    else if (qobject_cast<QSlider *>(target))
+        QTest::keyClick(target, control == QLatin1String("speed") ? Qt::Key_PageUp : Qt::Key_PageDown);
+    else
+        QTest::keyClick(target, Qt::Key_Space);
+    QVERIFY(store().current() == expected);
+    QVERIFY(page.shown() == expected);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(folder.bytes(IniFile), ParentSettingsStore::format(expected));
+    QVERIFY(folder.bytes(IniFile).contains(line));
+    QVERIFY(page.saveProblem->text().isEmpty());
+
+    // The same change where the file cannot be written: held for the run, said quietly.
+    folder.remove(IniFile);
+    putInPlace(folder, QStringLiteral("folder"));
+    page.tryButton->click();
+    QCOMPARE(page.saveProblem->text(), QLatin1String(VoicePage::NotSaved));
+    QVERIFY(store().current() == expected);
+}
+
+void TestParents::languageNote_data()
+{
+    QTest::addColumn<QStringList>("voices");  // codes that have a voice, the system's first
+    QTest::addColumn<QString>("speaking");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("note");
+    const QString fallback = QString::fromLatin1(VoicePage::NoVoiceFallback);
+    QTest::newRow("system's language") << QStringList{"fr", "en"} << "fr" << "" << "fr" << "";
+    QTest::newRow("a chosen one") << QStringList{"fr", "en"} << "en" << "en" << "en" << "";
+    QTest::newRow("chosen without a voice")
+        << QStringList{"fr", "en"} << "fr" << "de" << "de" << fallback.arg(QStringLiteral("fr"));
+    QTest::newRow("chosen, nothing speaks") << QStringList{"fr"} << "" << "de" << "de"
+                                            << QString::fromLatin1(VoicePage::NoVoiceSilent);
+    QTest::newRow("no voice at all") << QStringList{} << "" << "" << "" << QString::fromLatin1(VoicePage::NoVoiceAtAll);
+}
+
+// The list holds the languages with a voice; where the choice has none, the page says so.
+void TestParents::languageNote()
+{
+    QFETCH(QStringList, voices);
+    QFETCH(QString, speaking);
+    QFETCH(QString, chosen);
+    QFETCH(QString, shown);
+    QFETCH(QString, note);
+    test::ProgramFolderCopy folder;
+    ParentSettings s;
+    s.language = chosen;
+    store().apply(s);
+    QList<Voice::Language> languages;
+    for (const QString &code : voices)
+        languages << Voice::Language{code, code};
+    VoicePage page({[=] { return languages; }, [=] { return speaking; }});
+    QCOMPARE(page.language->currentData().toString(), shown);
+    QCOMPARE(page.language->count(), int(voices.size()) + (voices.contains(chosen) || chosen.isEmpty() ? 0 : 1));
+    QCOMPARE(page.languageNote->text(), note);
+    QCOMPARE(page.languageNote->isVisibleTo(&page), !note.isEmpty());
+    QCOMPARE(page.shown().language, chosen);  // showing the choice changes nothing
+    QVERIFY(!QFile::exists(folder.file(IniFile)));
+}
+
+QTEST_MAIN(TestParents)
+#include "tst_parents.moc"
