@@ -179,7 +179,9 @@ struct Voice::Private
     void flush()
     {
         flushQueued = false;
-        if (batch.isEmpty() || !worker)
+        if (!worker)
+            batch.clear();  // shut down
+        if (batch.isEmpty())
             return;
         const ParentSettings &settings = ParentSettingsStore::instance().current();
         worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed});
