@@ -132,12 +132,14 @@ struct Voice::Private
     QObject context;
     VoiceOutput output;
     std::unique_ptr<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>> worker;
-    // Lines asked for in one turn of the event loop are said one after the other, in one go
-    // ("Yes! Cat!", then the next picture's word); a later turn's line cuts them off.
+    // Lines of different kinds asked for in one turn of the event loop are said one after the
+    // other, in one go ("Yes! Cat!", then the next picture's word); a later one of the same kind,
+    // or a later turn's line, cuts them off.
     QList<LinePart> batch;
     bool flushQueued = false;
     QByteArray pictureName;
     QByteArray picturePath;
+    std::function<void(const QStringList &)> lineLog;
 
     // On the worker thread.
     std::shared_ptr<VoiceClip> make(const LineRequest &request)
@@ -166,9 +168,26 @@ struct Voice::Private
         return bytes.isEmpty() ? nullptr : std::make_shared<VoiceClip>(std::move(bytes));
     }
 
+    static QStringList describe(const QList<LinePart> &parts)
+    {
+        static const char *const names[] = {"word", "letter", "right", "wrong", "win", "lose", "try"};
+        QStringList described;
+        for (const LinePart &part : parts) {
+            QString text = QLatin1String(names[int(part.line)]);
+            if (!part.argument.isEmpty())
+                text += QLatin1Char(':') + part.argument;
+            if (!part.picturePath.isEmpty())
+                text += QLatin1String("+recording");
+            described.append(text);
+        }
+        return described;
+    }
+
     // Adds a part to this turn's line; the line goes to the worker once the turn ends.
     void add(LinePart part)
     {
+        // Several keys may come in one turn: the last letter is said, not a queue of them.
+        batch.removeIf([&part](const LinePart &pending) { return pending.line == part.line; });
         batch.append(std::move(part));
         if (flushQueued)
             return;
@@ -183,6 +202,8 @@ struct Voice::Private
             batch.clear();  // shut down
         if (batch.isEmpty())
             return;
+        if (lineLog)
+            lineLog(describe(batch));
         const ParentSettings &settings = ParentSettingsStore::instance().current();
         worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed});
     }
@@ -308,6 +329,11 @@ void Voice::applyVolumes()
     setChannelVolume(VoiceChannel, settings.voiceVolume);
     setChannelVolume(EffectsChannel, settings.effectsVolume);
     setMusicVolume(settings.musicVolume);
+}
+
+void Voice::setLineLog(std::function<void(const QStringList &)> log)
+{
+    d->lineLog = std::move(log);
 }
 
 void Voice::setLibraryDir(const QByteArray &dir)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace lettora {
@@ -55,6 +56,9 @@ public:
     void shutdown();
     // Tests: engines from this folder (empty: the system's); the engines are loaded again.
     void setLibraryDir(const QByteArray &dir);
+    // Tests: each line as it goes to be made, its parts in order: "word:cat" (with "+recording"
+    // when the picture has a path), "letter:B", "right:cat", "wrong", "win", "lose", "try".
+    void setLineLog(std::function<void(const QStringList &)> log);
 
 private:
     Voice();
