@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 
+#include "parents/ParentSettings.h"
 #include "sound/Effects.h"
 #include "sound/SdlEffects.h"
 #include "speech/SpeechEngine.h"
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void newerRequestSupersedes();
     void gameVoiceCutsItsOwnLine();
     void silentWithoutVoiceOrAudio();
+    void followsSettings_data();
+    void followsSettings();
 };
 
 void TestSpeech::spokenWord_data()
@@ -300,7 +303,6 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
     QVERIFY(Mix_Playing(EffectsChannel));
     voice.stop();
     QVERIFY(!Mix_Playing(VoiceChannel));
-    voice.shutdown();
     setEffectPlayer(nullptr);
 }
 
@@ -327,6 +329,52 @@ void TestSpeech::silentWithoutVoiceOrAudio()
     voice.sayWin();
     QTest::qWait(300);
     QVERIFY(messages->isEmpty());
+}
+
+void TestSpeech::followsSettings_data()
+{
+    QTest::addColumn<QString>("off");  // the switch turned off
+    QTest::addColumn<QString>("lines");
+    const QString all = QStringLiteral("word:cat | letter:B | right:cat | wrong | win | try");
+    QTest::newRow("all on") << "" << all;
+    QTest::newRow("no words") << "speakWords" << "letter:B | right:cat | wrong | win | try";
+    QTest::newRow("no letters") << "speakLetters" << "word:cat | right:cat | wrong | win | try";
+    QTest::newRow("no praise") << "praise" << "word:cat | letter:B | try";
+}
+
+void TestSpeech::followsSettings()
+{
+    QFETCH(QString, off);
+    QFETCH(QString, lines);
+    test::ProgramFolderCopy folder;
+    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    ParentSettings settings;
+    settings.speakWords = off != QLatin1String("speakWords");
+    settings.speakLetters = off != QLatin1String("speakLetters");
+    settings.praise = off != QLatin1String("praise");
+    settings.voiceVolume = 50;
+    settings.effectsVolume = 25;
+    ParentSettingsStore::instance().save(settings);
+    // The volumes follow at once, each on its own channel.
+    QCOMPARE(Mix_Volume(VoiceChannel, -1), MIX_MAX_VOLUME / 2);
+    QCOMPARE(Mix_Volume(EffectsChannel, -1), MIX_MAX_VOLUME / 4);
+
+    Voice &voice = Voice::instance();
+    QStringList said;
+    voice.setLineLog([&said](const QStringList &parts) { said.append(parts.join(QLatin1Char(','))); });
+    const std::function<void()> calls[] = {
+        [&] { voice.sayPictureWord("Cat.jpg", {}); }, [&] { voice.sayLetter('B'); },
+        [&] { voice.sayRight(QStringLiteral("CAT")); }, [&] { voice.sayWrong(); },
+        [&] { voice.sayWin(); }, [&] { voice.sayTry(); }};
+    for (const auto &call : calls) {
+        call();
+        QCoreApplication::processEvents();
+    }
+    voice.setLineLog(nullptr);
+    voice.stop();
+    ParentSettingsStore::instance().save(ParentSettings());
+    setEffectPlayer(nullptr);
+    QCOMPARE(said.join(QStringLiteral(" | ")), lines);
 }
 
 QTEST_MAIN(TestSpeech)
