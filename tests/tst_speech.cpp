@@ -79,6 +79,7 @@ private Q_SLOTS:
     void voiceAndEffectsOnTheirOwnChannels();
     void newerRequestSupersedes();
     void gameVoiceCutsItsOwnLine();
+    void recordingInsteadOfTheVoice();
     void silentWithoutVoiceOrAudio();
     void followsSettings_data();
     void followsSettings();
@@ -303,6 +304,30 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
     QVERIFY(Mix_Playing(EffectsChannel));
     voice.stop();
     QVERIFY(!Mix_Playing(VoiceChannel));
+    setEffectPlayer(nullptr);
+}
+
+void TestSpeech::recordingInsteadOfTheVoice()
+{
+    QTemporaryDir dir;
+    {
+        QFile picture(dir.filePath(QStringLiteral("cat.jpg")));
+        QFile recording(dir.filePath(QStringLiteral("cat.WAV")));
+        QVERIFY(picture.open(QIODevice::WriteOnly) && recording.open(QIODevice::WriteOnly));
+        recording.write(wavFile(4));
+    }
+    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    QVERIFY(Mix_QuerySpec(&rate, &format, &channels));
+    Voice &voice = Voice::instance();
+    voice.setLibraryDir({});
+    voice.sayPictureWord("cat.jpg", QFile::encodeName(dir.filePath(QStringLiteral("cat.jpg"))));
+    QTRY_VERIFY_WITH_TIMEOUT(Mix_Playing(VoiceChannel), 10000);
+    // The parent's 4-second recording, not the synthetic word (under a second).
+    const double seconds = double(Mix_GetChunk(VoiceChannel)->alen) / (rate * channels * SDL_AUDIO_BITSIZE(format) / 8);
+    QVERIFY2(seconds > 3.9 && seconds < 4.1, qPrintable(QString::number(seconds)));
+    voice.stop();
     setEffectPlayer(nullptr);
 }
 
