@@ -1,6 +1,6 @@
 // The voice's costs: the time from a request to its first sample, first and later words, for
 // each engine and through the game's Voice, and the resident memory speech adds.
-// Usage: lettora-speech-bench [flite|espeak|voice]   (each in a fresh process, for its memory)
+// Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|languages]   (each in a fresh process, for its memory)
 #include "sound/Effects.h"
 #include "sound/SdlEffects.h"
 #include "speech/SpeechEngine.h"
@@ -108,6 +108,13 @@ int main(int argc, char **argv)
         engine("espeak", QStringLiteral("en"));
     } else if (what == "espeak-fr") {
         engine("espeak", QStringLiteral("fr"));
+    } else if (what == "languages") {
+        const QList<Voice::Language> languages = Voice::instance().languages();
+        std::printf("%lld languages, speaking %s:", qlonglong(languages.size()),
+                    qPrintable(Voice::instance().speakingLanguage()));
+        for (const Voice::Language &language : languages)
+            std::printf(" %s (%s)", qPrintable(language.code), qPrintable(language.name));
+        std::printf("\n");
     } else
         voice();
     return 0;
