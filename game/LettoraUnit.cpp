@@ -13,6 +13,7 @@
 #include "shell/WindowLook.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
+#include "speech/Voice.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,6 +35,7 @@ constexpr QRect DesignedClient(3, 3, 790, 534);
 constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
 constexpr QSize ShowPictureSize(220, 220);
+constexpr QRect SpeakerPlace(310, 70, 64, 64);  // in the sky between the frame and the lives
 constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
 constexpr const char *NoPicturePathMessage = "The picture path list has no entry %1 (for \"%2\")";
 } // namespace
@@ -137,6 +139,9 @@ void TFormLettora::buildLayout()
     TimerShow = new EventTimer(this, DesignedShowInterval, false);
     TimerShow->setObjectName(QStringLiteral("TimerShow"));
     TimerShow->onTimer = [this] { TimerShowTimer(); };
+    // Says the picture's word again, beside the picture's frame.
+    BtnSpeaker = new PictureControl(Stage, QStringLiteral("BtnSpeaker"), SpeakerPlace);
+    makeImageButton(BtnSpeaker, paths::BtnSpeaker, paths::BtnSpeaker2, &TFormLettora::BtnSpeakerClick);
     ImageMenang = new PictureControl(Stage, QStringLiteral("ImageMenang"), QRect(80, 56, 105, 105));
     ImageMenang->hide();
     Nyawa[1] = new PictureControl(Stage, QStringLiteral("Nyawa1"), QRect(432, 56, 50, 50));
@@ -192,6 +197,7 @@ void TFormLettora::FormCreate()
     BtnExit->load(QLatin1String(paths::BtnExit));
     BtnOK->load(QLatin1String(paths::BtnOK));
     BtnClear->load(QLatin1String(paths::BtnClear));
+    BtnSpeaker->load(QLatin1String(paths::BtnSpeaker));
 
     row.NextLetterLeft = 3;
     PictureCursor = 0;
@@ -244,6 +250,7 @@ void TFormLettora::LetterClick(char letter)
     PlaceLetter(slot, answerPath(set, letter), row.NextLetterLeft, answerTop(set, letter));
     row.markFilled(slot);
     row.NextLetterLeft += letterImage(letter)->width();
+    Voice::instance().sayLetter(letter);
 }
 
 void TFormLettora::PlaceLetter(int slot, const QString &path, int left, int top)
@@ -354,6 +361,7 @@ void TFormLettora::LoadPicture(int index)
     ImageShow->setPicture(loadPictureFile(file, ShowPictureSize));
     // Only once the picture is in: a picture that fails keeps the previous word.
     TargetWord = wordOfPicture(name);
+    Voice::instance().sayPictureWord(name, file);
 }
 
 bool TFormLettora::RandomDraw()
@@ -394,11 +402,13 @@ void TFormLettora::showResult(const char *picture)
 void TFormLettora::ShowWin()
 {
     showResult(paths::Win);
+    Voice::instance().sayWin();
 }
 
 void TFormLettora::ShowLose()
 {
     showResult(paths::Lose);
+    Voice::instance().sayLose();
 }
 
 void TFormLettora::BtnStartClick()
@@ -455,7 +465,15 @@ void TFormLettora::BtnResetClick()
     for (int i = 1; i <= 3; ++i)
         Nyawa[i]->show();
     GameStarted = false;
+    Voice::instance().stop();
     PlayEffect(QLatin1String(paths::ButtonSound));
+}
+
+void TFormLettora::BtnSpeakerClick()
+{
+    // Only while a picture is in play: before Start and on the win or lose picture there is none.
+    if (GameStarted)
+        Voice::instance().repeatPictureWord();
 }
 
 void TFormLettora::BtnOptionClick()
@@ -478,9 +496,11 @@ void TFormLettora::BtnOKClick()
             row.clearFlags();
             hideLifeIcon();
             PlayEffect(QLatin1String(paths::LostLifeSound));
+            Voice::instance().sayWrong();
         }
         // The countdown of the current picture goes on.
-    } else if (FormOption->RandomImage->isChecked()) {
+    } else if (Voice::instance().sayRight(TargetWord); FormOption->RandomImage->isChecked()) {
+        // The praise goes first: the next picture's word follows it.
         // OK follows the dialog's check box, not RandomMode.
         if (!RandomDraw()) {
             ShowWin();

@@ -52,6 +52,7 @@ public:
     void BtnExitClick();
     void BtnOKClick();
     void BtnClearClick();
+    void BtnSpeakerClick();
     void TimerShowTimer();
     void TimerMusicTimer();
 
@@ -80,6 +81,7 @@ public:
     PictureControl *BtnExit = nullptr;
     PictureControl *BtnOK = nullptr;
     PictureControl *BtnClear = nullptr;
+    PictureControl *BtnSpeaker = nullptr;  // says the picture's word again
     QFrame *Panel1 = nullptr;
     QScrollArea *ScrollBox1 = nullptr;
     std::array<PictureControl *, AnswerRow::Slots + 1> Huruf{};  // 1 .. 20

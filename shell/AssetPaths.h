@@ -34,6 +34,8 @@ inline constexpr const char *BtnOK = "./Image/BtnOK.bmp";
 inline constexpr const char *BtnOK2 = "./Image/BtnOK2.bmp";
 inline constexpr const char *BtnClear = "./Image/BtnClear.bmp";
 inline constexpr const char *BtnClear2 = "./Image/BtnClear2.bmp";
+inline constexpr const char *BtnSpeaker = "./Image/BtnSpeaker.bmp";
+inline constexpr const char *BtnSpeaker2 = "./Image/BtnSpeaker2.bmp";
 
 // Welcome screen art
 inline constexpr const char *BtnPlay = "./Image/BtnPlay.jpg";

@@ -7,6 +7,7 @@
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
 #include "sound/Effects.h"
+#include "speech/Voice.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -39,6 +40,8 @@ Program::~Program()
     FormSplash = nullptr;
     FormOption = nullptr;
     FormLettora = nullptr;
+    // The voice plays on the effects' mixer: it stops before the mixer closes.
+    Voice::instance().shutdown();
     setEffectPlayer(nullptr);
     DisplayRestore::instance().shutdown();
 }
@@ -47,7 +50,10 @@ int Program::run()
 {
     FormLettora->showAsMainWindow();
     // The sound server is reached once the window is up; no effect plays before that.
-    QTimer::singleShot(0, [] { setEffectPlayer(makeSdlEffectPlayer()); });
+    QTimer::singleShot(0, [] {
+        setEffectPlayer(makeSdlEffectPlayer());
+        Voice::instance().applyVolumes();
+    });
     return QApplication::exec();
 }
 

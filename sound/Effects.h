@@ -17,7 +17,7 @@ public:
 
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 
-// The SDL2_mixer player: one mixer channel, so a new effect cuts the sounding one off and nothing
+// The SDL2_mixer player: one mixer channel for effects, so a new effect cuts the sounding one off and nothing
 // is queued; each file is loaded once and kept. A file that is missing or cannot be read plays the
 // default sound. Without a sound server it plays nothing and never waits. `driver` names an SDL
 // audio driver ("dummy" in tests); null lets SDL choose.

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 
 namespace lettora {
@@ -38,14 +39,28 @@ void onElementSetup(GstElement *, GstElement *element, gpointer)
     g_object_set(element, "synth-gain", SynthGain, nullptr);
 }
 
+double &musicVolume()
+{
+    static double volume = 1.0;
+    return volume;
+}
+
+class GstMediaPlayer;
+QSet<GstMediaPlayer *> &livePlayers()
+{
+    static QSet<GstMediaPlayer *> players;
+    return players;
+}
+
 class GstMediaPlayer : public MediaPlayer
 {
 public:
     // GStreamer starts with the first track, not with the window: start-up stays quick.
-    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") {}
+    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") { livePlayers().insert(this); }
 
     ~GstMediaPlayer() override
     {
+        livePlayers().remove(this);
         Close();
         if (m_playbin) {
             gst_element_set_state(m_playbin, GST_STATE_NULL);
@@ -104,6 +119,15 @@ protected:
         m_state = State::Ready;
         return {};
     }
+
+public:
+    void applyVolume()
+    {
+        if (m_playbin)
+            g_object_set(m_playbin, "volume", musicVolume(), nullptr);
+    }
+
+protected:
 
     void closeDevice() override
     {
@@ -180,6 +204,7 @@ private:
             return false;
         gst_object_ref_sink(m_playbin);
         g_object_set(m_playbin, "flags", PlayAudioOnly, nullptr);
+        applyVolume();
         if (!m_sink.isEmpty()) {
             if (GstElement *sink = gst_element_factory_make(m_sink.constData(), nullptr)) {
                 if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "sync"))
@@ -237,6 +262,13 @@ private:
 };
 
 } // namespace
+
+void setMusicVolume(int percent)
+{
+    musicVolume() = std::clamp(percent, 0, 100) / 100.0;
+    for (GstMediaPlayer *player : std::as_const(livePlayers()))
+        player->applyVolume();
+}
 
 std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink)
 {

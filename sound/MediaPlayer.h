@@ -49,6 +49,9 @@ private:
 // system's sound output.
 std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink = nullptr);
 
+// The music's volume in percent (0 .. 100), on every GStreamer player now and later.
+void setMusicVolume(int percent);
+
 // Every player of the program is made here; tests put their own maker in its place.
 using MediaPlayerMaker = std::function<std::unique_ptr<MediaPlayer>()>;
 void setMediaPlayerMaker(MediaPlayerMaker maker);

@@ -19,7 +19,7 @@ namespace lettora {
 
 namespace {
 constexpr int Rate = 44100;
-constexpr int Channel = 0;
+constexpr int Channel = EffectsChannel;
 constexpr int BufferFrames = 512;  // short, so an effect starts at once
 } // namespace
 
@@ -55,7 +55,7 @@ SdlEffectPlayer::SdlEffectPlayer(const char *driver)
         return;  // no sound server: the game runs silent
     }
     m_open = true;
-    Mix_AllocateChannels(1);
+    Mix_AllocateChannels(MixerChannels);
     int rate = Rate;
     Uint16 format = 0;
     int channels = 0;
@@ -130,6 +130,12 @@ bool SdlEffectPlayer::isSounding() const
 Mix_Chunk *SdlEffectPlayer::sounding() const
 {
     return isSounding() ? Mix_GetChunk(Channel) : nullptr;
+}
+
+void setChannelVolume(int channel, int percent)
+{
+    if (Mix_QuerySpec(nullptr, nullptr, nullptr) && channel < Mix_AllocateChannels(-1))
+        Mix_Volume(channel, std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100);
 }
 
 std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)

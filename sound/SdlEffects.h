@@ -9,6 +9,15 @@ struct Mix_Chunk;
 
 namespace lettora {
 
+// The mixer's channels: effects on one, the spoken voice on the other, so that neither cuts the
+// other off.
+inline constexpr int EffectsChannel = 0;
+inline constexpr int VoiceChannel = 1;
+inline constexpr int MixerChannels = 2;
+
+// Volume in percent (0 .. 100) of a mixer channel; nothing while the mixer is closed.
+void setChannelVolume(int channel, int percent);
+
 class SdlEffectPlayer : public EffectPlayer
 {
 public:

@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 namespace lettora {
 
 // What the game says aloud, for children who cannot read yet. Every call returns at once and
@@ -45,6 +48,23 @@ public:
     // The language that speaks: the chosen one, else the system's when it has a voice, else
     // English; empty when there is no voice at all.
     QString speakingLanguage();
+
+    // The parents' volumes on the voice and effect channels and the music; follows their changes
+    // by itself, and is called again once the mixer is open.
+    void applyVolumes();
+    // Before the mixer closes: stops the line and the worker that makes lines.
+    void shutdown();
+    // Tests: engines from this folder (empty: the system's); the engines are loaded again.
+    void setLibraryDir(const QByteArray &dir);
+    // Tests: each line as it goes to be made, its parts in order: "word:cat" (with "+recording"
+    // when the picture has a path), "letter:B", "right:cat", "wrong", "win", "lose", "try".
+    void setLineLog(std::function<void(const QStringList &)> log);
+
+private:
+    Voice();
+    ~Voice();
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace lettora

@@ -55,6 +55,7 @@ void TestButtons::swaps_data()
     QTest::newRow("Exit") << "BtnExit" << paths::BtnExit << paths::BtnExit2 << QPoint(656, 304);
     QTest::newRow("OK") << "BtnOK" << paths::BtnOK << paths::BtnOK2 << QPoint(672, 432);
     QTest::newRow("Clear") << "BtnClear" << paths::BtnClear << paths::BtnClear2 << QPoint(672, 512);
+    QTest::newRow("Speaker") << "BtnSpeaker" << paths::BtnSpeaker << paths::BtnSpeaker2 << QPoint(310, 70);
 }
 
 void TestButtons::swaps()

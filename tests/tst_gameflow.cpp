@@ -6,6 +6,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "speech/Voice.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -116,6 +117,8 @@ private Q_SLOTS:
     void misalignedPair_data();
     void misalignedPair();
     void picturesBesideTheProgram();
+    void spokenLines_data();
+    void spokenLines();
 };
 
 void TestGameFlow::wordOfPicture_data()
@@ -545,6 +548,56 @@ void TestGameFlow::picturesBesideTheProgram()
     QVERIFY2(g.messages->isEmpty(), qPrintable(g.messages->join(QLatin1Char('\n'))));
     QCOMPARE(g.shownPicture(), g.file(QStringLiteral("dog.bmp")));
     QCOMPARE(g.dialog->pictures.allPaths().first(), QByteArray("./Picture/cat.bmp"));  // kept as written
+}
+
+void TestGameFlow::spokenLines_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("lines");  // " | " between lines, "," between the parts of one
+    const QStringList two{QStringLiteral("Cat.bmp"), QStringLiteral("dog.jpg")};
+    // Keys that come in one turn: the last letter only.
+    QTest::newRow("word, letters, praise and the next word") << two << "start type:c type:at ok"
+        << "word:cat+recording | letter:C | letter:T | right:cat,word:dog+recording";
+    QTest::newRow("wrong") << two << "start type:x ok" << "word:cat+recording | letter:X | wrong";
+    QTest::newRow("win") << QStringList{QStringLiteral("cat.bmp")} << "start type:cat ok"
+        << "word:cat+recording | letter:T | right:cat,win";
+    QTest::newRow("countdown runs out") << two << "start expire" << "word:cat+recording | word:dog+recording";
+    QTest::newRow("lost on a countdown: no word for the hidden picture")
+        << QStringList{"cat.bmp", "dog.bmp", "owl.bmp", "bee.bmp", "ant.bmp"} << "start expire expire expire expire"
+        << "word:cat+recording | word:dog+recording | word:owl+recording | word:bee+recording | lose";
+    QTest::newRow("speaker") << two << "start speaker speaker"
+        << "word:cat+recording | word:cat+recording | word:cat+recording";
+    QTest::newRow("speaker before Start") << two << "speaker" << "";
+}
+
+void TestGameFlow::spokenLines()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, script);
+    QFETCH(QString, lines);
+    Game g(names);
+    // What the tests before asked for without an event loop is not said.
+    Voice::instance().stop();
+    QStringList said;
+    Voice::instance().setLineLog([&said](const QStringList &parts) { said.append(parts.join(QLatin1Char(','))); });
+    for (const QString &step : script.split(QLatin1Char(' '))) {
+        if (step == QLatin1String("start"))
+            g.start();
+        else if (step.startsWith(QLatin1String("type:")))
+            QTest::keyClicks(g.game.get(), step.mid(5));
+        else if (step == QLatin1String("ok"))
+            QTest::keyClick(g.game.get(), Qt::Key_Return);
+        else if (step == QLatin1String("expire"))
+            g.expire();
+        else if (step == QLatin1String("speaker"))
+            QTest::mouseClick(g.game->BtnSpeaker, Qt::LeftButton, {}, QPoint(30, 30));
+        // Each step is a turn of the event loop: its lines go out at its end.
+        QCoreApplication::processEvents();
+    }
+    Voice::instance().setLineLog(nullptr);
+    Voice::instance().stop();
+    QCOMPARE(said.join(QStringLiteral(" | ")), lines);
 }
 
 QTEST_MAIN(TestGameFlow)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves that sound comes out of the real program: a private PulseAudio with a null sink records
 # everything it plays while the welcome tune plays, the music list plays after the hand-over,
-# the music is switched off in the options dialog, and letters are typed.
+# the music is switched off in the options dialog, Start says the picture's word, and letters are
+# typed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -43,6 +44,11 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   quiet=$(level silence "Maximum amplitude")
   echo "music off: peak $quiet"
   loud 0.01 "$quiet" || fail "sound went on after the music was switched off (peak $quiet)"
+  # Start's click lasts 0.15 s; the picture's word, on its own channel, sounds on well after it.
+  span=$(sox "$work/word.wav" -n silence 1 0.005 2% reverse silence 1 0.005 2% reverse stat 2>&1 |
+    awk '/^Length/ { print $NF }')
+  echo "word after Start: sound for $span s"
+  loud "$span" 0.3 || fail "no word was heard after Start (sound for $span s)"
   echo "e2e sound: passed"
   exit 0
 fi
@@ -76,6 +82,10 @@ xdotool mousemove --window "$dialog" 421 340 click 1
 sleep 0.8; record silence; sleep 1.5; stop_recording
 
 xdotool windowactivate --sync "$win" 2>/dev/null || true
+record word
+xdotool mousemove --window "$win" 706 85 click 1  # Start
+sleep 1.5; stop_recording
+
 record letters
 xdotool type --delay 150 abcdefghij
 stop_recording

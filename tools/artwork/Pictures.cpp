@@ -27,6 +27,7 @@ const QColor Frame(0x3E, 0x9B, 0xE0);
 const QColor SkyTop(0xAE, 0xE0, 0xFA);
 const QColor SkyBottom(0xE3, 0xF5, 0xFE);
 const QColor ButtonPanel(0xFF, 0xF4, 0xC2);
+const QColor SpeakerSky(0xB7, 0xE4, 0xFB);  // the sky beside the picture frame, where the speaker sits
 const QColor ButtonPanelEdge(0xFF, 0xCC, 0x4D);
 const QColor LifePanel(0xFF, 0xE3, 0xEC);
 const QColor LifePanelEdge(0xF4, 0x8F, 0xB1);
@@ -189,7 +190,7 @@ void drawLetters(const QString &dir)
 
 namespace {
 
-enum class Icon { Play, Restart, Gear, Door, Check, Sponge };
+enum class Icon { Play, Restart, Gear, Door, Check, Sponge, Speaker };
 
 void drawIcon(QImage &image, Icon icon, QPointF c, qreal size, QColor shadow)
 {
@@ -249,6 +250,7 @@ void drawIcon(QImage &image, Icon icon, QPointF c, qreal size, QColor shadow)
     case Icon::Gear:
     case Icon::Door:
     case Icon::Sponge:
+    case Icon::Speaker:
         // A white disc behind the colour pictures keeps them clear on any button colour.
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, 225));
@@ -269,6 +271,9 @@ void drawIcon(QImage &image, Icon icon, QPointF c, qreal size, QColor shadow)
         break;
     case Icon::Sponge:
         drawEmoji(image, QStringLiteral("\U0001F9FD"), c.x(), c.y(), size);
+        break;
+    case Icon::Speaker:
+        drawEmoji(image, QStringLiteral("\U0001F50A"), c.x(), c.y(), size);
         break;
     }
 }
@@ -464,6 +469,8 @@ void drawGameWindow(const QString &dir)
         {BtnExit, BtnExit2, big, QColor(0xE5, 0x39, 0x35), QStringLiteral("Exit"), Icon::Door, 30, 21, ButtonPanel},
         {BtnOK, BtnOK2, QSize(70, 70), QColor(0x1E, 0x88, 0xE5), QStringLiteral("OK"), Icon::Check, 24, 22, ButtonPanel},
         {BtnClear, BtnClear2, QSize(70, 50), QColor(0x00, 0xAC, 0xC1), QStringLiteral("Clear"), Icon::Sponge, 17, 15, ButtonPanel},
+        // Beside the picture's frame: no caption, the children cannot read it.
+        {BtnSpeaker, BtnSpeaker2, QSize(64, 64), QColor(0xF4, 0x51, 0x1E), QString(), Icon::Speaker, 34, 0, SpeakerSky},
     });
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace lettora {
+
+// Spoken samples: 16-bit signed mono in the machine's byte order, at `rate` samples a second.
+struct Pcm
+{
+    QByteArray samples;
+    int rate = 0;
+    qsizetype frames() const { return samples.size() / 2; }
+};
+
+// A text-to-speech back end: text in, samples out, in memory (no speech daemon, no audio of its
+// own). Not thread-safe: one thread speaks through an engine at a time.
+class SpeechEngine
+{
+public:
+    virtual ~SpeechEngine() = default;
+    // `language` is one of languages(); `speed` in percent of the engine's child-friendly pace.
+    // False when nothing could be made.
+    virtual bool synthesize(const QString &text, const QString &language, int speed, Pcm &out) = 0;
+    // The language codes it speaks ("en", "fr", "pt-BR").
+    virtual QList<QString> languages() = 0;
+};
+
+// The engines, loaded from their shared libraries on the first call; null when a library or a voice
+// is missing. `libraryDir` (tests) looks there instead of the system's library path.
+// Flite with the cmu_us_slt voice: English only, the more natural voice.
+std::unique_ptr<SpeechEngine> loadFlite(const QByteArray &libraryDir = {});
+// eSpeak NG: about a hundred languages.
+std::unique_ptr<SpeechEngine> loadEspeak(const QByteArray &libraryDir = {});
+
+// A language code in this program's spelling: "pt-br" and "pt_BR" give "pt-BR", "EN" gives "en".
+QString normalLanguageCode(const QString &code);
+
+} // namespace lettora

@@ -1,0 +1,133 @@
+#include "speech/VoiceOutput.h"
+
+#include "shell/RegularFile.h"
+#include "sound/SdlEffects.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <QFile>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace lettora {
+
+namespace {
+struct MixerSpec
+{
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    int frameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
+};
+
+bool mixerSpec(MixerSpec &spec)
+{
+    return Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) != 0 && spec.channels > 0;
+}
+
+bool mixerHasVoiceChannel()
+{
+    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0 && Mix_AllocateChannels(-1) > VoiceChannel;
+}
+} // namespace
+
+QByteArray toMixerFormat(const Pcm &pcm)
+{
+    MixerSpec spec;
+    if (pcm.frames() == 0 || pcm.rate <= 0 || !mixerSpec(spec))
+        return {};
+    SDL_AudioStream *stream = SDL_NewAudioStream(AUDIO_S16SYS, 1, pcm.rate, spec.format, Uint8(spec.channels), spec.rate);
+    if (!stream)
+        return {};
+    QByteArray out;
+    if (SDL_AudioStreamPut(stream, pcm.samples.constData(), int(pcm.frames() * 2)) == 0
+        && SDL_AudioStreamFlush(stream) == 0) {
+        out.resize(SDL_AudioStreamAvailable(stream));
+        out.resize(std::max(0, SDL_AudioStreamGet(stream, out.data(), int(out.size()))));
+    }
+    SDL_FreeAudioStream(stream);
+    // Whole frames only.
+    out.truncate(out.size() - out.size() % spec.frameBytes());
+    return out;
+}
+
+QByteArray loadRecording(const QByteArray &path)
+{
+    MixerSpec spec;
+    if (!mixerSpec(spec))
+        return {};
+    QString reason;
+    const int fd = openRegularFile(path, reason);
+    if (fd < 0)
+        return {};
+    FILE *file = ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        return {};
+    }
+    SDL_RWops *source = SDL_RWFromFP(file, SDL_TRUE);
+    if (!source) {
+        std::fclose(file);
+        return {};
+    }
+    Mix_Chunk *chunk = Mix_LoadWAV_RW(source, 1);
+    if (!chunk)
+        return {};
+    QByteArray bytes(reinterpret_cast<const char *>(chunk->abuf), qsizetype(chunk->alen));
+    Mix_FreeChunk(chunk);
+    return bytes;
+}
+
+QByteArray mixerSilence(int milliseconds)
+{
+    MixerSpec spec;
+    if (!mixerSpec(spec))
+        return {};
+    const int silence = SDL_AUDIO_ISSIGNED(spec.format) ? 0 : 0x80;
+    return QByteArray(qsizetype(spec.rate) * milliseconds / 1000 * spec.frameBytes(), char(silence));
+}
+
+VoiceClip::VoiceClip(QByteArray mixerBytes) : m_bytes(std::move(mixerBytes))
+{
+    if (!m_bytes.isEmpty())
+        m_chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_bytes.data()), Uint32(m_bytes.size()));
+}
+
+VoiceClip::~VoiceClip()
+{
+    // Frees the chunk only: the samples are ours.
+    if (m_chunk)
+        Mix_FreeChunk(m_chunk);
+}
+
+bool VoiceOutput::play(std::shared_ptr<VoiceClip> clip)
+{
+    halt();
+    if (!clip || !clip->chunk() || !mixerHasVoiceChannel())
+        return false;
+    if (Mix_PlayChannel(VoiceChannel, clip->chunk(), 0) != VoiceChannel)
+        return false;
+    m_current = std::move(clip);
+    return true;
+}
+
+void VoiceOutput::halt()
+{
+    if (m_current && mixerHasVoiceChannel())
+        Mix_HaltChannel(VoiceChannel);
+    m_current.reset();
+}
+
+bool VoiceOutput::isSounding() const
+{
+    return m_current && mixerHasVoiceChannel() && Mix_Playing(VoiceChannel);
+}
+
+Mix_Chunk *VoiceOutput::sounding() const
+{
+    return isSounding() ? Mix_GetChunk(VoiceChannel) : nullptr;
+}
+
+} // namespace lettora
