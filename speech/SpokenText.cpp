@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -140,6 +142,41 @@ QByteArray recordedWordFile(const QByteArray &picturePath)
         }
     }
     return {};
+}
+
+QString languageDisplayName(const QString &code)
+{
+    // Mandarin's code is not one the system's locale data knows.
+    if (code.startsWith(QLatin1String("cmn"), Qt::CaseInsensitive))
+        return code.size() == 3 ? QStringLiteral("Chinese (Mandarin)") : QStringLiteral("Chinese (Mandarin, Pinyin)");
+    const QStringList parts = code.split(QRegularExpression(QStringLiteral("[-_]")), Qt::SkipEmptyParts);
+    const QLocale locale(code);
+    if (parts.isEmpty() || locale.language() == QLocale::C)
+        return code;
+    QStringList details;
+    QString nativeName = locale.nativeLanguageName();
+    qsizetype variant = 1;
+    // A second part of two letters or three digits is a region ("gb", "419").
+    static const QRegularExpression region(QStringLiteral("^([A-Za-z]{2}|[0-9]{3})$"));
+    if (parts.size() > 1 && region.match(parts.at(1)).hasMatch()) {
+        details << QLocale::territoryToString(locale.territory());
+        if (!locale.nativeTerritoryName().isEmpty())
+            nativeName = locale.nativeLanguageName() + QStringLiteral(" (") + locale.nativeTerritoryName() + QLatin1Char(')');
+        variant = 2;
+    } else {
+        // The language's own name without the region that the locale data adds ("American English").
+        nativeName = QLocale(locale.language(), QLocale::AnyScript, QLocale::AnyTerritory).nativeLanguageName();
+    }
+    const QStringList rest = parts.mid(variant).filter(QRegularExpression(QStringLiteral("^(?!x$).+")));
+    if (!rest.isEmpty())
+        details << rest.join(QLatin1Char(' '));
+    QString name = QLocale::languageToString(locale.language());
+    if (!details.isEmpty())
+        name += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
+    // English calls itself "American English" or "British English": nothing to add.
+    if (!nativeName.isEmpty() && !nativeName.contains(QLocale::languageToString(locale.language()), Qt::CaseInsensitive))
+        name += QStringLiteral(" \u2014 ") + nativeName;
+    return name;
 }
 
 } // namespace lettora

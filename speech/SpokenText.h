@@ -39,6 +39,11 @@ QString lineText(Line line, const QString &argument, const QString &language);
 // else English, else the first; each also by its first part ("pt" for "pt-BR"). Empty without any.
 QString chooseLanguage(const QList<QString> &codes, const QString &chosen, const QString &system);
 
+// How the parents' corner names a voice's language: its English name, the region and any variant
+// the code names, and the language's own name where it differs ("Portuguese (Brazil) — português").
+// A code the system does not know is named by itself.
+QString languageDisplayName(const QString &code);
+
 // The recording that speaks a picture's word: a regular file beside it with its base name and the
 // extension .wav, .ogg or .mp3 in any case ("cat.jpg" and "cat.WAV"), tried in that order; empty
 // when there is none. A FIFO, a device or a folder of that name never counts.

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QTimer>
 
@@ -305,16 +306,21 @@ QList<Voice::Language> Voice::languages()
 {
     const QString system = chooseLanguage(d->engines.languages(), {}, QLocale::system().name());
     QList<Language> result;
+    QHash<QString, int> uses;
     for (const QString &code : d->engines.languages()) {
-        const QLocale locale(code);
-        const QString name = locale.language() == QLocale::C || locale.nativeLanguageName().isEmpty()
-            ? code
-            : locale.nativeLanguageName();
-        if (code == system)
-            result.prepend({code, name});
-        else
-            result.append({code, name});
+        result.append({code, languageDisplayName(code)});
+        ++uses[result.last().name];
     }
+    // Two voices of one name (variants the locale data does not tell apart) show their codes.
+    for (Language &language : result) {
+        if (uses.value(language.name) > 1)
+            language.name += QStringLiteral(" [") + language.code + QLatin1Char(']');
+    }
+    std::sort(result.begin(), result.end(), [&](const Language &a, const Language &b) {
+        if ((a.code == system) != (b.code == system))
+            return a.code == system;
+        return QString::localeAwareCompare(a.name, b.name) < 0;
+    });
     return result;
 }
 

@@ -71,6 +71,8 @@ private Q_SLOTS:
     void lines_data();
     void lines();
     void language_data();
+    void languageNames_data();
+    void languageNames();
     void language();
     void recordedFile_data();
     void recordedFile();
@@ -158,6 +160,29 @@ void TestSpeech::language()
     QFETCH(QString, system);
     QFETCH(QString, speaking);
     QCOMPARE(chooseLanguage(codes, chosen, system), speaking);
+}
+
+void TestSpeech::languageNames_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    const QString dash = QStringLiteral(" \u2014 ");
+    QTest::newRow("language alone") << "en" << "English";
+    QTest::newRow("region") << "en-gb" << "English (United Kingdom)";
+    QTest::newRow("variant") << "en-gb-scotland" << "English (United Kingdom, scotland)";
+    QTest::newRow("own name") << "fr" << "French" + dash + "fran\u00e7ais";
+    QTest::newRow("own name and region") << "pt-br" << "Portuguese (Brazil)" + dash + "portugu\u00eas (Brasil)";
+    QTest::newRow("private variant") << "vi-vn-x-central" << "Vietnamese (Vietnam, central)" + dash + "Ti\u1ebfng Vi\u1ec7t (Vi\u1ec7t Nam)";
+    QTest::newRow("no own name known") << "an" << "Aragonese";
+    QTest::newRow("Mandarin") << "cmn" << "Chinese (Mandarin)";
+    QTest::newRow("unknown code") << "bpy" << "bpy";
+}
+
+void TestSpeech::languageNames()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QCOMPARE(languageDisplayName(code), name);
 }
 
 void TestSpeech::recordedFile_data()
