@@ -32,7 +32,7 @@ namespace {
 constexpr QColor MarkColour{200, 60, 30};
 constexpr QColor SelectedColour{205, 228, 250};
 constexpr QColor PlaceholderColour{235, 235, 235};
-constexpr int CellWidth = 124;
+constexpr int CellWidth = 116;
 constexpr int CellHeight = ThumbnailCache::Side + 62;
 constexpr int Margin = 4;
 
@@ -83,8 +83,9 @@ public:
         const QRect box = thumbRect(cell);
         const QPixmap pixmap = index.data(Qt::DecorationRole).value<QPixmap>();
         const auto state = ThumbnailCache::State(index.data(PictureGridModel::StateRole).toInt());
+        QRect shown = box;
         if (!pixmap.isNull()) {
-            QRect shown(QPoint(), pixmap.size());
+            shown = QRect(QPoint(), pixmap.size());
             shown.moveCenter(box.center());
             painter->drawPixmap(shown, pixmap);
         } else {
@@ -100,8 +101,8 @@ public:
         if (!problem.isEmpty()) {
             painter->setPen(QPen(MarkColour, 2));
             painter->setBrush(Qt::NoBrush);
-            painter->drawRect(box.adjusted(-1, -1, 1, 1));
-            const QRect badge(box.right() - 16, box.top() - 2, 20, 20);
+            painter->drawRect(shown.adjusted(-1, -1, 1, 1));
+            const QRect badge(shown.right() - 14, shown.top() - 6, 20, 20);
             painter->setPen(Qt::white);
             painter->setBrush(MarkColour);
             painter->drawEllipse(badge);
