@@ -243,7 +243,11 @@ QVariant PictureGridModel::data(const QModelIndex &index, int role) const
         const QString file = index.row() < m_list.allPaths().size()
                                  ? ListPair::displayShort(m_list.allPaths().at(index.row()))
                                  : QString();
-        return problem.isEmpty() ? file : problem + QLatin1Char('\n') + file;
+        QStringList lines{problem, file};
+        if (data(index, StateRole).toInt() == int(ThumbnailCache::State::Failed))
+            lines << QLatin1String(PicturesPage::CannotShow);
+        lines.removeAll(QString());
+        return lines.join(QLatin1Char('\n'));
     }
     default:
         return QIdentityProxyModel::data(index, role);

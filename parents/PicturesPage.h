@@ -99,6 +99,7 @@ public:
         "folder here to add them; drag to reorder; Delete removes.";
     static constexpr const char *NotSaved = "The list could not be saved; the changes hold until the game is closed.";
     static constexpr const char *FixButton = "Fix the word";
+    static constexpr const char *CannotShow = "This picture cannot be shown.";
     static constexpr const char *FixTo = "%1. Fix: \"%2\".";
     static constexpr const char *FixAsk = "%1. Fix: type the word.";
     static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'
