@@ -51,6 +51,8 @@ private Q_SLOTS:
     void gridEdits_data();
     void gridEdits();
     void dropFromOutside();
+    void moveKeepsDrawn_data();
+    void moveKeepsDrawn();
     void samePictureOnce();
 };
 
@@ -232,6 +234,35 @@ void TestPictures::dropFromOutside()
     QCOMPARE(w.bytes(paths::ImageFileList), formatListFile(byAdd.allNames()));
     QCOMPARE(w.bytes(paths::ImagePathList), formatListFile(byAdd.allPaths()));
     QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
+}
+
+// A move in the middle of a random game: the picture already shown stays out of the game's view.
+void TestPictures::moveKeepsDrawn_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<int>("drawnAt");
+    QTest::newRow("the drawn one forward") << 1 << 4 << QByteArray("a c d b") << 3;
+    QTest::newRow("another over it") << 3 << 0 << QByteArray("d a b c") << 2;
+    QTest::newRow("another behind it") << 0 << 2 << QByteArray("b a c d") << 0;
+    QTest::newRow("another before it") << 2 << 0 << QByteArray("c a b d") << 2;
+}
+
+void TestPictures::moveKeepsDrawn()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QByteArray, names);
+    QFETCH(int, drawnAt);
+    ListPair list;
+    list.add({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c"), QStringLiteral("/d")});
+    list.draw(1);
+    list.move(from, to);
+    QCOMPARE(list.allNames().join(' '), names);
+    QCOMPARE(list.allPaths().join(' '), "/" + names.replace(" ", " /"));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(list.isDrawn(i), i == drawnAt);
 }
 
 // The same photo twice is decoded once and shown as the same picture.
