@@ -7,6 +7,7 @@
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void gridEdits_data();
     void gridEdits();
     void dropFromOutside();
+    void saveFails();
     void moveKeepsDrawn_data();
     void moveKeepsDrawn();
     void samePictureOnce();
@@ -234,6 +236,24 @@ void TestPictures::dropFromOutside()
     QCOMPARE(w.bytes(paths::ImageFileList), formatListFile(byAdd.allNames()));
     QCOMPARE(w.bytes(paths::ImagePathList), formatListFile(byAdd.allPaths()));
     QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
+}
+
+// A list file that cannot be written: one quiet line, and the game plays the new word anyway.
+void TestPictures::saveFails()
+{
+    test::Windows w({{Names, "ice cream.jpg\r\n"}, {Paths, "/p/ice cream.jpg\r\n"}});
+    PicturesPage page(w.dialog->pictures);
+    const QString names = w.folder.file(Names);
+    QVERIFY(QFile::remove(names));
+    QVERIFY(QDir().mkdir(names));
+    page.fix(0);
+    QCOMPARE(page.saveProblem->text(), QLatin1String(PicturesPage::NotSaved));
+    QCOMPARE(w.dialog->pictures.name(0), QByteArray("icecream.jpg"));
+    QCOMPARE(w.messages->size(), 0);
+    QVERIFY(QDir().rmdir(names));
+    page.setWord(0, QStringLiteral("cake"));
+    QCOMPARE(page.saveProblem->text(), QString());
+    QCOMPARE(w.bytes(paths::ImageFileList), QByteArray("cake.jpg\r\n"));
 }
 
 // A move in the middle of a random game: the picture already shown stays out of the game's view.
