@@ -1,7 +1,9 @@
 #include "parents/ParentsCorner.h"
 
 #include "parents/AdultGate.h"
+#include "parents/PicturesPage.h"
 #include "parents/VoicePage.h"
+#include "settings/OptionUnit.h"
 #include "shell/WindowLook.h"
 
 #include <QHBoxLayout>
@@ -36,6 +38,8 @@ ParentsCorner::ParentsCorner(QWidget *parent)
 
     pages = new QTabWidget(this);
     voicePage = addPage(new VoicePage, VoicePage::Title);
+    if (FormOption)
+        addPage(new PicturesPage(FormOption->pictures), PicturesPage::Title);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setAutoDefault(false);
