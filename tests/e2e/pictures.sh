@@ -47,11 +47,17 @@ xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
 # The sum, read off the question as a parent reads it.
 gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
 sleep 0.5
-import -window "$gate" "$work/gate.png"
-sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
-  || fail "the question could not be read"
-xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
-corner=$(timeout 10 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) || fail "no corner after the answer $sum"
+# A misread sum is answered wrong, and the question asks a new one: read that one.
+corner=
+for attempt in 1 2 3; do
+  import -window "$gate" "$work/gate.png"
+  sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
+    || fail "the question could not be read"
+  xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
+  corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
+  sleep 0.5
+done
+[ -n "$corner" ] || fail "no corner after the answer $sum"
 sleep 0.5
 import -window "$corner" "$work/corner.png"
 read -r tx ty tw th _ < <(read_screen "$work/corner.png" | awk '$5 == "Pictures"' | sort -n -k2 | head -n1) \
@@ -102,19 +108,30 @@ sleep 0.3
 # The child spells the three words.
 picture() { import -window root -crop 220x220+$((ox + 64))+$((oy + 40)) +repage "$work/$1.png"; }
 differing() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# Waits (10 s at most) until the picture differs from the one in $1.png; keeps it as $2.png.
+new_picture() {
+  for _ in $(seq 50); do
+    picture "$2"
+    [ "$(differing "$work/$1.png" "$work/$2.png")" != 0 ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
 xdotool mousemove --window "$win" $((ox + 706)) $((oy + 85)) click 1; sleep 0.5   # Start
 picture first
-xdotool type --delay 60 cake; xdotool key Return; sleep 0.6
-picture second
-[ "$(differing "$work/first.png" "$work/second.png")" != 0 ] || fail "the word cake brought no new picture"
-xdotool type --delay 60 dog; xdotool key Return; sleep 0.6
-picture third
-[ "$(differing "$work/second.png" "$work/third.png")" != 0 ] || fail "the word dog brought no new picture"
-xdotool type --delay 60 sun; xdotool key Return; sleep 0.6
-import -window root "$work/won.png"
+xdotool type --delay 60 cake; xdotool key Return
+new_picture first second || fail "the word cake brought no new picture"
+xdotool type --delay 60 dog; xdotool key Return
+new_picture second third || fail "the word dog brought no new picture"
+xdotool type --delay 60 sun; xdotool key Return
 /usr/bin/convert "$program/Image/Win.bmp" "$work/win-expected.png"
-import -window root -crop "$(/usr/bin/identify -format %wx%h "$program/Image/Win.bmp")+$((ox + 80))+$((oy + 56))" +repage "$work/result.png"
-[ "$(differing "$work/result.png" "$work/win-expected.png")" = 0 ] || fail "no win picture after the third word"
+won=
+for _ in $(seq 50); do
+  import -window root -crop "$(/usr/bin/identify -format %wx%h "$program/Image/Win.bmp")+$((ox + 80))+$((oy + 56))" +repage "$work/result.png"
+  [ "$(differing "$work/result.png" "$work/win-expected.png")" = 0 ] && { won=1; break; }
+  sleep 0.2
+done
+[ -n "$won" ] || fail "no win picture after the third word"
 [ -n "${LETTORA_E2E_KEEP:-}" ] && cp "$work"/*.png "$LETTORA_E2E_KEEP"/
 
 wmctrl -c Lettora
