@@ -1,6 +1,7 @@
 #include "parents/ParentsCorner.h"
 
 #include "parents/AdultGate.h"
+#include "parents/ProgressPage.h"
 #include "parents/VoicePage.h"
 #include "shell/WindowLook.h"
 
@@ -36,6 +37,7 @@ ParentsCorner::ParentsCorner(QWidget *parent)
 
     pages = new QTabWidget(this);
     voicePage = addPage(new VoicePage, VoicePage::Title);
+    progressPage = addPage(new ProgressPage, ProgressPage::Title);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setAutoDefault(false);
