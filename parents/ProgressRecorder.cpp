@@ -18,13 +18,13 @@ namespace lettora {
 
 namespace {
 // Appends `line` to the file, with the header first into an empty file and a line break first
-// after a line that a crash cut. Never waits on a FIFO: it is refused. Empty when it was written.
+// after a line that a crash cut (read and write: the last byte is looked at). Never waits on a FIFO: it is refused. Empty when it was written.
 QString append(const QString &file, const QByteArray &line)
 {
     const QByteArray path = QFile::encodeName(file);
     if (holdsNonRegularFile(path))
         return QLatin1String(messages::NotRegularFile);
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return qt_error_string(errno);
     QString reason;

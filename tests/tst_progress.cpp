@@ -198,6 +198,9 @@ private Q_SLOTS:
     void recordsTheGame()
     {
         TwoPictures g;
+        // A line that a crash cut stays apart from the next record.
+        const QByteArray cut = QByteArray(progress::Header) + "2026-12-07T14:0";
+        g.folder.write(QStringLiteral("Data/Progress.csv"), cut);
         g.game->BtnStartClick();
         g.answer("cta");
         g.answer("cat");
@@ -215,7 +218,7 @@ private Q_SLOTS:
             QVERIFY(qAbs(QDateTime(x.date, x.time).secsTo(now)) < 600);
             QVERIFY(x.seconds >= 0 && x.seconds < 600);
         }
-        QVERIFY(g.bytes("Data/Progress.csv").startsWith(progress::Header));
+        QVERIFY(g.bytes("Data/Progress.csv").startsWith(cut + '\n' + progress::format(r[0])));
         QVERIFY(g.messages->isEmpty());
     }
 
