@@ -1,8 +1,10 @@
 #include "parents/ParentsCorner.h"
 
 #include "parents/AdultGate.h"
+#include "parents/PicturesPage.h"
 #include "parents/ProgressPage.h"
 #include "parents/VoicePage.h"
+#include "settings/OptionUnit.h"
 #include "shell/WindowLook.h"
 
 #include <QHBoxLayout>
@@ -37,6 +39,8 @@ ParentsCorner::ParentsCorner(QWidget *parent)
 
     pages = new QTabWidget(this);
     voicePage = addPage(new VoicePage, VoicePage::Title);
+    if (FormOption)
+        addPage(new PicturesPage(FormOption->pictures), PicturesPage::Title);
     progressPage = addPage(new ProgressPage, ProgressPage::Title);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);

@@ -73,6 +73,40 @@ void ListPair::clear()
     endResetModel();
 }
 
+void ListPair::rename(int index, const QByteArray &name)
+{
+    if (index < 0 || index >= m_names.size() || m_names.at(index) == name)
+        return;
+    m_namesRead = true;
+    m_names[index] = name;
+    Q_EMIT dataChanged(this->index(index), this->index(index));
+}
+
+bool ListPair::move(int from, int to)
+{
+    const int size = int(m_names.size());
+    if (from < 0 || from >= size || to < 0 || to > size || to == from || to == from + 1)
+        return false;
+    edited();
+    beginMoveRows(QModelIndex(), from, from, QModelIndex(), to);
+    const int target = to > from ? to - 1 : to;
+    m_names.move(from, target);
+    if (from < m_paths.size() && target < m_paths.size())
+        m_paths.move(from, target);
+    // The drawn marks go with their entries.
+    for (int &d : m_drawn) {
+        if (d == from)
+            d = target;
+        else if (from < target && d > from && d <= target)
+            --d;
+        else if (target < from && d >= target && d < from)
+            ++d;
+    }
+    std::sort(m_drawn.begin(), m_drawn.end());
+    endMoveRows();
+    return true;
+}
+
 void ListPair::unload()
 {
     beginResetModel();

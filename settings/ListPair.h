@@ -11,6 +11,8 @@ namespace lettora {
 
 // "List index out of bounds (%1)": a read of a list entry that does not exist.
 inline constexpr const char *ListIndexOutOfBounds = "List index out of bounds (%1)";
+// Files that are not added to a list, as their names would split their entries.
+inline constexpr const char *LineBreakRefused = "These files were not added, because their names hold a line break: %1";
 
 // A list of files as two index-aligned lists: the names shown to the user ("cat.jpg") and the
 // full paths. The one copy in memory: the options dialog shows it (it is the model of the
@@ -42,6 +44,12 @@ public:
     void removeAt(int index);
     // Empties the names, then the paths.
     void clear();
+    // Gives entry `index` of the whole list a new name; its path stays, and the path list
+    // counts as unedited.
+    void rename(int index, const QByteArray &name);
+    // Moves entry `from` of the whole list, name and path, to stand before entry `to` (the list's
+    // size for the end). False when either is out of the list or the move changes nothing.
+    bool move(int from, int to);
 
     // Empties both lists before a reload; no edit of the user's, so neither file counts as read.
     void unload();

@@ -291,8 +291,7 @@ void TFormOption::addFiles(ListPair &list, const char *startFolder)
         (breaksListFile(QFile::encodeName(file)) ? refused : storable) << file;
     list.add(storable);
     if (!refused.isEmpty())
-        throw Error(QStringLiteral("These files were not added, because their names hold a line break: %1")
-                        .arg(quotedName(refused.join(QStringLiteral(", ")))));
+        throw Error(QString::fromLatin1(LineBreakRefused).arg(quotedName(refused.join(QStringLiteral(", ")))));
 }
 
 void TFormOption::TombolAddImageClick()

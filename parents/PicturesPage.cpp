@@ -1,0 +1,522 @@
+#include "parents/PicturesPage.h"
+
+#include "parents/PictureWords.h"
+#include "settings/ListPair.h"
+#include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/PictureLoader.h"
+#include "shell/ProgramFolder.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace lettora {
+
+namespace {
+constexpr QColor MarkColour{200, 60, 30};
+constexpr QColor SelectedColour{205, 228, 250};
+constexpr QColor PlaceholderColour{235, 235, 235};
+constexpr int CellWidth = 116;
+constexpr int CellHeight = ThumbnailCache::Side + 62;
+constexpr int Margin = 4;
+
+QImage decodeThumbnail(const QByteArray &path)
+{
+    const QByteArray file = ListPair::localFile(path);
+    QImageReader header(QFile::decodeName(file));
+    QSize size = header.size();
+    const int side = ThumbnailCache::Side;
+    size = !size.isValid() || size.isEmpty() ? QSize(side, side)
+                                             : size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    return loadPictureFile(file, size);
+}
+
+QRect thumbRect(const QRect &cell)
+{
+    const int side = ThumbnailCache::Side;
+    return QRect(cell.left() + (cell.width() - side) / 2, cell.top() + Margin, side, side);
+}
+
+QRect wordRect(const QRect &cell, const QFontMetrics &metrics)
+{
+    return QRect(cell.left() + Margin, thumbRect(cell).bottom() + Margin, cell.width() - 2 * Margin,
+                 metrics.height() + 4);
+}
+
+// A picture over its word, and under the word what keeps the child from typing it.
+class PictureDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        return QSize(CellWidth, CellHeight);
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QRect cell = option.rect.adjusted(1, 1, -1, -1);
+        if (option.state & QStyle::State_Selected) {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(SelectedColour);
+            painter->drawRoundedRect(cell, 6, 6);
+        }
+        const QRect box = thumbRect(cell);
+        const QPixmap pixmap = index.data(Qt::DecorationRole).value<QPixmap>();
+        const auto state = ThumbnailCache::State(index.data(PictureGridModel::StateRole).toInt());
+        QRect shown = box;
+        if (!pixmap.isNull()) {
+            shown = QRect(QPoint(), pixmap.size());
+            shown.moveCenter(box.center());
+            painter->drawPixmap(shown, pixmap);
+        } else {
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(PlaceholderColour);
+            painter->drawRect(box);
+            if (state == ThumbnailCache::State::Failed) {
+                painter->setPen(Qt::darkGray);
+                painter->drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+            }
+        }
+        const QString problem = index.data(PictureGridModel::ProblemRole).toString();
+        if (!problem.isEmpty()) {
+            painter->setPen(QPen(MarkColour, 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(shown.adjusted(-1, -1, 1, 1));
+            const QRect badge(shown.right() - 14, shown.top() - 6, 20, 20);
+            painter->setPen(Qt::white);
+            painter->setBrush(MarkColour);
+            painter->drawEllipse(badge);
+            QFont bold = option.font;
+            bold.setBold(true);
+            painter->setFont(bold);
+            painter->drawText(badge, Qt::AlignCenter, QStringLiteral("!"));
+        }
+        QFont wordFont = option.font;
+        wordFont.setBold(true);
+        painter->setFont(wordFont);
+        const QFontMetrics wordMetrics(wordFont);
+        const QRect wordBox = wordRect(cell, wordMetrics);
+        painter->setPen(Qt::black);
+        painter->drawText(wordBox, Qt::AlignHCenter | Qt::AlignVCenter,
+                          wordMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, wordBox.width()));
+        if (!problem.isEmpty()) {
+            QFont small = option.font;
+            small.setPointSizeF(small.pointSizeF() * 0.85);
+            painter->setFont(small);
+            painter->setPen(MarkColour);
+            const QRect reasonBox(wordBox.left(), wordBox.bottom() + 1, wordBox.width(), cell.bottom() - wordBox.bottom());
+            painter->drawText(reasonBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, problem);
+        }
+        painter->restore();
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        auto *editor = new QLineEdit(parent);
+        editor->setPlaceholderText(QLatin1String(PictureWords::AskForWord));
+        editor->setAlignment(Qt::AlignCenter);
+        return editor;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        // A camera's name holds no word worth keeping: the parent starts from an empty field.
+        const QString word = index.data(Qt::EditRole).toString();
+        static_cast<QLineEdit *>(editor)->setText(word);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        const QString word = static_cast<QLineEdit *>(editor)->text().trimmed();
+        if (!word.isEmpty())
+            model->setData(index, word, Qt::EditRole);
+    }
+
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &) const override
+    {
+        const QRect cell = option.rect.adjusted(1, 1, -1, -1);
+        const QRect word = wordRect(cell, QFontMetrics(option.font));
+        editor->setGeometry(word.adjusted(0, -2, 0, 4));
+    }
+};
+} // namespace
+
+// ---- ThumbnailCache
+
+ThumbnailCache::ThumbnailCache(QObject *parent) : QObject(parent)
+{
+    m_pool.setMaxThreadCount(Threads);
+}
+
+ThumbnailCache::~ThumbnailCache()
+{
+    // A decoding that still runs posts its result to this object: let it end first.
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state)
+{
+    auto found = m_entries.find(path);
+    if (found == m_entries.end()) {
+        m_entries.insert(path, Entry());
+        m_pool.start(QRunnable::create([this, path] {
+            QImage image;
+            try {
+                image = decodeThumbnail(path);
+            } catch (...) {
+                image = QImage();  // shown as a picture that cannot be shown
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, path, image] {
+                    Entry &entry = m_entries[path];
+                    entry.state = image.isNull() ? State::Failed : State::Ready;
+                    entry.pixmap = QPixmap::fromImage(image);
+                    ++m_finished;
+                    Q_EMIT ready(path);
+                },
+                Qt::QueuedConnection);
+        }));
+        if (state)
+            *state = State::Pending;
+        return {};
+    }
+    if (state)
+        *state = found->state;
+    return found->pixmap;
+}
+
+// ---- PictureGridModel
+
+PictureGridModel::PictureGridModel(ListPair &list, PicturesPage &page) : m_list(list), m_page(page)
+{
+    setSourceModel(&list);
+    connect(&m_thumbnails, &ThumbnailCache::ready, this, [this] {
+        if (rowCount() > 0)
+            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+    });
+}
+
+QVariant PictureGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_list.nameEntries())
+        return {};
+    const QByteArray &name = m_list.allNames().at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return PictureWords::isCameraName(name) && role == Qt::EditRole ? QString() : PictureWords::wordPart(name);
+    case Qt::DecorationRole:
+    case StateRole: {
+        if (index.row() >= m_list.allPaths().size())
+            return role == StateRole ? QVariant(int(ThumbnailCache::State::Failed)) : QVariant();
+        ThumbnailCache::State state;
+        const QPixmap pixmap =
+            const_cast<ThumbnailCache &>(m_thumbnails).thumbnail(m_list.allPaths().at(index.row()), &state);
+        return role == StateRole ? QVariant(int(state)) : QVariant(pixmap);
+    }
+    case ProblemRole:
+        return PictureWords::problem(name);
+    case Qt::ToolTipRole: {
+        const QString problem = PictureWords::problem(name);
+        const QString file = index.row() < m_list.allPaths().size()
+                                 ? ListPair::displayShort(m_list.allPaths().at(index.row()))
+                                 : QString();
+        QStringList lines{problem, file};
+        if (data(index, StateRole).toInt() == int(ThumbnailCache::State::Failed))
+            lines << QLatin1String(PicturesPage::CannotShow);
+        lines.removeAll(QString());
+        return lines.join(QLatin1Char('\n'));
+    }
+    default:
+        return QIdentityProxyModel::data(index, role);
+    }
+}
+
+bool PictureGridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    m_page.setWord(index.row(), value.toString());
+    return true;
+}
+
+Qt::ItemFlags PictureGridModel::flags(const QModelIndex &index) const
+{
+    const Qt::ItemFlags base = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return index.isValid() ? base | Qt::ItemIsEditable | Qt::ItemIsDragEnabled : Qt::ItemIsDropEnabled;
+}
+
+QStringList PictureGridModel::mimeTypes() const
+{
+    return {QLatin1String(RowFormat), QStringLiteral("text/uri-list")};
+}
+
+QMimeData *PictureGridModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(QLatin1String(RowFormat), QByteArray::number(indexes.first().row()));
+    return data;
+}
+
+// ---- PictureGrid
+
+PictureGrid::PictureGrid(PicturesPage &page) : m_page(page)
+{
+    setObjectName(QStringLiteral("pictureGrid"));
+    setViewMode(QListView::IconMode);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setUniformItemSizes(true);
+    setGridSize(QSize(CellWidth, CellHeight));
+    setSpacing(0);
+    setWrapping(true);
+    setWordWrap(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    viewport()->setAcceptDrops(true);  // the drops land on the cells, not on the frame
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                    QAbstractItemView::EditKeyPressed);
+    setItemDelegate(new PictureDelegate(this));
+}
+
+void PictureGrid::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QMimeData *data = event->mimeData();
+    if (data->hasFormat(QLatin1String(PictureGridModel::RowFormat)) || data->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PictureGrid::dragMoveEvent(QDragMoveEvent *event)
+{
+    const QMimeData *data = event->mimeData();
+    if (data->hasFormat(QLatin1String(PictureGridModel::RowFormat)) || data->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void PictureGrid::dropEvent(QDropEvent *event)
+{
+    const QMimeData *data = event->mimeData();
+    if (data->hasFormat(QLatin1String(PictureGridModel::RowFormat))) {
+        bool ok = false;
+        const int from = data->data(QLatin1String(PictureGridModel::RowFormat)).toInt(&ok);
+        const QModelIndex onto = indexAt(event->position().toPoint());
+        const int count = model()->rowCount();
+        // The picture takes the place of the one it is dropped on; after the last one, the end.
+        const int to = !onto.isValid() ? count : onto.row() > from ? onto.row() + 1 : onto.row();
+        if (ok)
+            m_page.moveEntry(from, to);
+    } else if (data->hasUrls()) {
+        m_page.addDropped(data->urls());
+    } else {
+        event->ignore();
+        return;
+    }
+    // A copy for the drag's source: the view removes nothing after the drag.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void PictureGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && state() != QAbstractItemView::EditingState) {
+        m_page.removeAt(m_page.selectedRow());
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+// ---- PicturesPage
+
+PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m_list(list)
+{
+    setObjectName(QStringLiteral("PicturesPage"));
+    auto *help = new QLabel(QLatin1String(Help), this);
+    help->setWordWrap(true);
+    model = new PictureGridModel(list, *this);
+    model->setParent(this);
+    grid = new PictureGrid(*this);
+    grid->setModel(model);
+    hint = new QLabel(this);
+    hint->setObjectName(QStringLiteral("hint"));
+    hint->setWordWrap(true);
+    fixButton = new QPushButton(QLatin1String(FixButton), this);
+    fixButton->setAutoDefault(false);
+    fixButton->setEnabled(false);
+    saveProblem = new QLabel(this);
+    saveProblem->setObjectName(QStringLiteral("saveProblem"));
+    QPalette quiet = saveProblem->palette();
+    quiet.setColor(QPalette::WindowText, Qt::darkRed);
+    saveProblem->setPalette(quiet);
+
+    connect(fixButton, &QPushButton::clicked, this, [this] { fix(selectedRow()); });
+    connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PicturesPage::updateHint);
+    connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &, const QModelIndex &,
+                                                                  const QList<int> &roles) {
+        if (!roles.contains(Qt::DecorationRole))
+            updateHint();
+    });
+
+    auto *fixRow = new QHBoxLayout;
+    fixRow->addWidget(hint, 1);
+    fixRow->addWidget(fixButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(help);
+    layout->addWidget(grid, 1);
+    layout->addLayout(fixRow);
+    layout->addWidget(saveProblem);
+}
+
+int PicturesPage::selectedRow() const
+{
+    const QModelIndexList selected = grid->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void PicturesPage::setWord(int row, const QString &word)
+{
+    if (row < 0 || row >= m_list.nameEntries() || word.trimmed().isEmpty())
+        return;
+    const QByteArray name = m_list.allNames().at(row);
+    const QByteArray renamed = PictureWords::renamed(name, word.trimmed());
+    if (renamed == name)
+        return;
+    m_list.rename(row, renamed);
+    // A new word changes the name list alone: the path list is not written.
+    save(false);
+}
+
+void PicturesPage::fix(int row)
+{
+    if (row < 0 || row >= m_list.nameEntries())
+        return;
+    const QByteArray &name = m_list.allNames().at(row);
+    if (PictureWords::problem(name).isEmpty())
+        return;
+    const QString word = PictureWords::suggestion(name);
+    if (!word.isEmpty()) {
+        setWord(row, word);
+        return;
+    }
+    const QModelIndex index = model->index(row, 0);
+    grid->setCurrentIndex(index);
+    grid->setFocus();
+    grid->edit(index);
+}
+
+void PicturesPage::removeAt(int row)
+{
+    if (row < 0 || row >= m_list.nameEntries())
+        return;
+    m_list.removeAt(row);
+    save();
+    updateHint();
+}
+
+void PicturesPage::moveEntry(int from, int to)
+{
+    if (!m_list.move(from, to))
+        return;
+    save();
+    const int at = to > from ? to - 1 : to;
+    grid->setCurrentIndex(model->index(at, 0));
+}
+
+QStringList PicturesPage::picturesIn(const QList<QUrl> &urls)
+{
+    QStringList files;
+    const std::function<void(const QString &, int)> addFolder = [&](const QString &folder, int depth) {
+        const QFileInfoList entries =
+            QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsLast);
+        for (const QFileInfo &entry : entries) {
+            if (entry.isDir()) {
+                if (depth > 0 && !entry.isSymLink())
+                    addFolder(entry.absoluteFilePath(), depth - 1);
+            } else if (isPictureExtension(entry.fileName())) {
+                files << entry.absoluteFilePath();
+            }
+        }
+    };
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir())
+            addFolder(info.absoluteFilePath(), FolderDepth);
+        else if (info.isFile() && isPictureExtension(info.fileName()))
+            files << info.absoluteFilePath();
+    }
+    return files;
+}
+
+void PicturesPage::addDropped(const QList<QUrl> &urls)
+{
+    // A line break in a file name would split its entry in two in the list files.
+    QStringList storable, refused;
+    for (const QString &file : picturesIn(urls))
+        (breaksListFile(QFile::encodeName(file)) ? refused : storable) << file;
+    if (storable.isEmpty() && refused.isEmpty())
+        return;
+    m_list.add(storable);
+    save();
+    if (!refused.isEmpty())
+        saveProblem->setText(QString::fromLatin1(LineBreakRefused).arg(quotedName(refused.join(QStringLiteral(", ")))));
+}
+
+void PicturesPage::save(bool withPaths)
+{
+    try {
+        ProgramFolder::makeCurrent();
+        m_list.saveNames(QLatin1String(paths::ImageFileList));
+        if (withPaths)
+            m_list.savePaths(QLatin1String(paths::ImagePathList));
+        saveProblem->clear();
+    } catch (const std::exception &) {
+        saveProblem->setText(QLatin1String(NotSaved));
+    }
+}
+
+void PicturesPage::updateHint()
+{
+    const int row = selectedRow();
+    const QByteArray name = row >= 0 && row < m_list.nameEntries() ? m_list.allNames().at(row) : QByteArray();
+    const QString problem = row >= 0 ? PictureWords::problem(name) : QString();
+    fixButton->setEnabled(!problem.isEmpty());
+    if (problem.isEmpty()) {
+        hint->clear();
+        return;
+    }
+    const QString word = PictureWords::suggestion(name);
+    hint->setText(word.isEmpty() ? QString::fromLatin1(FixAsk).arg(problem)
+                                 : QString::fromLatin1(FixTo).arg(problem, word));
+}
+
+} // namespace lettora

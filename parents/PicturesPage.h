@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QHash>
+#include <QIdentityProxyModel>
+#include <QListView>
+#include <QPixmap>
+#include <QThreadPool>
+#include <QUrl>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace lettora {
+
+class ListPair;
+class PicturesPage;
+
+// Small pictures of the list's files, decoded scaled in the background on a few threads, one
+// per file: the same file twice is decoded once and shown as the same picture.
+class ThumbnailCache : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int Side = 96;
+    static constexpr int Threads = 2;
+    enum class State { Pending, Ready, Failed };
+
+    explicit ThumbnailCache(QObject *parent = nullptr);
+    ~ThumbnailCache() override;
+    // The file's picture once decoded (a null pixmap before); the first call asks for it.
+    QPixmap thumbnail(const QByteArray &path, State *state = nullptr);
+    int finished() const { return m_finished; }
+
+Q_SIGNALS:
+    void ready(const QByteArray &path);
+
+private:
+    struct Entry
+    {
+        State state = State::Pending;
+        QPixmap pixmap;
+    };
+    QThreadPool m_pool;
+    QHash<QByteArray, Entry> m_entries;
+    int m_finished = 0;
+};
+
+// The picture list as the page shows it: the word part of each name, its picture, its problem.
+class PictureGridModel : public QIdentityProxyModel
+{
+    Q_OBJECT
+public:
+    static constexpr int ProblemRole = Qt::UserRole + 1;
+    static constexpr int StateRole = Qt::UserRole + 2;
+    static constexpr const char *RowFormat = "application/x-lettora-picture-row";
+
+    PictureGridModel(ListPair &list, PicturesPage &page);
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    ThumbnailCache &thumbnails() { return m_thumbnails; }
+
+private:
+    ListPair &m_list;
+    PicturesPage &m_page;
+    ThumbnailCache m_thumbnails;
+};
+
+// The grid: drags within it reorder, drops from outside add, Delete removes.
+class PictureGrid : public QListView
+{
+    Q_OBJECT
+public:
+    explicit PictureGrid(PicturesPage &page);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    PicturesPage &m_page;
+};
+
+// The parents' corner's "Pictures" page: the picture list as a grid of pictures with their words.
+// A word is edited in place and changes only the entry's name; every change is saved at once and
+// the game sees it at once, as it plays from the same list.
+class PicturesPage : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr const char *Title = "Pictures";
+    static constexpr const char *Help =
+        "The child spells the word under each picture. Click a word to change it; drop photos or a "
+        "folder here to add them; drag to reorder; Delete removes.";
+    static constexpr const char *NotSaved = "The list could not be saved; the changes hold until the game is closed.";
+    static constexpr const char *FixButton = "Fix the word";
+    static constexpr const char *CannotShow = "This picture cannot be shown.";
+    static constexpr const char *FixTo = "%1. Fix: \"%2\".";
+    static constexpr const char *FixAsk = "%1. Fix: type the word.";
+    static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'
+
+    explicit PicturesPage(ListPair &list, QWidget *parent = nullptr);
+
+    // The page's edits, each saved at once.
+    void setWord(int row, const QString &word);
+    void fix(int row);
+    void removeAt(int row);
+    void moveEntry(int from, int to);
+    void addDropped(const QList<QUrl> &urls);
+    int selectedRow() const;
+
+    // The picture files that dropping `urls` adds, in order: files as they are, a folder's
+    // picture files sorted by name.
+    static QStringList picturesIn(const QList<QUrl> &urls);
+
+    PictureGrid *grid = nullptr;
+    PictureGridModel *model = nullptr;
+    QLabel *hint = nullptr;
+    QPushButton *fixButton = nullptr;
+    QLabel *saveProblem = nullptr;
+
+private:
+    void save(bool withPaths = true);
+    void updateHint();
+
+    ListPair &m_list;
+};
+
+} // namespace lettora

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# A parent's own photos with a phone's names, in the real program under Xvfb and openbox: the
+# grown-ups' question answered as a parent reads it (from the screen), the photos dropped on the
+# parents' corner's picture page from another program, a word typed for each, and the child then
+# spells the three words in the game, one picture after the other, to the win picture.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+program=$1
+drag_source=$2
+need_tools xvfb-run openbox xdotool wmctrl import xprop tesseract
+if [ -z "${LETTORA_E2E_INNER:-}" ]; then
+  LETTORA_DRAG_SOURCE=$drag_source run_in_xvfb "$0" "$program" 1024x768
+  exit $?
+fi
+
+work=$2
+drag_source=$LETTORA_DRAG_SOURCE
+mkdir -p "$work/phone"
+photos=()
+colours=(red green blue)
+i=0
+for name in IMG_20261204_1832.jpg PXL_20261205_093012345.jpg DSC01234.jpg; do
+  /usr/bin/convert -size 640x480 "xc:${colours[$i]}" "$work/phone/$name"
+  photos+=("$work/phone/$name")
+  i=$((i + 1))
+done
+
+# The words on the screen and where they are: "left top width height text", read from $1.
+read_screen() {
+  /usr/bin/convert "$1" -resize 300% -colorspace Gray "$work/ocr.png"
+  tesseract "$work/ocr.png" - tsv 2>/dev/null | awk -F'\t' 'NR > 1 && $12 != "" { print int($7 / 3), int($8 / 3), int($9 / 3), int($10 / 3), $12 }'
+}
+
+start_window_manager "$work"
+"$program/Lettora" >"$work/lettora.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+dismiss_welcome "$win" empty
+eval "$(xdotool getwindowgeometry --shell "$win")"
+ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
+sleep 0.3
+xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
+
+# The sum, read off the question as a parent reads it.
+gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
+sleep 0.5
+import -window "$gate" "$work/gate.png"
+sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
+  || fail "the question could not be read"
+xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
+corner=$(timeout 10 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) || fail "no corner after the answer $sum"
+sleep 0.5
+import -window "$corner" "$work/corner.png"
+read -r tx ty tw th _ < <(read_screen "$work/corner.png" | awk '$5 == "Pictures"' | sort -n -k2 | head -n1) \
+  || fail "no Pictures tab"
+xdotool mousemove --window "$corner" $((tx + tw / 2)) $((ty + th / 2)) click 1
+sleep 0.5
+
+# The photos are dragged from another program and dropped on the grid.
+"$drag_source" "${photos[@]}" >"$work/drag.log" 2>&1 &
+source_pid=$!
+timeout 10 xdotool search --sync --onlyvisible --name '^Drag source$' >/dev/null || fail "no drag source"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$corner")"
+gx=$((X + 270)); gy=$((Y + 230))
+xdotool mousemove 80 60 mousedown 1
+for step in 1 2 3 4 5 6 7 8; do
+  xdotool mousemove $((80 + (gx - 80) * step / 8)) $((60 + (gy - 60) * step / 8)); sleep 0.1
+done
+sleep 0.3; xdotool mouseup 1; sleep 0.5
+kill "$source_pid" 2>/dev/null || true
+expected_paths=$(printf '%s\r\n' "${photos[@]}")
+wait_for 10 sh -c "[ \"\$(cat '$program/Data/Image.txt')\" = \"\$(printf '%s\r\n' ${photos[*]})\" ]" \
+  || fail "the drop did not add the photos: $(cat -A "$program/Data/Image.txt")"
+import -window "$corner" "$work/dropped.png"
+
+# A word for each: the first picture, then F2 on each, the word, Enter.
+xdotool mousemove $gx $gy click 1
+xdotool key Home
+for word in cake dog sun; do
+  xdotool key F2; sleep 0.2
+  xdotool type --delay 40 "$word"; xdotool key Return; sleep 0.2
+  xdotool key Right
+done
+sleep 0.3
+import -window "$corner" "$work/words.png"
+[ "$(cat "$program/Data/ImageFile.txt")" = "$(printf 'cake.jpg\r\ndog.jpg\r\nsun.jpg\r\n')" ] \
+  || fail "the words are not the names: $(cat -A "$program/Data/ImageFile.txt")"
+[ "$(cat "$program/Data/Image.txt")" = "$expected_paths" ] || fail "the path list changed"
+
+xdotool key Escape
+wait_for 10 sh -c "! xdotool search --onlyvisible --name \"^Parents' corner\\\$\"" || fail "the corner did not close"
+sleep 0.3
+xdotool mousemove --window "$dialog" 421 340 click 1   # Cancel
+wait_for 10 sh -c '! xdotool search --onlyvisible --name "^Option\$"' || fail "the options dialog did not close"
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+sleep 0.3
+
+# The child spells the three words.
+picture() { import -window root -crop 220x220+$((ox + 64))+$((oy + 40)) +repage "$work/$1.png"; }
+differing() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
+xdotool mousemove --window "$win" $((ox + 706)) $((oy + 85)) click 1; sleep 0.5   # Start
+picture first
+xdotool type --delay 60 cake; xdotool key Return; sleep 0.6
+picture second
+[ "$(differing "$work/first.png" "$work/second.png")" != 0 ] || fail "the word cake brought no new picture"
+xdotool type --delay 60 dog; xdotool key Return; sleep 0.6
+picture third
+[ "$(differing "$work/second.png" "$work/third.png")" != 0 ] || fail "the word dog brought no new picture"
+xdotool type --delay 60 sun; xdotool key Return; sleep 0.6
+import -window root "$work/won.png"
+/usr/bin/convert "$program/Image/Win.bmp" "$work/win-expected.png"
+import -window root -crop "$(/usr/bin/identify -format %wx%h "$program/Image/Win.bmp")+$((ox + 80))+$((oy + 56))" +repage "$work/result.png"
+[ "$(differing "$work/result.png" "$work/win-expected.png")" = 0 ] || fail "no win picture after the third word"
+[ -n "${LETTORA_E2E_KEEP:-}" ] && cp "$work"/*.png "$LETTORA_E2E_KEEP"/
+
+wmctrl -c Lettora
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 0 ] || fail "exit code $code"
+echo "ok: photos with a phone's names dropped, given words, and spelled"

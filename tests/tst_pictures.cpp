@@ -1,0 +1,307 @@
+// The parents' corner's picture page: the words of picture names, renames that touch the name
+// list alone, and the grid's edits, drops, moves and removals, each saved at once.
+#include "Fixtures.h"
+
+#include "parents/PictureWords.h"
+#include "parents/PicturesPage.h"
+#include "settings/ListPair.h"
+#include "shell/AssetPaths.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMimeData>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+const QString Names = QLatin1String(paths::ImageFileList).mid(2);
+const QString Paths = QLatin1String(paths::ImagePathList).mid(2);
+
+void writePicture(const QString &file)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(file));
+}
+
+// A drop as a drag ends on the view: the drag enters, then drops; true when the drop is taken.
+bool drop(QListView *view, QPoint at, QMimeData *data)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &dropped);
+    return dropped.isAccepted();
+}
+} // namespace
+
+class TestPictures : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void words_data();
+    void words();
+    void rename_data();
+    void rename();
+    void editInGrid();
+    void gridEdits_data();
+    void gridEdits();
+    void dropFromOutside();
+    void saveFails();
+    void moveKeepsDrawn_data();
+    void moveKeepsDrawn();
+    void samePictureOnce();
+};
+
+void TestPictures::words_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("suggestion");
+    QTest::newRow("plain") << QByteArray("apple.jpg") << "" << "apple";
+    QTest::newRow("space") << QByteArray("ice cream.jpg") << "Has a space" << "icecream";
+    QTest::newRow("accent utf-8") << QByteArray("cr\xc3\xa8me.jpg") << "Has an accent" << "creme";
+    QTest::newRow("accent latin-1") << QByteArray("Fran\xe7ois.bmp") << "Has an accent" << "Francois";
+    QTest::newRow("sharp s") << QByteArray("Stra\xc3\x9f" "e.png") << "Has an accent" << "Strasse";
+    QTest::newRow("ligature, slashed o") << QByteArray("\xc3\xa6" "bler s\xc3\xb8" "d.jpg")
+                                         << "Has a space and an accent" << "aeblersod";
+    QTest::newRow("digit") << QByteArray("cat2.jpg") << "Has a digit" << "cat";
+    QTest::newRow("punctuation") << QByteArray("hello!.jpg") << "Has punctuation" << "hello";
+    QTest::newRow("other script") << QByteArray("\xd0\xba\xd0\xbe\xd1\x82.jpg") << "Has a letter other than a to z" << "";
+    QTest::newRow("phone") << QByteArray("IMG_20261204_1832.jpg") << "Has a digit and punctuation" << "";
+    QTest::newRow("pixel") << QByteArray("PXL_20261204_1832.jpg") << "Has a digit and punctuation" << "";
+    QTest::newRow("camera") << QByteArray("DSC01234.JPG") << "Has a digit" << "";
+    QTest::newRow("screenshot") << QByteArray("Screenshot 2026-12.png") << "Has a space, a digit and punctuation" << "";
+    QTest::newRow("digits only") << QByteArray("12345.jpg") << "Has a digit" << "";
+    QTest::newRow("mostly digits") << QByteArray("a1234.jpg") << "Has a digit" << "";
+    QTest::newRow("no word") << QByteArray(".jpg") << "No word" << "";
+    QTest::newRow("20 letters") << QByteArray("abcdefghijklmnopqrst.jpg") << "" << "abcdefghijklmnopqrst";
+    QTest::newRow("21 letters") << QByteArray("abcdefghijklmnopqrstu.jpg") << "Longer than 20 letters"
+                                << "abcdefghijklmnopqrstu";
+    QTest::newRow("long, space") << QByteArray("ice cream with sprinkles.jpg")
+                                 << "Has a space; longer than 20 letters" << "icecreamwithsprinkles";
+    QTest::newRow("word photo") << QByteArray("photo.jpg") << "" << "photo";
+}
+
+void TestPictures::words()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QString, problem);
+    QFETCH(QString, suggestion);
+    QCOMPARE(PictureWords::problem(name), problem);
+    QCOMPARE(PictureWords::suggestion(name), suggestion);
+    // The fix, where there is one, gives a word the child can type.
+    if (!suggestion.isEmpty() && suggestion.size() <= 20)
+        QCOMPARE(PictureWords::problem(PictureWords::renamed(name, suggestion)), QString());
+}
+
+void TestPictures::rename_data()
+{
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray three = "IMG_1.jpg\r\nice cream.JPEG\r\nsun\r\n";
+    QTest::newRow("keeps the extension") << three << 0 << "cake" << QByteArray("cake.jpg\r\nice cream.JPEG\r\nsun\r\n");
+    QTest::newRow("upper extension") << three << 1 << "icecream" << QByteArray("IMG_1.jpg\r\nicecream.JPEG\r\nsun\r\n");
+    QTest::newRow("no extension") << three << 2 << "moon" << QByteArray("IMG_1.jpg\r\nice cream.JPEG\r\nmoon\r\n");
+    QTest::newRow("last dot") << QByteArray("a.b.png\r\n") << 0 << "ab" << QByteArray("ab.png\r\n");
+    QTest::newRow("typed in utf-8") << QByteArray("x.jpg\r\n") << 0 << QString::fromUtf8("cr\xc3\xa8me")
+                                    << QByteArray("cr\xc3\xa8me.jpg\r\n");
+    QTest::newRow("lone LF, Latin-1 kept") << QByteArray("caf\xe9.jpg\nIMG_2.jpg\n") << 1 << "tea"
+                                           << QByteArray("caf\xe9.jpg\r\ntea.jpg\r\n");
+}
+
+// Through the page, as a parent's word is taken: the name list changes, the path list file
+// stays byte for byte, and the game reads the new word.
+void TestPictures::rename()
+{
+    QFETCH(QByteArray, names);
+    QFETCH(int, row);
+    QFETCH(QString, word);
+    QFETCH(QByteArray, saved);
+    const QByteArray paths = "/photos/IMG_1.jpg\n./Picture/x.bmp\r\n/p/\xe9t\xe9.jpg\r";
+    test::Windows w({{Names, names}, {Paths, paths}});
+    PicturesPage page(w.dialog->pictures);
+    page.setWord(row, word);
+    QCOMPARE(w.bytes(paths::ImageFileList), saved);
+    QCOMPARE(w.bytes(paths::ImagePathList), paths);
+    QCOMPARE(parseListFile(saved).at(row), w.dialog->pictures.name(row));
+}
+
+void TestPictures::editInGrid()
+{
+    const QByteArray paths = "/p/IMG_20261204_1832.jpg\r\n/p/ice cream.jpg\r\n";
+    test::Windows w({{Names, "IMG_20261204_1832.jpg\r\nice cream.jpg\r\n"}, {Paths, paths}});
+    PicturesPage page(w.dialog->pictures);
+    page.resize(500, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    // The fix for a camera name opens the editor, empty, asking for the word.
+    page.grid->setCurrentIndex(page.model->index(0, 0));
+    QCOMPARE(page.hint->text(), QStringLiteral("Has a digit and punctuation. Fix: type the word."));
+    page.fixButton->click();
+    auto *editor = page.grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString());
+    QCOMPARE(editor->placeholderText(), QStringLiteral("Type the word for this picture"));
+    QTest::keyClicks(editor, QStringLiteral("cake"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The fix of a spaced word is applied at once.
+    page.grid->setCurrentIndex(page.model->index(1, 0));
+    QCOMPARE(page.hint->text(), QStringLiteral("Has a space. Fix: \"icecream\"."));
+    page.fixButton->click();
+    QCOMPARE(w.bytes(paths::ImageFileList), QByteArray("cake.jpg\r\nicecream.jpg\r\n"));
+    QCOMPARE(w.bytes(paths::ImagePathList), paths);
+    QVERIFY(!page.fixButton->isEnabled());
+}
+
+void TestPictures::gridEdits_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<QByteArray>("paths");
+    QTest::newRow("Delete") << "delete 1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\n")
+                            << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n");
+    QTest::newRow("drag forward") << "drag 0 2" << QByteArray("b.jpg\r\nc.jpg\r\na.jpg\r\nd.jpg\r\n")
+                                  << QByteArray("/b.jpg\r\n/c.jpg\r\n/a.jpg\r\n/d.jpg\r\n");
+    QTest::newRow("drag back") << "drag 3 0" << QByteArray("d.jpg\r\na.jpg\r\nb.jpg\r\nc.jpg\r\n")
+                               << QByteArray("/d.jpg\r\n/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n");
+    QTest::newRow("drag past the end") << "drag 1 -1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\nb.jpg\r\n")
+                                       << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n/b.jpg\r\n");
+}
+
+void TestPictures::gridEdits()
+{
+    QFETCH(QString, action);
+    QFETCH(QByteArray, names);
+    QFETCH(QByteArray, paths);
+    test::Windows w({{Names, "a.jpg\r\nb.jpg\r\nc.jpg\r\nd.jpg\r\n"}, {Paths, "/a.jpg\n/b.jpg\n/c.jpg\n/d.jpg\n"}});
+    PicturesPage page(w.dialog->pictures);
+    page.resize(600, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    const QStringList words = action.split(QLatin1Char(' '));
+    const int from = words.at(1).toInt();
+    if (words.at(0) == QLatin1String("delete")) {
+        page.grid->setCurrentIndex(page.model->index(from, 0));
+        QTest::keyClick(page.grid, Qt::Key_Delete);
+    } else {
+        const int onto = words.at(2).toInt();
+        QMimeData data;
+        data.setData(QLatin1String(PictureGridModel::RowFormat), page.model->mimeData({page.model->index(from, 0)})
+                                                                    ->data(QLatin1String(PictureGridModel::RowFormat)));
+        const QPoint at = onto < 0 ? QPoint(page.grid->viewport()->width() - 2, page.grid->viewport()->height() - 2)
+                                   : page.grid->visualRect(page.model->index(onto, 0)).center();
+        QVERIFY(drop(page.grid, at, &data));
+    }
+    QCOMPARE(w.bytes(paths::ImageFileList), names);
+    QCOMPARE(w.bytes(paths::ImagePathList), paths);
+}
+
+// Files and a folder dropped from a file manager are added as Add adds them: picture files only,
+// a folder's sorted and one level down, a name with a line break refused.
+void TestPictures::dropFromOutside()
+{
+    QTemporaryDir photos;
+    const QString root = photos.path();
+    QDir(root).mkpath(QStringLiteral("album/sub/deeper"));
+    for (const char *f : {"album/b.jpg", "album/a.png", "album/sub/c.jpg", "album/sub/deeper/d.jpg", "one.jpg",
+                          "two\nlines.jpg"})
+        writePicture(root + QLatin1Char('/') + QLatin1String(f));
+    QFile text(root + QStringLiteral("/album/notes.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.close();
+
+    test::Windows w;
+    PicturesPage page(w.dialog->pictures);
+    page.resize(600, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(root + QStringLiteral("/one.jpg")), QUrl::fromLocalFile(root + QStringLiteral("/album")),
+                  QUrl::fromLocalFile(root + QStringLiteral("/two\nlines.jpg")), QUrl::fromLocalFile(root + QStringLiteral("/one.jpg"))});
+    QVERIFY(drop(page.grid, QPoint(10, 10), &data));
+
+    const QStringList added{root + QStringLiteral("/one.jpg"), root + QStringLiteral("/album/a.png"),
+                            root + QStringLiteral("/album/b.jpg"), root + QStringLiteral("/album/sub/c.jpg"),
+                            root + QStringLiteral("/one.jpg")};
+    ListPair byAdd;
+    byAdd.add(added);
+    QCOMPARE(w.bytes(paths::ImageFileList), formatListFile(byAdd.allNames()));
+    QCOMPARE(w.bytes(paths::ImagePathList), formatListFile(byAdd.allPaths()));
+    QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
+}
+
+// A list file that cannot be written: one quiet line, and the game plays the new word anyway.
+void TestPictures::saveFails()
+{
+    test::Windows w({{Names, "ice cream.jpg\r\n"}, {Paths, "/p/ice cream.jpg\r\n"}});
+    PicturesPage page(w.dialog->pictures);
+    const QString names = w.folder.file(Names);
+    QVERIFY(QFile::remove(names));
+    QVERIFY(QDir().mkdir(names));
+    page.fix(0);
+    QCOMPARE(page.saveProblem->text(), QLatin1String(PicturesPage::NotSaved));
+    QCOMPARE(w.dialog->pictures.name(0), QByteArray("icecream.jpg"));
+    QCOMPARE(w.messages->size(), 0);
+    QVERIFY(QDir().rmdir(names));
+    page.setWord(0, QStringLiteral("cake"));
+    QCOMPARE(page.saveProblem->text(), QString());
+    QCOMPARE(w.bytes(paths::ImageFileList), QByteArray("cake.jpg\r\n"));
+}
+
+// A move in the middle of a random game: the picture already shown stays out of the game's view.
+void TestPictures::moveKeepsDrawn_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<int>("drawnAt");
+    QTest::newRow("the drawn one forward") << 1 << 4 << QByteArray("a c d b") << 3;
+    QTest::newRow("another over it") << 3 << 0 << QByteArray("d a b c") << 2;
+    QTest::newRow("another behind it") << 0 << 2 << QByteArray("b a c d") << 0;
+    QTest::newRow("another before it") << 2 << 0 << QByteArray("c a b d") << 2;
+}
+
+void TestPictures::moveKeepsDrawn()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QByteArray, names);
+    QFETCH(int, drawnAt);
+    ListPair list;
+    list.add({QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c"), QStringLiteral("/d")});
+    list.draw(1);
+    list.move(from, to);
+    QCOMPARE(list.allNames().join(' '), names);
+    QCOMPARE(list.allPaths().join(' '), "/" + names.replace(" ", " /"));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(list.isDrawn(i), i == drawnAt);
+}
+
+// The same photo twice is decoded once and shown as the same picture.
+void TestPictures::samePictureOnce()
+{
+    QTemporaryDir photos;
+    const QString a = photos.path() + QStringLiteral("/a.jpg"), b = photos.path() + QStringLiteral("/b.jpg");
+    writePicture(a);
+    writePicture(b);
+    ThumbnailCache cache;
+    for (const QString &file : {a, b, a})
+        QVERIFY(cache.thumbnail(QFile::encodeName(file)).isNull());
+    QTRY_COMPARE(cache.finished(), 2);
+    QTest::qWait(200);
+    QCOMPARE(cache.finished(), 2);
+    const QPixmap first = cache.thumbnail(QFile::encodeName(a));
+    QCOMPARE(first.size(), QSize(96, 72));
+    QCOMPARE(cache.thumbnail(QFile::encodeName(a)).cacheKey(), first.cacheKey());
+}
+
+QTEST_MAIN(TestPictures)
+#include "tst_pictures.moc"
