@@ -1,6 +1,7 @@
 #include "game/LettoraUnit.h"
 
 #include "game/GameRules.h"
+#include "parents/ProgressRecorder.h"
 #include "settings/IntSettings.h"
 #include "settings/OptionUnit.h"
 #include "shell/AssetPaths.h"
@@ -361,6 +362,7 @@ void TFormLettora::LoadPicture(int index)
     ImageShow->setPicture(loadPictureFile(file, ShowPictureSize));
     // Only once the picture is in: a picture that fails keeps the previous word.
     TargetWord = wordOfPicture(name);
+    ProgressRecorder::instance().pictureShown();
     Voice::instance().sayPictureWord(name, file);
 }
 
@@ -430,6 +432,7 @@ void TFormLettora::BtnStartClick()
 
 void TFormLettora::TimerShowTimer()
 {
+    ProgressRecorder::instance().answered(TargetWord, row.typedWord(), Answer::Timeout);
     // The timer follows the saved order (RandomMode), not the dialog's check box.
     if (RandomMode) {
         RandomDraw();
@@ -483,6 +486,8 @@ void TFormLettora::BtnOptionClick()
 
 void TFormLettora::BtnOKClick()
 {
+    if (GameStarted)
+        ProgressRecorder::instance().answered(TargetWord, row.typedWord(), row.typedWord() == TargetWord ? Answer::Right : Answer::Wrong);
     if (!GameStarted) {
         row.clearFlags();
         ClearAnswerRow();

@@ -2,6 +2,7 @@
 
 #include "parents/AdultGate.h"
 #include "parents/PicturesPage.h"
+#include "parents/ProgressPage.h"
 #include "parents/VoicePage.h"
 #include "settings/OptionUnit.h"
 #include "shell/WindowLook.h"
@@ -40,6 +41,7 @@ ParentsCorner::ParentsCorner(QWidget *parent)
     voicePage = addPage(new VoicePage, VoicePage::Title);
     if (FormOption)
         addPage(new PicturesPage(FormOption->pictures), PicturesPage::Title);
+    progressPage = addPage(new ProgressPage, ProgressPage::Title);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setAutoDefault(false);

@@ -8,6 +8,7 @@ class QTabWidget;
 namespace lettora {
 
 class VoicePage;
+class ProgressPage;
 
 // The parents' corner: the settings that go beyond the options dialog, one page each.
 class ParentsCorner : public QDialog
@@ -21,6 +22,7 @@ public:
 
     QTabWidget *pages = nullptr;
     VoicePage *voicePage = nullptr;
+    ProgressPage *progressPage = nullptr;
     QPushButton *closeButton = nullptr;
 
 private:

@@ -15,6 +15,8 @@ inline constexpr const char *RandomSetting = "./Data/Random.dat";
 inline constexpr const char *FontSetting = "./Data/Font.dat";
 // The parents' corner (voice and the rest that goes beyond the options dialog)
 inline constexpr const char *ParentSettingsFile = "./Data/Lettora.ini";
+// Every answer of the child, appended (the parents' corner's "Progress" page)
+inline constexpr const char *ProgressFile = "./Data/Progress.csv";
 
 // Game window art
 inline constexpr const char *Border = "./Image/border.bmp";
