@@ -1,5 +1,6 @@
 // Start-up, letter entry and picture decoding, timed as medians of repeated runs, and the
 // resident memory of a game window. Runs on the offscreen platform with silent sound.
+#include "Measure.h"
 #include "game/LettoraUnit.h"
 #include "settings/ListFile.h"
 #include "settings/ListPair.h"
@@ -26,32 +27,10 @@
 #include <vector>
 
 using namespace lettora;
+using lettora::bench::medianMs;
+using lettora::bench::statusKb;
 
 namespace {
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 long peakKb()
 {

@@ -2,6 +2,7 @@
 // first thumbnails, to all the visible ones, to all 1,000, and the memory it adds at its peak.
 // Usage: lettora-pictures-bench [folder]   (the photos are made there once; a temporary folder
 // otherwise)
+#include "Measure.h"
 #include "parents/PicturesPage.h"
 #include "settings/ListPair.h"
 
@@ -20,21 +21,12 @@
 #include <unistd.h>
 
 using namespace lettora;
+using lettora::bench::medianMs;
+using lettora::bench::statusKb;
 
 namespace {
 constexpr int Photos = 1000;
 constexpr QSize PhotoSize{4000, 3000};
-
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // One photo-like JPEG (a gradient with grain, so it does not compress to nothing), linked under
 // 1,000 names: each name is decoded on its own, as 1,000 different photos would be.

@@ -1,5 +1,6 @@
 // A year of the answers' history (50 answers a day, 365 days): read, counted per day and per
 // word, the chart painted and the whole page filled; and what recording costs an OK.
+#include "Measure.h"
 #include "parents/ProgressLog.h"
 #include "parents/ProgressPage.h"
 #include "parents/ProgressRecorder.h"
@@ -21,21 +22,10 @@
 #include <vector>
 
 using namespace lettora;
+using lettora::bench::medianMs;
+using lettora::bench::statusKb;
 
 namespace {
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 QByteArray yearOfPlay(QDate today)
 {
     const char *words[] = {"cat", "dog", "sun", "apple", "banana", "owl", "tree", "house", "fish", "ball",
