@@ -486,12 +486,11 @@ void TFormLettora::BtnOptionClick()
 
 void TFormLettora::BtnOKClick()
 {
-    if (GameStarted)
-        ProgressRecorder::instance().answered(TargetWord, row.typedWord(), row.typedWord() == TargetWord ? Answer::Right : Answer::Wrong);
     if (!GameStarted) {
         row.clearFlags();
         ClearAnswerRow();
     } else if (row.typedWord() != TargetWord) {
+        ProgressRecorder::instance().answered(TargetWord, row.typedWord(), Answer::Wrong);
         if (Lives < 0) {
             ShowLose();
             TimerShow->setEnabled(false);
@@ -504,25 +503,29 @@ void TFormLettora::BtnOKClick()
             Voice::instance().sayWrong();
         }
         // The countdown of the current picture goes on.
-    } else if (Voice::instance().sayRight(TargetWord); FormOption->RandomImage->isChecked()) {
-        // The praise goes first: the next picture's word follows it.
-        // OK follows the dialog's check box, not RandomMode.
-        if (!RandomDraw()) {
-            ShowWin();
-        } else {
-            restartCountdown();
-            row.clearFlags();
-            ClearAnswerRow();
-        }
     } else {
-        ++PictureCursor;
-        if (PictureCursor > FormOption->pictures.nameCount() - 1) {
-            ShowWin();
+        ProgressRecorder::instance().answered(TargetWord, row.typedWord(), Answer::Right);
+        // The praise goes first: the next picture's word follows it.
+        Voice::instance().sayRight(TargetWord);
+        if (FormOption->RandomImage->isChecked()) {
+            // OK follows the dialog's check box, not RandomMode.
+            if (!RandomDraw()) {
+                ShowWin();
+            } else {
+                restartCountdown();
+                row.clearFlags();
+                ClearAnswerRow();
+            }
         } else {
-            LoadPicture(PictureCursor);
-            restartCountdown();
-            row.clearFlags();
-            ClearAnswerRow();
+            ++PictureCursor;
+            if (PictureCursor > FormOption->pictures.nameCount() - 1) {
+                ShowWin();
+            } else {
+                LoadPicture(PictureCursor);
+                restartCountdown();
+                row.clearFlags();
+                ClearAnswerRow();
+            }
         }
     }
     // Last on every path: after a lost life it cuts the lost-life sound off at once.
