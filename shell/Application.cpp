@@ -1,0 +1,56 @@
+#include "shell/Application.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace lettora {
+
+namespace {
+
+constexpr const char *NoDisplay = "Lettora needs an X11 or Wayland display, and none could be opened";
+
+[[noreturn]] void noDisplay()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    std::fprintf(stderr, "%s (%s).\n", NoDisplay,
+                 display.isEmpty() ? "DISPLAY is not set" : ("DISPLAY is " + display).constData());
+    std::fflush(stderr);
+    _exit(1);  // also from inside the half-made application object: nothing of it is torn down
+}
+
+// Checked before Qt tries: Qt would end the process with advice to reinstall.
+void checkDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return;  // the platform plugin decides; a failure is caught below
+    if (Display *d = XOpenDisplay(nullptr)) {
+        XCloseDisplay(d);
+        return;
+    }
+    noDisplay();
+}
+
+QtMessageHandler qtHandler = nullptr;
+
+// A fatal error while the application object is made is the platform plugin's: no display.
+void onFatalWhileMaking(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg)
+        noDisplay();
+    qtHandler(type, context, text);
+}
+
+} // namespace
+
+std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
+{
+    checkDisplay();
+    qtHandler = qInstallMessageHandler(onFatalWhileMaking);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    return app;
+}
+
+} // namespace lettora
