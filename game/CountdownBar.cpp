@@ -14,8 +14,8 @@ constexpr qint64 WarningSeconds = 3;
 constexpr int WarningShare = 4;      // ... or the last quarter, whichever is shorter
 constexpr int Border = 2;            // the outline's width
 constexpr int MinRepaintMs = 40;     // a short countdown on a tall bar moves no faster than 25 frames a second
-const QColor Outline(0x3a, 0x5a, 0x8c);
-const QColor Track(0xff, 0xff, 0xff, 0xd8);
+const QColor Outline(0xff, 0xa7, 0x26);  // the frame's orange
+const QColor Track(Qt::white);
 
 qint64 steadyNow()
 {
@@ -27,7 +27,7 @@ qint64 steadyNow()
 } // namespace
 
 const QColor CountdownBar::Plenty(0x4c, 0xb8, 0x4c);
-const QColor CountdownBar::Warning(0xff, 0x7f, 0x1e);
+const QColor CountdownBar::Warning(0xf4, 0x51, 0x1e);
 
 CountdownBar::CountdownBar(QWidget *parent) : QWidget(parent), m_clock(steadyNow)
 {
@@ -95,7 +95,7 @@ void CountdownBar::refresh()
     scheduleNext();
 }
 
-// The next repaint comes when the bar's length drops by one pixel, or when it turns orange.
+// The next repaint comes when the bar's length drops by one pixel, or when it turns red.
 void CountdownBar::scheduleNext()
 {
     const qint64 left = remaining();

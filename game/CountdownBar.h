@@ -8,7 +8,7 @@
 namespace lettora {
 
 // The picture's countdown as a child sees it: a rounded bar beside the picture's frame that is full
-// when a picture comes and empties, from the top down, over the picture's seconds; it turns orange
+// when a picture comes and empties, from the top down, over the picture's seconds; it turns red
 // in the last seconds. Hidden while no countdown runs or when the grown-ups turned it off. It
 // repaints only when its length moves by a pixel, and nothing ticks while it is hidden.
 class CountdownBar : public QWidget

@@ -39,7 +39,7 @@ constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
 constexpr QSize ShowPictureSize(220, 220);
 constexpr QRect SpeakerPlace(310, 70, 64, 64);  // in the sky between the frame and the lives
-constexpr QRect CountdownPlace(289, 40, 16, 220);  // right of the frame, as tall as it
+constexpr QRect CountdownPlace(292, 40, 16, 220);  // on the frame's right edge, as tall as the picture
 constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
 constexpr const char *NoPicturePathMessage = "The picture path list has no entry %1 (for \"%2\")";
 } // namespace
