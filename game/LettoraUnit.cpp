@@ -1,6 +1,8 @@
 #include "game/LettoraUnit.h"
 
+#include "game/CountdownBar.h"
 #include "game/GameRules.h"
+#include "parents/ParentSettings.h"
 #include "parents/ProgressRecorder.h"
 #include "settings/IntSettings.h"
 #include "settings/OptionUnit.h"
@@ -37,6 +39,7 @@ constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
 constexpr QSize ShowPictureSize(220, 220);
 constexpr QRect SpeakerPlace(310, 70, 64, 64);  // in the sky between the frame and the lives
+constexpr QRect CountdownPlace(292, 40, 16, 220);  // on the frame's right edge, as tall as the picture
 constexpr const char *NoPicturesMessage = "There is no list of picture in Image List.Please add image in list first";
 constexpr const char *NoPicturePathMessage = "The picture path list has no entry %1 (for \"%2\")";
 } // namespace
@@ -140,6 +143,13 @@ void TFormLettora::buildLayout()
     TimerShow = new EventTimer(this, DesignedShowInterval, false);
     TimerShow->setObjectName(QStringLiteral("TimerShow"));
     TimerShow->onTimer = [this] { TimerShowTimer(); };
+    Countdown = new CountdownBar(Stage);
+    Countdown->setGeometry(CountdownPlace);
+    connect(TimerShow, &EventTimer::countdownStarted, Countdown, &CountdownBar::start);
+    connect(TimerShow, &EventTimer::countdownStopped, Countdown, &CountdownBar::stop);
+    auto followSetting = [this] { Countdown->setWanted(ParentSettingsStore::instance().current().showCountdown); };
+    connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, Countdown, followSetting);
+    followSetting();
     // Says the picture's word again, beside the picture's frame.
     BtnSpeaker = new PictureControl(Stage, QStringLiteral("BtnSpeaker"), SpeakerPlace);
     makeImageButton(BtnSpeaker, paths::BtnSpeaker, paths::BtnSpeaker2, &TFormLettora::BtnSpeakerClick);

@@ -14,6 +14,7 @@ class QScrollArea;
 
 namespace lettora {
 
+class CountdownBar;
 class EventTimer;
 class MediaPlayer;
 class PictureControl;
@@ -87,6 +88,7 @@ public:
     std::array<PictureControl *, AnswerRow::Slots + 1> Huruf{};  // 1 .. 20
     PictureControl *ImageShow = nullptr;
     EventTimer *TimerShow = nullptr;
+    CountdownBar *Countdown = nullptr;  // TimerShow's countdown, beside the picture's frame
     PictureControl *ImageMenang = nullptr;
     std::array<PictureControl *, 4> Nyawa{};  // 1 .. 3
     EventTimer *TimerMusic = nullptr;

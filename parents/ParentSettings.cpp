@@ -64,6 +64,8 @@ QByteArray ParentSettingsStore::format(const ParentSettings &s)
     text += "Voice=" + QByteArray::number(std::clamp(s.voiceVolume, 0, 100)) + "\n";
     text += "Effects=" + QByteArray::number(std::clamp(s.effectsVolume, 0, 100)) + "\n";
     text += "Music=" + QByteArray::number(std::clamp(s.musicVolume, 0, 100)) + "\n";
+    text += "\n[Screen]\n";
+    text += "ShowCountdown=" + flag(s.showCountdown) + "\n";
     return text;
 }
 
@@ -83,6 +85,7 @@ ParentSettings ParentSettingsStore::parse(const QString &iniFile)
     s.voiceVolume = readInt(ini, "Volume/Voice", s.voiceVolume, 0, 100);
     s.effectsVolume = readInt(ini, "Volume/Effects", s.effectsVolume, 0, 100);
     s.musicVolume = readInt(ini, "Volume/Music", s.musicVolume, 0, 100);
+    s.showCountdown = readBool(ini, "Screen/ShowCountdown", s.showCountdown);
     return s;
 }
 

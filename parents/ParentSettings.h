@@ -19,6 +19,8 @@ struct ParentSettings
     int voiceVolume = 100;
     int effectsVolume = 100;
     int musicVolume = 100;
+    // Screen
+    bool showCountdown = true;  // the bar beside the picture that empties over its seconds
 
     bool operator==(const ParentSettings &) const = default;
 };

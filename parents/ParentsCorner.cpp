@@ -3,6 +3,7 @@
 #include "parents/AdultGate.h"
 #include "parents/PicturesPage.h"
 #include "parents/ProgressPage.h"
+#include "parents/ScreenPage.h"
 #include "parents/VoicePage.h"
 #include "settings/OptionUnit.h"
 #include "shell/WindowLook.h"
@@ -39,6 +40,7 @@ ParentsCorner::ParentsCorner(QWidget *parent)
 
     pages = new QTabWidget(this);
     voicePage = addPage(new VoicePage, VoicePage::Title);
+    screenPage = addPage(new ScreenPage, ScreenPage::Title);
     if (FormOption)
         addPage(new PicturesPage(FormOption->pictures), PicturesPage::Title);
     progressPage = addPage(new ProgressPage, ProgressPage::Title);

@@ -8,6 +8,7 @@ class QTabWidget;
 namespace lettora {
 
 class VoicePage;
+class ScreenPage;
 class ProgressPage;
 
 // The parents' corner: the settings that go beyond the options dialog, one page each.
@@ -22,6 +23,7 @@ public:
 
     QTabWidget *pages = nullptr;
     VoicePage *voicePage = nullptr;
+    ScreenPage *screenPage = nullptr;
     ProgressPage *progressPage = nullptr;
     QPushButton *closeButton = nullptr;
 

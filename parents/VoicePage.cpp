@@ -132,7 +132,7 @@ VoicePage::VoicePage(LanguageSource source, QWidget *parent) : QWidget(parent), 
 
 ParentSettings VoicePage::shown() const
 {
-    ParentSettings s;
+    ParentSettings s = ParentSettingsStore::instance().current();  // other pages' settings stay
     s.speakWords = speakWords->isChecked();
     s.speakLetters = speakLetters->isChecked();
     s.praise = praise->isChecked();

@@ -17,7 +17,11 @@ EventTimer::EventTimer(QObject *parent, qint64 intervalMs, bool enabled)
     : QObject(parent), m_interval(intervalMs), m_enabled(enabled)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &EventTimer::fire);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        // The next countdown is already running when the tick's handler begins.
+        Q_EMIT countdownStarted(m_interval);
+        fire();
+    });
     restartOrStop();
 }
 
@@ -48,8 +52,10 @@ void EventTimer::restartOrStop()
     if (m_enabled && usable(m_interval)) {
         m_timer.start(static_cast<int>(m_interval));
         ++m_starts;
-    } else {
+        Q_EMIT countdownStarted(m_interval);
+    } else if (m_timer.isActive()) {
         m_timer.stop();
+        Q_EMIT countdownStopped();
     }
 }
 

@@ -29,10 +29,19 @@ public:
     // How many countdowns have been started so far; lets tests see restarts without waiting.
     int countdownsStarted() const { return m_starts; }
 
+    // Time left of the running countdown in milliseconds; -1 while none runs.
+    qint64 remainingTime() const { return m_timer.isActive() ? m_timer.remainingTime() : -1; }
+
     std::function<void()> onTimer;
 
     // Fires a tick now, as if the countdown had run out (for tests).
     void fire();
+
+Q_SIGNALS:
+    // A countdown of `ms` begins: at a start, a restart, and each time one runs out (before its tick).
+    void countdownStarted(qint64 ms);
+    // The running countdown ends without a tick: disabled, or an interval that never fires.
+    void countdownStopped();
 
 private:
     void restartOrStop();

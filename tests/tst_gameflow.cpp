@@ -1,6 +1,8 @@
 #include "Fixtures.h"
 
+#include "game/CountdownBar.h"
 #include "game/GameRules.h"
+#include "parents/ParentSettings.h"
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -119,6 +122,8 @@ private Q_SLOTS:
     void picturesBesideTheProgram();
     void spokenLines_data();
     void spokenLines();
+    void countdownBar_data();
+    void countdownBar();
 };
 
 void TestGameFlow::wordOfPicture_data()
@@ -602,3 +607,74 @@ void TestGameFlow::spokenLines()
 
 QTEST_MAIN(TestGameFlow)
 #include "tst_gameflow.moc"
+
+void TestGameFlow::countdownBar_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("win") << "win";
+    QTest::newRow("lose") << "lose";
+    QTest::newRow("reset") << "reset";
+    QTest::newRow("setting off") << "setting off";
+}
+
+// The bar follows the picture's countdown on a clock the test moves: full with each picture,
+// orange at the end, gone when the game ends or the grown-ups turn it off; it covers no control.
+void TestGameFlow::countdownBar()
+{
+    QFETCH(QString, end);
+    ParentSettingsStore::instance().apply(ParentSettings());
+    const auto restore = qScopeGuard([] { ParentSettingsStore::instance().apply(ParentSettings()); });
+    Game g({QStringLiteral("cat.bmp"), QStringLiteral("dog.jpg")});
+    TFormLettora &w = *g.game;
+    CountdownBar *bar = w.Countdown;
+    qint64 now = 1000;
+    bar->setClock([&now] { return now; });
+    w.TimerShow->setInterval(10000);
+    w.show();
+    for (QWidget *control : w.Stage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (control != bar && control != w.Background)
+            QVERIFY2(!control->geometry().intersects(bar->geometry()), qPrintable(control->objectName()));
+    }
+    QVERIFY(!bar->isVisibleTo(&w));
+    QVERIFY(!bar->isTicking());
+
+    g.start();
+    QVERIFY(bar->isVisibleTo(&w));
+    QCOMPARE(bar->fraction(), 1.0);
+    QVERIFY(bar->isTicking());
+    now += 6000;
+    QCOMPARE(bar->fraction(), 0.4);
+    QVERIFY(!bar->isWarning());
+    now += 1600;  // the last quarter
+    QVERIFY(bar->isWarning());
+    const QColor drawn = bar->grab().toImage().pixelColor(bar->width() / 2, bar->height() - 8);
+    QVERIFY2(std::abs(drawn.hue() - CountdownBar::Warning.hue()) < 10, qPrintable(drawn.name()));
+
+    g.answer(QStringLiteral("cat"));  // a new picture: full again
+    QCOMPARE(w.TargetWord, QStringLiteral("DOG"));
+    QCOMPARE(bar->fraction(), 1.0);
+    QVERIFY(!bar->isWarning());
+    const QColor fresh = bar->grab().toImage().pixelColor(bar->width() / 2, bar->height() - 8);
+    QVERIFY2(std::abs(fresh.hue() - CountdownBar::Plenty.hue()) < 10, qPrintable(fresh.name()));
+    w.TimerShow->setEnabled(true);  // enabling an enabled timer is no new countdown
+    now += 2000;
+    QCOMPARE(bar->fraction(), 0.8);
+
+    if (end == QLatin1String("win")) {
+        g.answer(QStringLiteral("dog"));
+        QVERIFY(g.showsResult(paths::Win));
+    } else if (end == QLatin1String("lose")) {
+        for (int i = 0; i < 4; ++i)
+            g.expire();
+        QVERIFY(g.showsResult(paths::Lose));
+    } else if (end == QLatin1String("reset")) {
+        w.BtnResetClick();
+    } else {
+        ParentSettings off;
+        off.showCountdown = false;
+        ParentSettingsStore::instance().apply(off);
+        QVERIFY(w.TimerShow->isCounting());
+    }
+    QVERIFY(!bar->isVisibleTo(&w));
+    QVERIFY(!bar->isTicking());
+}

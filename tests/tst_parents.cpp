@@ -3,6 +3,7 @@
 #include "parents/AdultGate.h"
 #include "parents/ParentSettings.h"
 #include "parents/ParentsCorner.h"
+#include "parents/ScreenPage.h"
 #include "parents/VoicePage.h"
 #include "shell/ErrorReport.h"
 #include "shell/ProgramFolder.h"
@@ -33,12 +34,12 @@ namespace {
 const QString IniFile = QStringLiteral("Data/Lettora.ini");
 
 const QByteArray DefaultText("[Voice]\nSpeakWords=true\nSpeakLetters=true\nPraise=true\nLanguage=\nSpeed=100\n"
-                             "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n");
+                             "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n\n[Screen]\nShowCountdown=true\n");
 
 ParentSettings settings(bool words, bool letters, bool praise, const char *language, int speed, int voice,
-                        int effects, int music)
+                        int effects, int music, bool countdown = true)
 {
-    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music};
+    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music, countdown};
 }
 
 ParentSettingsStore &store()
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void door();
     void voicePageSaves_data();
     void voicePageSaves();
+    void screenPageSaves();
     void languageNote_data();
     void languageNote();
 };
@@ -98,12 +100,14 @@ void TestParents::roundTrip_data()
     QTest::addColumn<ParentSettings>("settings");
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("defaults") << ParentSettings() << DefaultText;
-    QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0)
+    QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0, false)
                                      << QByteArray("[Voice]\nSpeakWords=false\nSpeakLetters=false\nPraise=false\n"
-                                                   "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n");
+                                                   "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n"
+                                                   "\n[Screen]\nShowCountdown=false\n");
     QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0)
                                     << QByteArray("[Voice]\nSpeakWords=true\nSpeakLetters=false\nPraise=true\n"
-                                                  "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n");
+                                                  "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n"
+                                                  "\n[Screen]\nShowCountdown=true\n");
 }
 
 // Saved byte for byte, read back the same at the next start.
@@ -363,6 +367,30 @@ void TestParents::voicePageSaves()
     page.tryButton->click();
     QCOMPARE(page.saveProblem->text(), QLatin1String(VoicePage::NotSaved));
     QVERIFY(store().current() == expected);
+}
+
+// "Show the countdown" is saved at once, and the Voice page's next save keeps it.
+void TestParents::screenPageSaves()
+{
+    test::ProgramFolderCopy folder;
+    ScreenPage page;
+    page.show();
+    QVERIFY(page.showCountdown->isChecked());
+    QCOMPARE(page.showCountdown->text(), QStringLiteral("Show the countdown"));
+    page.showCountdown->setFocus();
+    QTest::keyClick(page.showCountdown, Qt::Key_Space);
+    QVERIFY(!store().current().showCountdown);
+    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\n"));
+
+    VoicePage voice({[] { return QList<Voice::Language>{{"en", "English"}}; }, [] { return QString("en"); }});
+    voice.praise->click();
+    QCOMPARE(folder.bytes(IniFile), ParentSettingsStore::format(settings(true, true, false, "", 100, 100, 100, 100, false)));
+
+    folder.remove(IniFile);
+    putInPlace(folder, QStringLiteral("folder"));
+    page.showCountdown->click();
+    QCOMPARE(page.saveProblem->text(), QLatin1String(VoicePage::NotSaved));
+    QVERIFY(store().current().showCountdown);
 }
 
 void TestParents::languageNote_data()

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void title();
     void errorGuardShowsBox();
     void timerRules();
+    void timerNotices_data();
+    void timerNotices();
     void timerFires();
     void pictureFailures_data();
     void pictureFailures();
@@ -322,12 +324,48 @@ void TestShell::timerRules()
     QVERIFY(!timer.isCounting());
 }
 
+void TestShell::timerNotices_data()
+{
+    QTest::addColumn<QStringList>("steps");  // "on", "off", or a new interval in ms
+    QTest::addColumn<QStringList>("notices");
+    QTest::newRow("enabled twice: one start") << QStringList{"on", "on"} << QStringList{"start 3000"};
+    QTest::newRow("off and on: a restart") << QStringList{"on", "off", "on"} << QStringList{"start 3000", "stop", "start 3000"};
+    QTest::newRow("new interval while running: a restart") << QStringList{"on", "5000"} << QStringList{"start 3000", "start 5000"};
+    QTest::newRow("same interval: nothing") << QStringList{"on", "3000"} << QStringList{"start 3000"};
+    QTest::newRow("interval 0: stopped") << QStringList{"on", "0", "0"} << QStringList{"start 3000", "stop"};
+    QTest::newRow("a usable interval again") << QStringList{"on", "0", "2000"} << QStringList{"start 3000", "stop", "start 2000"};
+    QTest::newRow("disabled: silent") << QStringList{"5000", "0", "off", "4000"} << QStringList{};
+}
+
+// Whoever shows the countdown hears of each real start and stop, and of nothing else.
+void TestShell::timerNotices()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, notices);
+    EventTimer timer(nullptr, 3000, false);
+    QStringList heard;
+    connect(&timer, &EventTimer::countdownStarted, &timer, [&](qint64 ms) { heard << QStringLiteral("start %1").arg(ms); });
+    connect(&timer, &EventTimer::countdownStopped, &timer, [&] { heard << QStringLiteral("stop"); });
+    for (const QString &step : steps) {
+        if (step == QLatin1String("on") || step == QLatin1String("off"))
+            timer.setEnabled(step == QLatin1String("on"));
+        else
+            timer.setInterval(step.toLongLong());
+    }
+    QCOMPARE(heard, notices);
+    QCOMPARE(timer.remainingTime() >= 0, timer.isCounting());
+    QVERIFY(timer.remainingTime() <= timer.interval());
+}
+
 void TestShell::timerFires()
 {
     EventTimer timer(nullptr, 1, true);
     int ticks = 0;
+    int starts = 0;  // the next countdown is announced before each tick
+    connect(&timer, &EventTimer::countdownStarted, &timer, [&] { ++starts; });
     auto log = test::installMessageRecorder();
     timer.onTimer = [&] {
+        QCOMPARE(starts, ticks + 1);
         if (++ticks == 1)
             throw Error(QStringLiteral("tick failed"));  // reported, and the timer goes on
     };

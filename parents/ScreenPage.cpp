@@ -1,0 +1,40 @@
+#include "parents/ScreenPage.h"
+
+#include "parents/ParentSettings.h"
+#include "parents/VoicePage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace lettora {
+
+ScreenPage::ScreenPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ScreenPage"));
+    showCountdown = new QCheckBox(QLatin1String(ShowCountdown), this);
+    showCountdown->setChecked(ParentSettingsStore::instance().current().showCountdown);
+
+    saveProblem = new QLabel(this);
+    saveProblem->setObjectName(QStringLiteral("saveProblem"));
+    QPalette quiet = saveProblem->palette();
+    quiet.setColor(QPalette::WindowText, Qt::darkGray);
+    saveProblem->setPalette(quiet);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(showCountdown);
+    layout->addStretch();
+    layout->addWidget(saveProblem);
+
+    connect(showCountdown, &QCheckBox::toggled, this, &ScreenPage::save);
+}
+
+void ScreenPage::save()
+{
+    ParentSettings s = ParentSettingsStore::instance().current();
+    s.showCountdown = showCountdown->isChecked();
+    const bool saved = ParentSettingsStore::instance().save(s);
+    saveProblem->setText(saved ? QString() : QLatin1String(VoicePage::NotSaved));
+}
+
+} // namespace lettora
