@@ -40,10 +40,10 @@ ParentsCorner::ParentsCorner(QWidget *parent)
 
     pages = new QTabWidget(this);
     voicePage = addPage(new VoicePage, VoicePage::Title);
-    screenPage = addPage(new ScreenPage, ScreenPage::Title);
     if (FormOption)
         addPage(new PicturesPage(FormOption->pictures), PicturesPage::Title);
     progressPage = addPage(new ProgressPage, ProgressPage::Title);
+    screenPage = addPage(new ScreenPage, ScreenPage::Title);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     closeButton->setAutoDefault(false);
