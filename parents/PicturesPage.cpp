@@ -1,5 +1,6 @@
 #include "parents/PicturesPage.h"
 
+#include "parents/PageLook.h"
 #include "parents/PictureWords.h"
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
@@ -371,11 +372,7 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     fixButton = new QPushButton(QLatin1String(FixButton), this);
     fixButton->setAutoDefault(false);
     fixButton->setEnabled(false);
-    saveProblem = new QLabel(this);
-    saveProblem->setObjectName(QStringLiteral("saveProblem"));
-    QPalette quiet = saveProblem->palette();
-    quiet.setColor(QPalette::WindowText, Qt::darkRed);
-    saveProblem->setPalette(quiet);
+    saveProblem = makeQuietNote(this, "saveProblem", Qt::darkRed);
 
     connect(fixButton, &QPushButton::clicked, this, [this] { fix(selectedRow()); });
     connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PicturesPage::updateHint);

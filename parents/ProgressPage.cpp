@@ -1,5 +1,6 @@
 #include "parents/ProgressPage.h"
 
+#include "parents/PageLook.h"
 #include "parents/ProgressRecorder.h"
 #include "shell/RegularFile.h"
 
@@ -171,12 +172,8 @@ ProgressPage::ProgressPage(QWidget *parent) : QWidget(parent)
     clearButton = new QPushButton(QStringLiteral("Clear history"), this);
     for (QPushButton *b : {exportButton, clearButton})
         b->setAutoDefault(false);
-    note = new QLabel(this);
-    note->setObjectName(QStringLiteral("note"));
+    note = makeQuietNote(this, "note");
     note->setWordWrap(true);
-    QPalette quiet = note->palette();
-    quiet.setColor(QPalette::WindowText, Qt::darkGray);
-    note->setPalette(quiet);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(note, 1);

@@ -1,5 +1,6 @@
 #include "parents/ScreenPage.h"
 
+#include "parents/PageLook.h"
 #include "parents/ParentSettings.h"
 #include "parents/VoicePage.h"
 
@@ -15,11 +16,7 @@ ScreenPage::ScreenPage(QWidget *parent) : QWidget(parent)
     showCountdown = new QCheckBox(QLatin1String(ShowCountdown), this);
     showCountdown->setChecked(ParentSettingsStore::instance().current().showCountdown);
 
-    saveProblem = new QLabel(this);
-    saveProblem->setObjectName(QStringLiteral("saveProblem"));
-    QPalette quiet = saveProblem->palette();
-    quiet.setColor(QPalette::WindowText, Qt::darkGray);
-    saveProblem->setPalette(quiet);
+    saveProblem = makeQuietNote(this, "saveProblem");
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(showCountdown);

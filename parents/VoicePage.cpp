@@ -1,5 +1,7 @@
 #include "parents/VoicePage.h"
 
+#include "parents/PageLook.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -95,11 +97,7 @@ VoicePage::VoicePage(LanguageSource source, QWidget *parent) : QWidget(parent), 
     volumeGrid->setColumnMinimumWidth(0, captionWidth);
     volumeGrid->setColumnMinimumWidth(3, tryButton->sizeHint().width());
 
-    saveProblem = new QLabel(this);
-    saveProblem->setObjectName(QStringLiteral("saveProblem"));
-    QPalette quiet = saveProblem->palette();
-    quiet.setColor(QPalette::WindowText, Qt::darkGray);
-    saveProblem->setPalette(quiet);
+    saveProblem = makeQuietNote(this, "saveProblem");
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speech);

@@ -119,9 +119,9 @@ public:
     {
         const QByteArray name = language.toLower().toLatin1();
         if (name != m_language) {
-            espeak_VOICE spec{};
-            spec.languages = name.constData();
-            if (m_setVoice(&spec) != EE_OK)
+            espeak_VOICE wanted{};
+            wanted.languages = name.constData();
+            if (m_setVoice(&wanted) != EE_OK)
                 return false;
             m_language = name;
         }

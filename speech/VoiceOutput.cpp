@@ -14,7 +14,7 @@
 namespace lettora {
 
 namespace {
-struct MixerSpec
+struct MixerFormat
 {
     int rate = 0;
     Uint16 format = 0;
@@ -22,9 +22,9 @@ struct MixerSpec
     int frameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
 };
 
-bool mixerSpec(MixerSpec &spec)
+bool mixerFormat(MixerFormat &mixer)
 {
-    return Mix_QuerySpec(&spec.rate, &spec.format, &spec.channels) != 0 && spec.channels > 0;
+    return Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) != 0 && mixer.channels > 0;
 }
 
 bool mixerHasVoiceChannel()
@@ -35,10 +35,10 @@ bool mixerHasVoiceChannel()
 
 QByteArray toMixerFormat(const Pcm &pcm)
 {
-    MixerSpec spec;
-    if (pcm.frames() == 0 || pcm.rate <= 0 || !mixerSpec(spec))
+    MixerFormat mixer;
+    if (pcm.frames() == 0 || pcm.rate <= 0 || !mixerFormat(mixer))
         return {};
-    SDL_AudioStream *stream = SDL_NewAudioStream(AUDIO_S16SYS, 1, pcm.rate, spec.format, Uint8(spec.channels), spec.rate);
+    SDL_AudioStream *stream = SDL_NewAudioStream(AUDIO_S16SYS, 1, pcm.rate, mixer.format, Uint8(mixer.channels), mixer.rate);
     if (!stream)
         return {};
     QByteArray out;
@@ -49,14 +49,14 @@ QByteArray toMixerFormat(const Pcm &pcm)
     }
     SDL_FreeAudioStream(stream);
     // Whole frames only.
-    out.truncate(out.size() - out.size() % spec.frameBytes());
+    out.truncate(out.size() - out.size() % mixer.frameBytes());
     return out;
 }
 
 QByteArray loadRecording(const QByteArray &path)
 {
-    MixerSpec spec;
-    if (!mixerSpec(spec))
+    MixerFormat mixer;
+    if (!mixerFormat(mixer))
         return {};
     QString reason;
     const int fd = openRegularFile(path, reason);
@@ -82,11 +82,11 @@ QByteArray loadRecording(const QByteArray &path)
 
 QByteArray mixerSilence(int milliseconds)
 {
-    MixerSpec spec;
-    if (!mixerSpec(spec))
+    MixerFormat mixer;
+    if (!mixerFormat(mixer))
         return {};
-    const int silence = SDL_AUDIO_ISSIGNED(spec.format) ? 0 : 0x80;
-    return QByteArray(qsizetype(spec.rate) * milliseconds / 1000 * spec.frameBytes(), char(silence));
+    const int silence = SDL_AUDIO_ISSIGNED(mixer.format) ? 0 : 0x80;
+    return QByteArray(qsizetype(mixer.rate) * milliseconds / 1000 * mixer.frameBytes(), char(silence));
 }
 
 VoiceClip::VoiceClip(QByteArray mixerBytes) : m_bytes(std::move(mixerBytes))
