@@ -18,6 +18,16 @@ copy_program() {
   for f in ImageFile.txt Image.txt MusicFile.txt Music.txt; do : > "$to/Data/$f"; done
 }
 
+# Makes the picture list of the program folder $1 the starter pictures named next, in that order.
+list_starter_pictures() {
+  local program=$1 w; shift
+  : > "$program/Data/ImageFile.txt"; : > "$program/Data/Image.txt"
+  for w in "$@"; do
+    printf '%s.jpg\r\n' "$w" >> "$program/Data/ImageFile.txt"
+    printf '%s/Picture/%s.jpg\r\n' "$program" "$w" >> "$program/Data/Image.txt"
+  done
+}
+
 # Waits until the command succeeds, for at most $1 seconds.
 wait_for() {
   local seconds=$1; shift

@@ -14,11 +14,7 @@ fi
 work=$2
 cd "$work"
 # Three pictures of the starter set, in list order.
-: > "$program/Data/ImageFile.txt"; : > "$program/Data/Image.txt"
-for w in cat dog sun; do
-  printf '%s.jpg\r\n' "$w" >> "$program/Data/ImageFile.txt"
-  printf '%s/Picture/%s.jpg\r\n' "$program" "$w" >> "$program/Data/Image.txt"
-done
+list_starter_pictures "$program" cat dog sun
 
 start_window_manager "$work"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &

@@ -14,11 +14,7 @@ fi
 
 work=$2
 cd "$work"
-: > "$program/Data/ImageFile.txt"; : > "$program/Data/Image.txt"
-for w in cat dog sun; do
-  printf '%s.jpg\r\n' "$w" >> "$program/Data/ImageFile.txt"
-  printf '%s/Picture/%s.jpg\r\n' "$program" "$w" >> "$program/Data/Image.txt"
-done
+list_starter_pictures "$program" cat dog sun
 printf '\x03\x00\x00\x00' > "$program/Data/Timer.dat"   # 3 seconds a picture
 history="$program/Data/Progress.csv"
 printf 'time,word,result,seconds,typed\n2026-01-05T10:00:00,cat,right,2.5,cat\n2026-01-05T10:0' > "$history"
