@@ -232,6 +232,11 @@ void TFormLettora::FormCreate()
 
 void TFormLettora::showAsMainWindow()
 {
+    // A Wayland client cannot place or size itself on the desktop: it asks for the whole output.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        showFullScreen();
+        return;
+    }
     // Without a window manager a maximized window keeps its size: give it the screen's.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         setGeometry(screen->geometry());

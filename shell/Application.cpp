@@ -46,6 +46,10 @@ void onFatalWhileMaking(QtMsgType type, const QMessageLogContext &context, const
 
 std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
 {
+    // In a Wayland session the game is a native Wayland client, also where Qt would choose
+    // Xwayland by itself (it does so on GNOME); X11 stays the fall-back.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     checkDisplay();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);
