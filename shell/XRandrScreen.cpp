@@ -373,14 +373,15 @@ bool switchTo(const char *displayName, Size wanted, Switch *done, Size *before)
         return false;
     const Crtc *crtc = findById(layout.crtcs, change->crtc);
     *done = {change->output, crtc->mode, change->mode, layout.screen, layout.screenMm};
+    *before = crtc->size;
     Switch recorded;
     if (readRecord(d, &recorded) && recorded.output == done->output && recorded.toMode == crtc->mode) {
         done->fromMode = recorded.fromMode;
         done->fromScreen = recorded.fromScreen;
         done->fromScreenMm = recorded.fromScreenMm;
+        if (const Mode *from = findById(layout.modes, done->fromMode))
+            *before = shownSize(from->size, crtc->rotation);
     }
-    const Mode *from = findById(layout.modes, done->fromMode);
-    *before = from ? shownSize(from->size, crtc->rotation) : crtc->size;
     return now.apply(*change);
 }
 

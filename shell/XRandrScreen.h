@@ -5,9 +5,10 @@
 #include <vector>
 
 // The X11 display size through XRandR 1.2 outputs and CRTCs. The game switches the primary
-// output only and leaves every other monitor as it is. Each call opens a short-lived connection of
-// its own and catches X errors itself (Xlib's default handler would end the process). Plain C++:
-// the game and its restore watchdog both use it.
+// output only and leaves every other monitor as it is; without RandR 1.2 (servers from before
+// 2007) nothing switches. Each call opens a short-lived connection of its own and catches X errors
+// itself (Xlib's default handler would end the process). Plain C++: the game and its restore
+// watchdog both use it.
 namespace lettora::xrandr {
 
 struct Size
