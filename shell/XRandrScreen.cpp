@@ -420,12 +420,6 @@ bool recordSwitch(const char *displayName, const Switch &done)
     return xErrors == 0;
 }
 
-bool recordedSwitch(const char *displayName, Switch *done)
-{
-    Connection c(displayName);
-    return c.get() && readRecord(c.get(), done);
-}
-
 void clearSwitch(const char *displayName)
 {
     Connection c(displayName);

@@ -111,9 +111,8 @@ bool switchTo(const char *displayName, Size wanted, Switch *done, Size *before);
 bool sizeBeforeRecordedSwitch(const char *displayName, Size *size);
 
 // The switch that a running game made, recorded on the root window so that every copy of the game
-// and every watchdog knows it.
+// knows it (a copy that starts at the switched mode saves the mode to put back, not that one).
 bool recordSwitch(const char *displayName, const Switch &done);
-bool recordedSwitch(const char *displayName, Switch *done);
 void clearSwitch(const char *displayName);
 
 // Puts back what `done` replaced if its output still shows the mode switched to, and forgets the
