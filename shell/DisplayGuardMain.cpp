@@ -1,11 +1,11 @@
 // The display-size watchdog. The game starts it after switching the screen and keeps a pipe to
 // its standard input. When the game ends normally it writes "d" first; when the pipe closes
-// without it (SIGKILL, a crash, a lost X connection), the watchdog puts the saved size back,
-// provided the screen is still at the size the game switched it to. The sizes it gets follow the
-// switch recorded on the root window (see XRandrScreen.h), so it never puts back a size that
-// another copy of the game set.
+// without it (SIGKILL, a crash, a lost X connection), the watchdog puts back the output's mode and
+// the screen size the game replaced, provided the output still shows the mode the game switched
+// it to. What it gets follows the switch recorded on the root window (see XRandrScreen.h), so it
+// never puts back a mode that another copy of the game set.
 //
-// Usage: lettora-display-guard DISPLAY RESTORE_W RESTORE_H SWITCHED_W SWITCHED_H
+// Usage: lettora-display-guard DISPLAY OUTPUT FROM_MODE TO_MODE SCREEN_W SCREEN_H SCREEN_W_MM SCREEN_H_MM
 
 #include "shell/XRandrScreen.h"
 
@@ -16,7 +16,7 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 6)
+    if (argc != 9)
         return 2;
     // Terminal hang-ups and interrupts are for the game; this process waits for the pipe.
     std::signal(SIGHUP, SIG_IGN);
@@ -24,8 +24,9 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     const char *display = argv[1][0] ? argv[1] : nullptr;
-    const lettora::xrandr::Size restore{std::atoi(argv[2]), std::atoi(argv[3])};
-    const lettora::xrandr::Size switched{std::atoi(argv[4]), std::atoi(argv[5])};
+    const auto id = [&](int i) { return std::strtoul(argv[i], nullptr, 10); };
+    const lettora::xrandr::Switch done{id(2), id(3), id(4), {std::atoi(argv[5]), std::atoi(argv[6])},
+                                       {std::atoi(argv[7]), std::atoi(argv[8])}};
 
     char byte = 0;
     for (;;) {
@@ -36,6 +37,6 @@ int main(int argc, char **argv)
             break;
     }
 
-    lettora::xrandr::putBack(display, restore, switched);
+    lettora::xrandr::putBack(display, done);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <semaphore.h>
@@ -37,8 +38,7 @@ struct SwitchRecord
 {
     std::atomic<bool> armed{false};
     char display[256] = {};
-    xrandr::Size restore;
-    xrandr::Size switched;
+    xrandr::Switch done;
 };
 SwitchRecord switchRecord;
 
@@ -54,7 +54,9 @@ public:
     bool requestSize(QSize) override { return false; }
 };
 
-// The real X11 display through XRandR, with a watchdog process beside the game.
+// The real X11 display through XRandR, with a watchdog process beside the game. Only the primary
+// output switches; a request for the size it showed before puts back exactly the mode and screen
+// size the switch replaced.
 class X11Display : public DisplayBackend
 {
 public:
@@ -64,35 +66,50 @@ public:
     QSize screenSize() override
     {
         xrandr::Size s;
-        if (!xrandr::currentSize(m_name.constData(), &s))
+        if (!xrandr::primarySize(m_name.constData(), &s))
             return QSize();
         return QSize(s.width, s.height);
     }
+
     bool requestSize(QSize size) override
     {
-        return xrandr::setSize(m_name.constData(), {size.width(), size.height()});
+        const xrandr::Size wanted{size.width(), size.height()};
+        if (m_switched && wanted == m_before) {
+            xrandr::putBack(m_name.constData(), m_done);
+            m_switched = false;
+            return true;
+        }
+        xrandr::Switch done;
+        xrandr::Size before;
+        if (!xrandr::switchTo(m_name.constData(), wanted, &done, &before))
+            return false;
+        // A second request keeps the first one's state to put back.
+        if (!m_switched && done.fromMode != done.toMode) {
+            m_done = done;
+            m_before = before;
+            m_switched = true;
+        }
+        return true;
     }
 
     QSize sizeToRestore() override
     {
-        xrandr::Size now, restore, switched;
-        if (!xrandr::currentSize(m_name.constData(), &now))
-            return QSize();
-        if (xrandr::recordedSwitch(m_name.constData(), &restore, &switched) && switched == now)
-            return QSize(restore.width, restore.height);
-        return QSize(now.width, now.height);
+        xrandr::Size before;
+        if (xrandr::sizeBeforeRecordedSwitch(m_name.constData(), &before))
+            return QSize(before.width, before.height);
+        return screenSize();
     }
 
-    bool startWatchdog(QSize restore, QSize switched) override
+    bool startWatchdog(QSize, QSize) override
     {
         if (m_pipe >= 0)
             return true;
-        const xrandr::Size from{restore.width(), restore.height()}, to{switched.width(), switched.height()};
-        xrandr::recordSwitch(m_name.constData(), from, to);
+        if (!m_switched)
+            return false;
+        xrandr::recordSwitch(m_name.constData(), m_done);
         if (!switchRecord.armed) {
             std::strncpy(switchRecord.display, m_name.constData(), sizeof switchRecord.display - 1);
-            switchRecord.restore = from;
-            switchRecord.switched = to;
+            switchRecord.done = m_done;
             switchRecord.armed = true;
         }
         const QByteArray program =
@@ -102,13 +119,15 @@ public:
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
             return false;
-        const QByteArray args[] = {QByteArray::number(restore.width()), QByteArray::number(restore.height()),
-                                   QByteArray::number(switched.width()),
-                                   QByteArray::number(switched.height())};
-        char *argv[] = {const_cast<char *>(program.constData()), const_cast<char *>(m_name.constData()),
-                        const_cast<char *>(args[0].constData()), const_cast<char *>(args[1].constData()),
-                        const_cast<char *>(args[2].constData()), const_cast<char *>(args[3].constData()),
-                        nullptr};
+        const QByteArray args[] = {
+            QByteArray::number(qulonglong(m_done.output)),   QByteArray::number(qulonglong(m_done.fromMode)),
+            QByteArray::number(qulonglong(m_done.toMode)),   QByteArray::number(m_done.fromScreen.width),
+            QByteArray::number(m_done.fromScreen.height),    QByteArray::number(m_done.fromScreenMm.width),
+            QByteArray::number(m_done.fromScreenMm.height)};
+        std::vector<char *> argv{const_cast<char *>(program.constData()), const_cast<char *>(m_name.constData())};
+        for (const QByteArray &arg : args)
+            argv.push_back(const_cast<char *>(arg.constData()));
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
@@ -117,7 +136,7 @@ public:
         // Its own session, so that signals sent to the game's process group leave it running.
         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
         pid_t pid = 0;
-        const int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv, environ);
+        const int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attr);
         close(fds[0]);
@@ -144,6 +163,9 @@ public:
 
 private:
     QByteArray m_name;
+    bool m_switched = false;
+    xrandr::Switch m_done;
+    xrandr::Size m_before;
     int m_pipe = -1;
     pid_t m_pid = 0;
 };
@@ -179,8 +201,7 @@ void fallbackThread()
     while (nanosleep(&wait, &wait) != 0) {
     }
     if (switchRecord.armed)
-        xrandr::putBack(switchRecord.display[0] ? switchRecord.display : nullptr, switchRecord.restore,
-                        switchRecord.switched);
+        xrandr::putBack(switchRecord.display[0] ? switchRecord.display : nullptr, switchRecord.done);
     _exit(128 + caughtSignal.load());
 }
 

@@ -15,15 +15,17 @@ class DisplayBackend
 {
 public:
     virtual ~DisplayBackend() = default;
-    // The primary screen's size in pixels.
+    // The primary screen's size in pixels (on X11 the primary output's, other monitors aside).
     virtual QSize screenSize() = 0;
     // The size a game saves to put back at its end: the screen's size, unless the screen stands at
     // the size that another running copy of the game switched it to; then that copy's saved size.
     virtual QSize sizeToRestore() { return screenSize(); }
-    // Asks for the size; false when it was refused. Callers ignore the result.
+    // Asks for the size; false when it was refused. Callers ignore the result. After a switch, a
+    // request for the size from before puts back exactly what the switch replaced.
     virtual bool requestSize(QSize size) = 0;
     // Records the switch for the other copies of the game and starts a watchdog that puts
-    // `restore` back if the program dies while the screen is at `switched`; false when there is no
+    // `restore` back if the program dies while the screen is at `switched` (on X11: the mode the
+    // switch replaced, while the output shows the mode switched to); false when there is no
     // watchdog.
     virtual bool startWatchdog(QSize restore, QSize switched);
     // Tells the watchdog that the size is back and it has nothing left to do; forgets the record.

@@ -6,6 +6,7 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/XRandrScreen.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -23,10 +24,88 @@
 #include <limits>
 
 #include <csignal>
+#include <X11/extensions/randr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace lettora;
+
+namespace {
+
+// A monitor as RandR shows it: an output and a CRTC of its own, `mode` 0 when it is off.
+struct Monitor
+{
+    const char *name;
+    bool connected;
+    bool primary;
+    unsigned long mode;
+    int x = 0;
+    int y = 0;
+    std::vector<unsigned long> modes = {};
+    unsigned rotation = RR_Rotate_0;
+};
+
+enum : unsigned long { M1024 = 0x41, M1024At75, M800, M800At75, M800At56, M1920, M600x800 };
+
+const std::vector<xrandr::Mode> Modes = {
+    {M1024, {1024, 768}, 60.0},    {M1024At75, {1024, 768}, 75.03}, {M800, {800, 600}, 60.32},
+    {M800At75, {800, 600}, 75.0},  {M800At56, {800, 600}, 56.25},   {M1920, {1920, 1080}, 60.0},
+    {M600x800, {600, 800}, 60.0}};
+
+// Outputs 0x100 + i on CRTCs 0x200 + i, the screen just holding them at 4 pixels a millimetre.
+xrandr::Layout layoutOf(const std::vector<Monitor> &monitors)
+{
+    xrandr::Layout layout;
+    layout.modes = Modes;
+    layout.minScreen = {320, 200};
+    layout.maxScreen = {8192, 8192};
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const Monitor &m = monitors[i];
+        const unsigned long output = 0x100 + i, crtc = 0x200 + i;
+        layout.outputs.push_back({output, m.name, m.connected, m.primary, m.mode ? crtc : 0, m.modes});
+        xrandr::Size size;
+        for (const xrandr::Mode &mode : Modes) {
+            if (mode.id == m.mode)
+                size = mode.size;
+        }
+        if (m.rotation & (RR_Rotate_90 | RR_Rotate_270))
+            std::swap(size.width, size.height);
+        layout.crtcs.push_back({crtc, m.mode, m.x, m.y, size, m.rotation, {}});
+        if (m.mode) {
+            layout.crtcs.back().outputs = {output};
+            layout.screen.width = std::max(layout.screen.width, m.x + size.width);
+            layout.screen.height = std::max(layout.screen.height, m.y + size.height);
+        }
+    }
+    layout.screenMm = {layout.screen.width / 4, layout.screen.height / 4};
+    return layout;
+}
+
+// "DP-1 800x600@75 screen 1824x768 456x192mm": the output, its new mode, the screen around it.
+QString describe(const xrandr::Layout &layout, const std::optional<xrandr::Change> &change)
+{
+    if (!change)
+        return QStringLiteral("none");
+    QString output, mode;
+    for (const xrandr::Output &o : layout.outputs) {
+        if (o.id == change->output && o.crtc == change->crtc)
+            output = QString::fromStdString(o.name);
+    }
+    for (const xrandr::Mode &m : layout.modes) {
+        if (m.id == change->mode)
+            mode = QStringLiteral("%1x%2@%3").arg(m.size.width).arg(m.size.height).arg(qRound(m.refresh));
+    }
+    return QStringLiteral("%1 %2 screen %3x%4 %5x%6mm")
+        .arg(output, mode)
+        .arg(change->screen.width)
+        .arg(change->screen.height)
+        .arg(change->screenMm.width)
+        .arg(change->screenMm.height);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(lettora::xrandr::Layout)
 
 class TestShell : public QObject
 {
@@ -58,6 +137,10 @@ private Q_SLOTS:
     void clicks();
     void signalWhileStuck_data();
     void signalWhileStuck();
+    void outputSwitch_data();
+    void outputSwitch();
+    void outputRestore_data();
+    void outputRestore();
 };
 
 void TestShell::resolver_data()
@@ -563,6 +646,85 @@ void TestShell::signalWhileStuck()
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 128 + signal);
+}
+
+void TestShell::outputSwitch_data()
+{
+    QTest::addColumn<xrandr::Layout>("layout");
+    QTest::addColumn<QString>("change");
+    const std::vector<unsigned long> usual = {M1024, M800At56, M800, M800At75, M1024At75};
+    QTest::newRow("one monitor") << layoutOf({{"DUMMY0", true, true, M1024, 0, 0, usual}})
+                                 << "DUMMY0 800x600@60 screen 800x600 200x150mm";
+    QTest::newRow("refresh closest to the current one")
+        << layoutOf({{"DUMMY0", true, true, M1024At75, 0, 0, usual}}) << "DUMMY0 800x600@75 screen 800x600 200x150mm";
+    QTest::newRow("primary right of another")
+        << layoutOf({{"HDMI-1", true, false, M1920, 0, 0, {M1920, M800}}, {"DP-1", true, true, M1024, 1920, 0, usual}})
+        << "DP-1 800x600@60 screen 2720x1080 680x270mm";
+    QTest::newRow("primary left of another")
+        << layoutOf({{"DP-1", true, true, M1024, 0, 0, usual}, {"HDMI-1", true, false, M1920, 1024, 0, {M1920, M800}}})
+        << "DP-1 800x600@60 screen 2944x1080 736x270mm";
+    QTest::newRow("primary below a taller one")
+        << layoutOf({{"DP-1", true, true, M1024, 0, 1080, usual}, {"HDMI-1", true, false, M1920, 0, 0, {M1920}}})
+        << "DP-1 800x600@60 screen 1920x1680 480x420mm";
+    QTest::newRow("no primary: the first shown")
+        << layoutOf({{"VGA-1", false, false, 0, 0, 0, usual},
+                     {"HDMI-1", true, false, M1024, 0, 0, usual},
+                     {"DP-1", true, false, M1024, 1024, 0, usual}})
+        << "HDMI-1 800x600@60 screen 2048x768 512x192mm";
+    QTest::newRow("primary disconnected")
+        << layoutOf({{"eDP-1", false, true, 0, 0, 0, usual}, {"HDMI-1", true, false, M1024At75, 0, 0, usual}})
+        << "HDMI-1 800x600@75 screen 800x600 200x150mm";
+    QTest::newRow("primary turned off")
+        << layoutOf({{"eDP-1", true, true, 0, 0, 0, usual}, {"HDMI-1", true, false, M1024, 0, 0, usual}})
+        << "HDMI-1 800x600@60 screen 800x600 200x150mm";
+    QTest::newRow("no 800x600") << layoutOf({{"DUMMY0", true, true, M1024, 0, 0, {M1920, M1024}}}) << "none";
+    QTest::newRow("800x600 only on the other monitor")
+        << layoutOf({{"DP-1", true, true, M1024, 0, 0, {M1024}}, {"HDMI-1", true, false, M1024, 1024, 0, usual}})
+        << "none";
+    QTest::newRow("turned 90 degrees")
+        << layoutOf({{"DSI-1", true, true, M1024, 0, 0, {M1024, M800, M600x800}, RR_Rotate_90}})
+        << "DSI-1 600x800@60 screen 800x600 200x150mm";
+    QTest::newRow("turned 270 degrees without 600x800")
+        << layoutOf({{"DSI-1", true, true, M1024, 0, 0, usual, RR_Rotate_270}}) << "none";
+    QTest::newRow("Xwayland") << layoutOf({{"XWAYLAND0", true, true, M1024, 0, 0, usual}}) << "none";
+    QTest::newRow("nothing shown") << layoutOf({{"DUMMY0", true, true, 0, 0, 0, usual}}) << "none";
+}
+
+// Only the primary output's CRTC changes, and the screen only as far as the other monitors need.
+void TestShell::outputSwitch()
+{
+    QFETCH(xrandr::Layout, layout);
+    QFETCH(QString, change);
+    QCOMPARE(describe(layout, xrandr::planSwitch(layout, {800, 600})), change);
+}
+
+void TestShell::outputRestore_data()
+{
+    QTest::addColumn<xrandr::Layout>("layout");
+    QTest::addColumn<QString>("change");
+    const std::vector<unsigned long> usual = {M1024, M800At56, M800, M800At75, M1024At75};
+    QTest::newRow("still switched")
+        << layoutOf({{"HDMI-1", true, false, M1920, 0, 0, {M1920}}, {"DP-1", true, true, M800, 1920, 0, usual}})
+        << "DP-1 1024x768@60 screen 2944x1080 736x270mm";
+    QTest::newRow("another mode set since")
+        << layoutOf({{"HDMI-1", true, false, M1920, 0, 0, {M1920}}, {"DP-1", true, true, M800At75, 1920, 0, usual}})
+        << "none";
+    QTest::newRow("output turned off since")
+        << layoutOf({{"HDMI-1", true, false, M1920, 0, 0, {M1920}}, {"DP-1", true, true, 0, 1920, 0, usual}})
+        << "none";
+    QTest::newRow("the other monitor moved down since")
+        << layoutOf({{"HDMI-1", true, false, M1920, 0, 200, {M1920}}, {"DP-1", true, true, M800, 1920, 0, usual}})
+        << "DP-1 1024x768@60 screen 2944x1280 736x320mm";
+}
+
+// The restore puts back the very mode and screen size the switch replaced, and only over the
+// mode it switched to.
+void TestShell::outputRestore()
+{
+    QFETCH(xrandr::Layout, layout);
+    QFETCH(QString, change);
+    const xrandr::Switch done{0x101, M1024, M800, {2944, 1080}, {736, 270}};
+    QCOMPARE(describe(layout, xrandr::planRestore(layout, done)), change);
 }
 
 QTEST_MAIN(TestShell)

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # The display switch must not outlive the game. Under a real X server whose display can switch
-# (Xorg with the dummy driver, at 1024 x 768), the game switches to 800 x 600 and the size comes
-# back after a normal close, SIGTERM, SIGINT, SIGHUP, SIGKILL and a crash, and after SIGTERM while
-# the game is stuck in a system call. Two copies over different Data folders leave the screen at
-# its size from before the first, whichever order they end in.
+# (Xorg with the dummy driver, at 1024 x 768), the game switches to 800 x 600 and the display comes
+# back exactly as it was (the output's very mode, the screen's size in pixels and millimetres)
+# after a normal close, SIGTERM, SIGINT, SIGHUP, SIGKILL and a crash, and after SIGTERM while the
+# game is stuck in a system call. Two copies over different Data folders leave the screen as it was
+# before the first, whichever order they end in. With two monitors only the primary output switches,
+# to the 800 x 600 mode nearest its refresh, and the other monitor never changes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
 [ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
 [ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
-need_tools Xorg openbox xdotool wmctrl xdpyinfo
+need_tools Xorg openbox xdotool wmctrl xdpyinfo xrandr
 
 work=$(mktemp -d)
 copy_program "$program" "$work/program"
@@ -26,6 +28,13 @@ start_window_manager "$work"
 
 size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
 [ "$(size)" = 1024x768 ] || fail "the screen starts at $(size)"
+xrandr --version | grep -Eq 'Server reports RandR version (1\.[2-9]|[2-9])' || fail "no RandR 1.2 outputs: $(xrandr --version)"
+# The screen and the first two outputs as RandR reports them: sizes, positions, mode ids, primary.
+layout() { xrandr --verbose | grep -E '^(Screen 0|DUMMY[01] )'; xdpyinfo | grep dimensions:; }
+mode_id() { xrandr --verbose | awk -v name="$1" '$1 == name && $2 ~ /^\(0x/ && !found { print $2; found = 1 }'; }
+before=$(layout)
+is_before() { [ "$(layout)" = "$before" ]; }
+grep -q "^DUMMY0 connected primary 1024x768+0+0 $(mode_id 1024x768) " <<<"$before" || fail "unexpected start: $before"
 
 switched() {
   wait_for 30 sh -c '[ "$(xdpyinfo | awk "/dimensions:/ { print \$2 }")" = 800x600 ]' \
@@ -49,9 +58,9 @@ ended_with() {
   if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "$how: the game did not end"; fi
   set +e; wait "$pid"; code=$?; set -e
   [ "$code" = "$expected" ] || fail "$how: exit code $code, expected $expected"
-  wait_for 10 sh -c '[ "$(xdpyinfo | awk "/dimensions:/ { print \$2 }")" = 1024x768 ]' \
-    || fail "$how: the screen stayed at $(size)"
-  echo "ok: $how puts 1024x768 back (exit code $code)"
+  wait_for 10 is_before || fail "$how: the display is not back as it was:
+$(diff <(echo "$before") <(layout))"
+  echo "ok: $how puts the display back as it was (exit code $code)"
 }
 
 start_game; wmctrl -c Lettora; ended_with 0 "closing the window"
@@ -86,6 +95,32 @@ for order in first-ends-first second-ends-first; do
     ended_with 0 "two copies, $order: copy $((i + 1)) of 2 closed"
   done
 done
+
+# Two monitors: DUMMY0 as before, and DUMMY1 right of it at 1024 x 768 and 75 Hz, the primary one.
+# Only DUMMY1 switches, to the 800 x 600 mode at 75 Hz; the screen shrinks just to hold both.
+xrandr --newmode 1024x768_75 78.75 1024 1040 1136 1312 768 769 772 800 +hsync +vsync
+xrandr --newmode 800x600_75 49.50 800 816 896 1056 600 601 604 625 +hsync +vsync
+for mode in 1024x768 1024x768_75 800x600 800x600_75; do xrandr --addmode DUMMY1 "$mode"; done
+xrandr --output DUMMY1 --mode 1024x768_75 --right-of DUMMY0 --primary
+wait_for 10 sh -c 'xrandr | grep -q "^DUMMY1 connected primary 1024x768+1024+0 "' || fail "no second monitor: $(xrandr)"
+before=$(layout)
+other=$(grep '^DUMMY0 ' <<<"$before")
+primary_switched="^DUMMY1 connected primary 800x600+1024+0 $(mode_id 800x600_75) "
+start_primary() {
+  "$work/program/Lettora" >>"$work/lettora.log" 2>&1 &
+  pid=$!
+  wait_for 30 sh -c "xrandr --verbose | grep -q '$primary_switched'" \
+    || fail "the primary output did not switch to 800x600 at 75 Hz: $(layout)"
+  [ "$(xrandr --verbose | grep '^DUMMY0 ')" = "$other" ] || fail "the other monitor changed: $(layout)"
+  [ "$(size)" = 1824x768 ] || fail "the screen is $(size), not just holding both monitors"
+  win=$(timeout 30 xdotool search --all --sync --onlyvisible --pid "$pid" --name '^Lettora$' | head -n1) || fail "no game window"
+  wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=800"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  [ "$X,$Y,$WIDTH,$HEIGHT" = 1024,0,800,600 ] || fail "the window is ${WIDTH}x${HEIGHT}+$X+$Y, not the primary monitor"
+}
+start_primary; wmctrl -c Lettora; ended_with 0 "two monitors, closing the window"
+start_primary; kill -TERM "$pid"; ended_with 143 "two monitors, SIGTERM"
+start_primary; kill -KILL "$pid"; ended_with 137 "two monitors, SIGKILL"
 
 # No watchdog is left behind.
 sleep 0.5
