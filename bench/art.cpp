@@ -10,6 +10,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
 #include <QApplication>
@@ -38,7 +39,7 @@ void copyProgramFolder(const QString &to, bool withCopies)
         QDirIterator it(from + QLatin1Char('/') + QLatin1String(sub), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
-            if (!withCopies && (it.fileName().contains(QLatin1String("@2x.")) || it.fileName().contains(QLatin1String("@3x."))))
+            if (!withCopies && isArtVariantName(it.fileName()))
                 continue;
             const QString target = to + file.mid(from.size());
             QDir().mkpath(QFileInfo(target).path());

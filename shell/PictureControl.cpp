@@ -4,6 +4,7 @@
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
+#include <QApplication>
 #include <QCache>
 #include <QDateTime>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
-#include <QApplication>
 
 namespace lettora {
 
@@ -38,7 +38,8 @@ QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
 {
     const QString copy = ProgramFolder::resolve(artVariantPath(path, artScaleFor(ratio)));
     const QFileInfo info(copy);
-    const QString key = QStringLiteral("%1|%2|%3x%4").arg(copy).arg(ratio).arg(deviceSize.width()).arg(deviceSize.height());
+    const QString key =
+        QStringLiteral("%1|%2|%3x%4").arg(copy).arg(ratio).arg(deviceSize.width()).arg(deviceSize.height());
     QCache<QString, SharpArt> &cache = sharpArtCache();
     if (const SharpArt *known = cache.object(key); known && known->modified == info.lastModified()
                                                    && known->bytes == info.size())
@@ -139,8 +140,8 @@ void PictureControl::paintEvent(QPaintEvent *event)
 {
     // At ratio 1 the picture is drawn as loaded and nothing more is read.
     const qreal ratio = devicePixelRatioF();
-    if (m_hasPicture && ratio > 1 && ratio != m_sharpRatio) {
-        m_sharp = sharpPicture(ratio);
+    if (m_hasPicture && ratio != m_sharpRatio) {
+        m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
         m_sharpRatio = ratio;
     }
     if (!m_hasPicture || ratio <= 1 || m_sharp.isNull()) {
@@ -149,7 +150,8 @@ void PictureControl::paintEvent(QPaintEvent *event)
     }
     // Device pixel for device pixel: the copy is already at the size the screen shows.
     QPainter painter(this);
-    const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), pixmap().size()) : contentsRect();
+    const QRect place =
+        m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), pixmap().size()) : contentsRect();
     painter.drawPixmap(place, m_sharp);
 }
 

@@ -276,6 +276,15 @@ QString artVariantPath(const QString &path, int scale)
     return path.left(dot) + QStringLiteral("@%1x").arg(scale) + path.mid(dot);
 }
 
+bool isArtVariantName(const QString &fileName)
+{
+    const QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    for (int scale = 2; scale <= LargestArtScale; ++scale)
+        if (name.contains(QStringLiteral("@%1x.").arg(scale)))
+            return true;
+    return false;
+}
+
 QImage loadArtForRatio(const QString &path, qreal devicePixelRatio, QSize deviceSize)
 {
     const int scale = artScaleFor(devicePixelRatio);

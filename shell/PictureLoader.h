@@ -37,6 +37,9 @@ int artScaleFor(qreal devicePixelRatio);
 // "./Image/BtnStart.bmp" and 2 give "./Image/BtnStart@2x.bmp"; scale 1 gives the path itself.
 QString artVariantPath(const QString &path, int scale);
 
+// True for the name of such a copy ("BtnStart@2x.bmp").
+bool isArtVariantName(const QString &fileName);
+
 // The picture at path for a device pixel ratio, `deviceSize` pixels, drawn from the copy that fits
 // the ratio and scaled smoothly to that size. Null, without a word, at a ratio up to 1 and where
 // that copy is missing, does not decode or is not `scale` times the picture's own size (a picture

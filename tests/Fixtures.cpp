@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "shell/ErrorReport.h"
+#include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ ProgramFolderCopy::ProgramFolderCopy()
         while (it.hasNext()) {
             const QString from = it.next();
             // The 2x and 3x copies serve sharper screens only; a test that needs them copies them.
-            if (it.fileName().contains(QLatin1String("@2x.")) || it.fileName().contains(QLatin1String("@3x.")))
+            if (isArtVariantName(it.fileName()))
                 continue;
             const QString to = m_dir.path() + from.mid(source.size());
             QDir().mkpath(QFileInfo(to).path());
