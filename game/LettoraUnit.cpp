@@ -374,7 +374,7 @@ void TFormLettora::LoadPicture(int index)
                         .arg(ListPair::displayShort(pictures.name(index))));
     const QByteArray file = ListPair::localFile(pictures.rawPath(index));
     const QByteArray name = pictures.name(index);
-    ImageShow->setPicture(loadPictureFile(file, ShowPictureSize));
+    ImageShow->loadFile(file);
     // Only once the picture is in: a picture that fails keeps the previous word.
     TargetWord = wordOfPicture(name);
     ProgressRecorder::instance().pictureShown();

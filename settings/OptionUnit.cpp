@@ -8,6 +8,7 @@
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 #include "shell/WindowLook.h"
@@ -32,11 +33,6 @@ TFormOption *FormOption = nullptr;
 namespace {
 constexpr QSize DialogSize(572, 409);
 constexpr const char *EmptyListWarning = "List is empty,please add items in list";
-
-QPixmap decoration(const char *path)
-{
-    return QPixmap::fromImage(loadDecoration(QLatin1String(path)));
-}
 
 // A list box of single selection: once an entry is chosen, one stays chosen. A click beside the
 // entries or a Ctrl+click (or Ctrl+Space) on the chosen one leaves the selection as it is.
@@ -89,16 +85,15 @@ void TFormOption::buildLayout()
     bold.setBold(true);
 
     // The background picture is drawn at its own size from the top-left corner.
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, DialogSize.width(), DialogSize.height());
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(decoration(paths::OptionBackground));
+    auto *background = new PictureControl(this, QStringLiteral("Image1"), QRect(QPoint(0, 0), DialogSize));
+    background->setAutoSize(false);
+    background->loadDecoration(QLatin1String(paths::OptionBackground));
+    Image1 = background;
 
-    const QPixmap addIcon = decoration(paths::AddIcon);
-    const QPixmap removeIcon = decoration(paths::RemoveIcon);
-    const QPixmap clearIcon = decoration(paths::ClearIcon);
-    auto flatButton = [&](QWidget *parent, const char *name, const QString &text, const QPixmap &icon, int top,
+    const QIcon addIcon = artIcon(QLatin1String(paths::AddIcon));
+    const QIcon removeIcon = artIcon(QLatin1String(paths::RemoveIcon));
+    const QIcon clearIcon = artIcon(QLatin1String(paths::ClearIcon));
+    auto flatButton = [&](QWidget *parent, const char *name, const QString &text, const QIcon &icon, int top,
                           void (TFormOption::*handler)()) {
         auto *b = new QToolButton(parent);
         b->setObjectName(QLatin1String(name));

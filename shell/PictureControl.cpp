@@ -2,10 +2,61 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
+#include "shell/ProgramFolder.h"
 
+#include <QApplication>
+#include <QCache>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QIconEngine>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace lettora {
+
+namespace {
+
+// The program's own pictures drawn for a sharper screen, shared by the controls that show them
+// (a keyboard letter and its copies in the answer row, a button's two pictures): each copy is read
+// once for a ratio and size, and again only when its file changes.
+struct SharpArt
+{
+    QPixmap pixmap;  // null: no copy fits, the 1x picture is drawn
+    QDateTime modified;
+    qint64 bytes = -1;
+};
+
+QCache<QString, SharpArt> &sharpArtCache()
+{
+    static QCache<QString, SharpArt> cache(256 * 1024);  // cost in kB
+    return cache;
+}
+
+QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
+{
+    const QString copy = ProgramFolder::resolve(artVariantPath(path, artScaleFor(ratio)));
+    const QFileInfo info(copy);
+    const QString key =
+        QStringLiteral("%1|%2|%3x%4").arg(copy).arg(ratio).arg(deviceSize.width()).arg(deviceSize.height());
+    QCache<QString, SharpArt> &cache = sharpArtCache();
+    if (const SharpArt *known = cache.object(key); known && known->modified == info.lastModified()
+                                                   && known->bytes == info.size())
+        return known->pixmap;
+    auto *art = new SharpArt;
+    art->modified = info.lastModified();
+    art->bytes = info.size();
+    if (QImage image = loadArtForRatio(path, ratio, deviceSize); !image.isNull()) {
+        art->pixmap = QPixmap::fromImage(std::move(image));
+        art->pixmap.setDevicePixelRatio(ratio);
+    }
+    const QPixmap pixmap = art->pixmap;
+    cache.insert(key, art, 1 + pixmap.width() * qint64(pixmap.height()) * 4 / 1024);
+    return pixmap;
+}
+
+} // namespace
 
 PictureControl::PictureControl(QWidget *parent, const QString &name, QRect designed)
     : QLabel(parent)
@@ -18,11 +69,36 @@ PictureControl::PictureControl(QWidget *parent, const QString &name, QRect desig
 
 void PictureControl::load(const QString &path)
 {
-    setPicture(loadPicture(path, m_stretch));
+    showImage(loadPicture(path, m_stretch));
+    m_artPath = path;
+}
+
+void PictureControl::loadDecoration(const QString &path)
+{
+    const QImage image = lettora::loadDecoration(path);
+    if (image.isNull())
+        return;
+    showImage(image);
+    m_artPath = path;
+}
+
+void PictureControl::loadFile(const QByteArray &localPath)
+{
+    showImage(loadPictureFile(localPath, m_stretch));
+    m_userFile = localPath;
 }
 
 void PictureControl::setPicture(const QImage &image)
 {
+    showImage(image);
+}
+
+void PictureControl::showImage(const QImage &image)
+{
+    m_artPath.clear();
+    m_userFile.clear();
+    m_sharp = QPixmap();
+    m_sharpRatio = 1;
     setPixmap(QPixmap::fromImage(image));
     m_hasPicture = true;
     if (m_autoSize && m_stretch.isEmpty())
@@ -32,7 +108,51 @@ void PictureControl::setPicture(const QImage &image)
 void PictureControl::clearPicture()
 {
     clear();
+    m_artPath.clear();
+    m_userFile.clear();
+    m_sharp = QPixmap();
+    m_sharpRatio = 1;
     m_hasPicture = false;
+}
+
+QPixmap PictureControl::sharpPicture(qreal ratio)
+{
+    const QSize logical = m_stretch.isEmpty() ? pixmap().size() : m_stretch;
+    const QSize device = (QSizeF(logical) * ratio).toSize();
+    if (!m_artPath.isEmpty())
+        return sharpArt(m_artPath, ratio, device);
+    if (m_userFile.isEmpty())
+        return {};
+    // A user's picture is decoded anew from its file at the screen's size, within the decoding
+    // budget; a file gone since it was shown leaves the 1x picture.
+    QImage image;
+    try {
+        image = loadPictureFile(m_userFile, device);
+    } catch (const Error &) {
+        return {};
+    }
+    QPixmap sharp = QPixmap::fromImage(std::move(image));
+    sharp.setDevicePixelRatio(ratio);
+    return sharp;
+}
+
+void PictureControl::paintEvent(QPaintEvent *event)
+{
+    // At ratio 1 the picture is drawn as loaded and nothing more is read.
+    const qreal ratio = devicePixelRatioF();
+    if (m_hasPicture && ratio != m_sharpRatio) {
+        m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
+        m_sharpRatio = ratio;
+    }
+    if (!m_hasPicture || ratio <= 1 || m_sharp.isNull()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    // Device pixel for device pixel: the copy is already at the size the screen shows.
+    QPainter painter(this);
+    const QRect place =
+        m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), pixmap().size()) : contentsRect();
+    painter.drawPixmap(place, m_sharp);
 }
 
 void PictureControl::setStretchedTo(QSize size)
@@ -83,6 +203,65 @@ void PictureControl::mouseReleaseEvent(QMouseEvent *event)
         if (onRelease)
             onRelease(button);
     });
+}
+
+namespace {
+
+// Draws an icon from its 1x picture at ratio 1 and from the copy that fits elsewhere.
+class ArtIconEngine : public QIconEngine
+{
+public:
+    ArtIconEngine(const QString &path, const QPixmap &picture) : m_path(path), m_picture(picture) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        painter->drawPixmap(rect, scaledPixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state, ratio));
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1);
+    }
+
+    // QIcon asks with the size in device pixels.
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        QPixmap shown = scale > 1 ? sharpArt(m_path, scale, m_picture.size() * scale) : QPixmap();
+        if (shown.isNull())
+            shown = m_picture;
+        if (shown.size() != size && !shown.isNull())
+            shown = shown.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        shown.setDevicePixelRatio(1);
+        if (mode != QIcon::Normal && !shown.isNull()) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            shown = QApplication::style()->generatedIconPixmap(mode, shown, &option);
+        }
+        return shown;
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        return m_picture.size().scaled(size, Qt::KeepAspectRatio).boundedTo(size);
+    }
+
+    QIconEngine *clone() const override { return new ArtIconEngine(m_path, m_picture); }
+    QString key() const override { return QStringLiteral("lettora-art"); }
+
+private:
+    QString m_path;
+    QPixmap m_picture;
+};
+
+} // namespace
+
+QIcon artIcon(const QString &path)
+{
+    const QImage picture = loadDecoration(path);
+    if (picture.isNull())
+        return {};
+    return QIcon(new ArtIconEngine(path, QPixmap::fromImage(picture)));
 }
 
 } // namespace lettora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QLabel>
 
 #include <functional>
@@ -15,6 +16,9 @@ namespace lettora {
 // - the left release always reaches the control after a press on it; right and middle
 //   releases only while the pointer is over it;
 // - it never takes the keyboard focus.
+// On a screen of device pixel ratio above 1 it draws the program's own pictures from their larger
+// copies (see loadArtForRatio) and a user's picture decoded anew at the screen's size, never an
+// enlargement of the 1x picture; the picture it holds and its size in design pixels stay as loaded.
 class PictureControl : public QLabel
 {
     Q_OBJECT
@@ -23,6 +27,11 @@ public:
 
     // Loads the picture at path (see loadPicture); on failure raises and keeps the old picture.
     void load(const QString &path);
+    // The same for a decoration (see loadDecoration): a picture that cannot be loaded changes nothing.
+    void loadDecoration(const QString &path);
+    // A user's picture named by its bytes (see loadPictureFile), decoded at the control's size.
+    void loadFile(const QByteArray &localPath);
+    // A picture made in memory: drawn as it is at every ratio.
     void setPicture(const QImage &image);
     void clearPicture();
     bool hasPicture() const { return m_hasPicture; }
@@ -40,17 +49,29 @@ public:
     std::function<void()> onClick;
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void press(QMouseEvent *event, bool mayClick);
+    void showImage(const QImage &image);
+    QPixmap sharpPicture(qreal ratio);
 
+    // Where the picture came from, to draw it again for a sharper screen.
+    QString m_artPath;
+    QByteArray m_userFile;
+    QPixmap m_sharp;  // for m_sharpRatio; null: the 1x picture is drawn
+    qreal m_sharpRatio = 1;
     QSize m_stretch;
     bool m_autoSize = true;
     bool m_hasPicture = false;
     bool m_leftMayClick = false;
 };
+
+// An icon of one of the program's own pictures (see loadDecoration) that draws from the copy
+// fitting the screen it is painted on.
+QIcon artIcon(const QString &path);
 
 } // namespace lettora

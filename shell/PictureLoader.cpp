@@ -256,4 +256,56 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
     return decode(device, shown, format, targetSize);
 }
 
+int artScaleFor(qreal devicePixelRatio)
+{
+    // A hair of rounding (1.9999) still takes the copy of its whole number.
+    for (int scale = 1; scale < LargestArtScale; ++scale)
+        if (devicePixelRatio <= scale + 0.001)
+            return scale;
+    return LargestArtScale;
+}
+
+QString artVariantPath(const QString &path, int scale)
+{
+    if (scale == 1)
+        return path;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        dot = path.size();
+    return path.left(dot) + QStringLiteral("@%1x").arg(scale) + path.mid(dot);
+}
+
+bool isArtVariantName(const QString &fileName)
+{
+    const QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    for (int scale = 2; scale <= LargestArtScale; ++scale)
+        if (name.contains(QStringLiteral("@%1x.").arg(scale)))
+            return true;
+    return false;
+}
+
+QImage loadArtForRatio(const QString &path, qreal devicePixelRatio, QSize deviceSize)
+{
+    const int scale = artScaleFor(devicePixelRatio);
+    if (scale == 1 || deviceSize.isEmpty())
+        return {};
+    try {
+        QImage copy = loadPicture(artVariantPath(path, scale));
+        // The picture's own size from its header (opened as loadPicture opens it: never a FIFO).
+        QFile own;
+        QString reason;
+        if (!openRegularFile(own, QFile::encodeName(ProgramFolder::resolve(path)), reason))
+            return {};
+        const QSize size = QImageReader(&own, formatFor(path)).size();
+        if (!size.isValid() || copy.size() != size * scale)
+            return {};
+        if (copy.size() != deviceSize)
+            copy = copy.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return copy;
+    } catch (const Error &) {
+        return {};
+    }
+}
+
 } // namespace lettora

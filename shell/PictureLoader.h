@@ -25,6 +25,27 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize);
 // image (and a warning on the terminal), since the window works as well without it.
 QImage loadDecoration(const QString &path);
 
+// Sharper screens: beside each of the program's own pictures lie copies drawn at 2 and 3 times its
+// size, "Name@2x.ext" and "Name@3x.ext" in its format. A picture control shown at a device pixel
+// ratio above 1 draws from the copy that fits.
+inline constexpr int LargestArtScale = 3;
+
+// The copy for a device pixel ratio: the smallest at or above it, else the largest; 1 (the
+// picture itself) up to a ratio of 1.
+int artScaleFor(qreal devicePixelRatio);
+
+// "./Image/BtnStart.bmp" and 2 give "./Image/BtnStart@2x.bmp"; scale 1 gives the path itself.
+QString artVariantPath(const QString &path, int scale);
+
+// True for the name of such a copy ("BtnStart@2x.bmp").
+bool isArtVariantName(const QString &fileName);
+
+// The picture at path for a device pixel ratio, `deviceSize` pixels, drawn from the copy that fits
+// the ratio and scaled smoothly to that size. Null, without a word, at a ratio up to 1 and where
+// that copy is missing, does not decode or is not `scale` times the picture's own size (a picture
+// replaced without its copies): the caller then shows the picture itself.
+QImage loadArtForRatio(const QString &path, qreal devicePixelRatio, QSize deviceSize);
+
 // True for the extensions loadPicture accepts.
 bool isPictureExtension(const QString &fileName);
 

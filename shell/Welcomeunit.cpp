@@ -24,9 +24,7 @@ const QColor Navy(0, 0, 128);
 
 void decorate(PictureControl *control, const char *path)
 {
-    const QImage picture = loadDecoration(QLatin1String(path));
-    if (!picture.isNull())
-        control->setPicture(picture);
+    control->loadDecoration(QLatin1String(path));
 }
 } // namespace
 

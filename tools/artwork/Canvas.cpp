@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "shell/PictureLoader.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QImageWriter>
@@ -12,6 +14,7 @@ namespace art {
 
 namespace {
 Fonts loaded;
+int scale = 1;
 
 QString familyOf(const QString &file)
 {
@@ -54,9 +57,20 @@ QPainterPath textPath(const QString &text, qreal pixelSize)
     return path;
 }
 
+void setArtScale(int s)
+{
+    scale = s;
+}
+
+int artScale()
+{
+    return scale;
+}
+
 QImage canvas(int w, int h, QColor fill)
 {
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w * scale, h * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(fill);
     return image;
 }
@@ -110,8 +124,9 @@ QColor darker(QColor c, int percent)
     return c.darker(percent);
 }
 
-void save(const QImage &source, const QString &file)
+void save(const QImage &source, const QString &fileAt1x)
 {
+    const QString file = lettora::artVariantPath(fileAt1x, scale);
     // PNG keeps its transparency; BMP and JPEG have none.
     QImage image = source.convertToFormat(file.endsWith(QLatin1String(".png")) ? QImage::Format_ARGB32
                                                                               : QImage::Format_RGB32);

@@ -20,7 +20,13 @@ void loadFonts(const QString &andika, const QString &emoji);
 QFont letterFont(qreal pixelSize);
 QPainterPath textPath(const QString &text, qreal pixelSize);
 
-// An RGB canvas filled with one colour (BMP and JPEG have no transparency).
+// Every picture is drawn at 1x, 2x and 3x: the same drawing in the same design pixels on a canvas
+// of `artScale()` times as many pixels, saved beside the 1x file as "Name@2x.ext", "Name@3x.ext".
+void setArtScale(int scale);
+int artScale();
+
+// An RGB canvas of w x h design pixels filled with one colour (BMP and JPEG have no transparency);
+// a painter on it draws in design pixels at the current scale.
 QImage canvas(int w, int h, QColor fill);
 
 // A colour emoji drawn with its centre at (cx, cy), `size` pixels high.
@@ -32,7 +38,8 @@ void drawCaption(QImage &image, const QString &text, qreal cx, qreal cy, qreal p
 
 QColor darker(QColor c, int percent);
 
-// Writes BMP (24-bit) or JPEG by extension, with a fixed resolution so the bytes never vary.
+// Writes BMP (24-bit) or JPEG by extension, with a fixed resolution so the bytes never vary; at a
+// scale above 1 the file name takes its "@2x" or "@3x" before the extension.
 void save(const QImage &image, const QString &file);
 
 } // namespace art

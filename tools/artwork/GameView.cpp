@@ -40,7 +40,8 @@ void drawGameView(const QString &dir)
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF shot(2, 17, 128, 96);
-        p.drawImage(shot, screen.scaled(shot.size().toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        p.drawImage(shot, screen.scaled((shot.size() * artScale()).toSize(), Qt::IgnoreAspectRatio,
+                                        Qt::SmoothTransformation));
         p.setPen(QPen(QColor(0x90, 0xCA, 0xF9), 2));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(shot.adjusted(-1, -1, 1, 1), 4, 4);

@@ -172,8 +172,9 @@ void drawLetter(const QString &file, QChar c, QColor colour, const LetterMetrics
 void drawLetters(const QString &dir)
 {
     const LetterMetrics m = fitLetters();
-    std::printf("letters: %.1f px font, row baseline %d, heights %d (upper) and %d (lower)\n", m.em,
-                m.rowBaseline, m.upperHeight, m.lowerHeight);
+    if (artScale() == 1)
+        std::printf("letters: %.1f px font, row baseline %d, heights %d (upper) and %d (lower)\n", m.em,
+                    m.rowBaseline, m.upperHeight, m.lowerHeight);
     for (const auto &info : lettora::Letters) {
         const QColor colour = LetterColours[(info.letter - 'A') % std::size(LetterColours)];
         const QString name = lettora::letterFileName(info.letter);
@@ -553,7 +554,8 @@ void drawOptions(const QString &dir)
     save(back, path(dir, OptionBackground));
 
     auto icon = [&](const char *file, auto draw) {
-        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+        QImage image(16 * artScale(), 16 * artScale(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(artScale());
         image.fill(Qt::transparent);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);

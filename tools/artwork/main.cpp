@@ -13,6 +13,7 @@
 #include "Starter.h"
 
 #include "shell/AssetPaths.h"
+#include "shell/PictureLoader.h"
 
 #include <QDir>
 #include <QApplication>
@@ -37,13 +38,20 @@ int main(int argc, char *argv[])
     for (const char *sub : {"Image", "Font/Upper", "Font/Lower", "Sound", "Music", "Picture", "Data"})
         QDir(dir).mkpath(QLatin1String(sub));
 
-    art::drawLetters(dir);
-    art::drawGameWindow(dir);
-    art::drawWelcome(dir);
-    art::drawOptions(dir);
-    art::drawWelcomeDecor(dir);
+    // The starter pictures are the first entries of the user's picture list, at one size like any
+    // picture a parent adds: copies beside them would show in the picker, which opens in their folder.
     art::drawStarterPictures(dir);
-    art::drawGameView(dir);
+    // The program's own art at 1x, 2x and 3x; the 1x set first, since the game view is drawn from it.
+    for (int scale = 1; scale <= lettora::LargestArtScale; ++scale) {
+        art::setArtScale(scale);
+        art::drawLetters(dir);
+        art::drawGameWindow(dir);
+        art::drawWelcome(dir);
+        art::drawOptions(dir);
+        art::drawWelcomeDecor(dir);
+        art::drawGameView(dir);
+    }
+    art::setArtScale(1);
     art::writeSounds(dir);
     art::writeWelcomeTune(dir + QLatin1Char('/') + QLatin1String(lettora::paths::WelcomeTune));
     art::writeBackgroundTunes(dir);

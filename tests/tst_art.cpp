@@ -1,0 +1,155 @@
+// The program's pictures on sharper screens: the copy chosen for a device pixel ratio, and the
+// controls drawing from it. Runs under QT_SCALE_FACTOR=2 (tests/CMakeLists.txt).
+#include "Fixtures.h"
+
+#include "shell/EventTimer.h"
+#include "shell/PictureControl.h"
+#include "shell/PictureLoader.h"
+#include "shell/ProgramFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lettora;
+
+namespace {
+
+QByteArray delivered(const QString &relative)
+{
+    QFile f(QStringLiteral(LETTORA_PROGRAM_DIR "/") + relative);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Device pixels alone.
+QImage rgb(const QImage &image)
+{
+    QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    pixels.setDevicePixelRatio(1);
+    return pixels;
+}
+
+} // namespace
+
+class TestArt : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void copyForRatio_data();
+    void copyForRatio();
+    void drawnFromLargerCopy_data();
+    void drawnFromLargerCopy();
+};
+
+void TestArt::copyForRatio_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QString>("spoilt");  // a copy removed, broken or of another size
+    QTest::addColumn<QColor>("colour");   // invalid: no copy, the 1x picture is drawn
+    QTest::addRow("1") << 1.0 << QString() << QColor();
+    QTest::addRow("1.25") << 1.25 << QString() << QColor(Qt::green);
+    QTest::addRow("1.8") << 1.8 << QString() << QColor(Qt::green);
+    QTest::addRow("2") << 2.0 << QString() << QColor(Qt::green);
+    QTest::addRow("2.5") << 2.5 << QString() << QColor(Qt::blue);
+    QTest::addRow("3") << 3.0 << QString() << QColor(Qt::blue);
+    QTest::addRow("3.6") << 3.6 << QString() << QColor(Qt::blue);
+    QTest::addRow("1.8, @2x missing") << 1.8 << QStringLiteral("missing") << QColor();
+    QTest::addRow("3.6, @3x broken") << 3.6 << QStringLiteral("broken") << QColor();
+    QTest::addRow("2, @2x of another size") << 2.0 << QStringLiteral("resized") << QColor();
+}
+
+void TestArt::copyForRatio()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(QString, spoilt);
+    QFETCH(QColor, colour);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("Image"));
+    ProgramFolder::setRoot(dir.path());
+    const auto picture = [&](const char *name, QSize size, QColor fill) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(fill);
+        QVERIFY(image.save(dir.filePath(QLatin1String(name)), "bmp"));
+    };
+    picture("Image/Heart.bmp", QSize(10, 8), Qt::red);
+    picture("Image/Heart@2x.bmp", spoilt == QLatin1String("resized") ? QSize(22, 16) : QSize(20, 16), Qt::green);
+    picture("Image/Heart@3x.bmp", QSize(30, 24), Qt::blue);
+    const QString copy = dir.filePath(QLatin1String(ratio < 2.01 ? "Image/Heart@2x.bmp" : "Image/Heart@3x.bmp"));
+    if (spoilt == QLatin1String("missing"))
+        QFile::remove(copy);
+    if (spoilt == QLatin1String("broken")) {
+        QFile f(copy);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("BM not a picture");
+    }
+
+    // The spelling of the game's paths: resolved without regard to case.
+    const QSize device = (QSizeF(10, 8) * ratio).toSize();
+    const QImage shown = loadArtForRatio(QStringLiteral("./image/heart.bmp"), ratio, device);
+    QCOMPARE(shown.isNull(), !colour.isValid());
+    if (colour.isValid()) {
+        QCOMPARE(shown.size(), device);
+        QCOMPARE(shown.pixelColor(device.width() / 2, device.height() / 2), colour);
+    }
+}
+
+void TestArt::drawnFromLargerCopy_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("expected");  // the 2x copy the control shows, or the user's photo
+    QTest::addRow("button") << "BtnStart" << "" << "Image/BtnStart@2x.bmp";
+    QTest::addRow("pressed button") << "BtnStart" << "press" << "Image/BtnStart2@2x.bmp";
+    QTest::addRow("heart") << "Nyawa1" << "" << "Image/Life@2x.bmp";
+    QTest::addRow("keyboard letter") << "K" << "" << "Font/Lower/K@2x.bmp";
+    QTest::addRow("answer letter") << "Huruf1" << "type g" << "Font/Lower/G@2x.bmp";
+    QTest::addRow("game background") << "Background" << "" << "Image/border@2x.bmp";
+    QTest::addRow("options background") << "Image1" << "" << "Image/OptionBack@2x.jpg";
+    QTest::addRow("user's photo") << "ImageShow" << "start" << "photo";
+}
+
+void TestArt::drawnFromLargerCopy()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    QMap<QString, QByteArray> files;
+    if (expected != QLatin1String("photo"))
+        files.insert(expected, delivered(expected));
+    QVERIFY(!files.value(expected, "x").isEmpty());
+    test::Windows w(files);
+    QCOMPARE(w.game->devicePixelRatioF(), 2.0);
+    auto *shown = w.game->findChild<QLabel *>(control);
+    if (!shown)
+        shown = w.dialog->findChild<QLabel *>(control);
+    QVERIFY(shown);
+
+    QImage want;
+    if (action == QLatin1String("press")) {
+        QTest::mousePress(shown, Qt::LeftButton, {}, QPoint(10, 10));
+    } else if (action == QLatin1String("type g")) {
+        QTest::keyClick(w.game.get(), Qt::Key_G);
+    } else if (action == QLatin1String("start")) {
+        // A photo of fine stripes, larger than the frame: drawn from the file at 440 x 440.
+        QImage photo(600, 600, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                photo.setPixelColor(x, y, (x / 2 + y / 3) % 2 ? QColor(0x20, 0x40, 0xC0) : QColor(0xF0, 0xE0, 0x30));
+        const QString file = w.folder.file(QStringLiteral("Picture/stripes.png"));
+        QVERIFY(photo.save(file));
+        w.dialog->pictures.add({file});
+        w.game->BtnStartClick();
+        w.game->TimerShow->setEnabled(false);
+        want = rgb(loadPictureFile(QFile::encodeName(file), QSize(440, 440)));
+    }
+    if (want.isNull())
+        want = rgb(loadPicture(QLatin1String("./") + expected));
+    const QImage grabbed = rgb(shown->grab().toImage());
+    QCOMPARE(grabbed.size(), shown->size() * 2);
+    // The control may show less than the whole picture (the background behind the frame's edge).
+    QCOMPARE(grabbed, want.copy(QRect(QPoint(0, 0), grabbed.size())));
+}
+
+QTEST_MAIN(TestArt)
+#include "tst_art.moc"
