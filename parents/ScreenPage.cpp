@@ -15,7 +15,7 @@ ScreenPage::ScreenPage(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("ScreenPage"));
     showCountdown = new QCheckBox(QLatin1String(ShowCountdown), this);
     showCountdown->setChecked(ParentSettingsStore::instance().current().showCountdown);
-    keepInGame = new QCheckBox(QLatin1String(KeepInGame), this);
+    keepInGame = new QCheckBox(QLatin1String(KeepChildInGame), this);
     keepInGame->setChecked(ParentSettingsStore::instance().current().keepInGame);
 
     saveProblem = makeQuietNote(this, "saveProblem");

@@ -15,7 +15,7 @@ class ScreenPage : public QWidget
 public:
     static constexpr const char *Title = "Screen";
     static constexpr const char *ShowCountdown = "Show the countdown";
-    static constexpr const char *KeepInGame = "Keep my child in the game";
+    static constexpr const char *KeepChildInGame = "Keep my child in the game";
 
     explicit ScreenPage(QWidget *parent = nullptr);
 
