@@ -151,7 +151,8 @@ void TestParents::readsWhatItCan_data()
                                               "Speed=1000\n[Volume]\nVoice=-5\nEffects=1e2\nMusic= 40 \n")
                                 << settings(true, false, true, "", 100, 100, 100, 40);
     QTest::newRow("kept in the game, spelt as a word")
-        << "file" << QByteArray("[Screen]\nKeepInGame=true\n") << settings(true, true, true, "", 100, 100, 100, 100, true, true);
+        << "file" << QByteArray("[Screen]\nKeepInGame=true\n")
+        << settings(true, true, true, "", 100, 100, 100, 100, true, true);
     QTest::newRow("list in place of a value")
         << "file" << QByteArray("[Voice]\nLanguage=en,fr\nSpeed=60,70\n") << defaults;
     QTest::newRow("too big to be ours")
@@ -402,7 +403,7 @@ void TestParents::screenPageSaves()
 void TestParents::keptInTheGame_data()
 {
     QTest::addColumn<bool>("keep");       // "Keep my child in the game" ticked on the Screen page
-    QTest::addColumn<QString>("action");  // "exit": the Exit picture; "close": the window manager's close
+    QTest::addColumn<QString>("action");  // "exit": the Exit picture; "close": a close Exit did not ask for
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<bool>("ends");
     QTest::newRow("off, Exit") << false << "exit" << QStringList{} << true;
@@ -489,7 +490,8 @@ void TestParents::keptInTheGame()
     // Exit stops the countdown and clicks as it always did; staying, the countdown runs on in silence.
     const bool byExit = ends && action == QLatin1String("exit");
     QCOMPARE(game.TimerShow->isEnabled(), !byExit);
-    QCOMPARE(w.effects->played.mid(effects), byExit ? QStringList{QStringLiteral("./Sound/Button.wav")} : QStringList{});
+    QCOMPARE(w.effects->played.mid(effects), byExit ? QStringList{QStringLiteral("./Sound/Button.wav")}
+                                                    : QStringList{});
     QCOMPARE(game.row.typedWord(), QStringLiteral("C"));
     QCOMPARE(w.music().log, music);
 }

@@ -22,7 +22,9 @@ cat >"$work/rc.xml" <<'EOF'
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <desktops><number>2</number></desktops>
   <keyboard>
-    <keybind key="A-Tab"><action name="NextWindow"><finalactions><action name="Focus"/><action name="Raise"/></finalactions></action></keybind>
+    <keybind key="A-Tab">
+      <action name="NextWindow"><finalactions><action name="Focus"/><action name="Raise"/></finalactions></action>
+    </keybind>
     <keybind key="Super_L"><action name="ToggleShowDesktop"/></keybind>
     <keybind key="C-A-Left"><action name="GoToDesktop"><to>left</to><wrap>yes</wrap></action></keybind>
     <keybind key="A-F4"><action name="Close"/></keybind>
