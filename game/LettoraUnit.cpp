@@ -2,6 +2,7 @@
 
 #include "game/CountdownBar.h"
 #include "game/GameRules.h"
+#include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
 #include "parents/ProgressRecorder.h"
 #include "settings/IntSettings.h"
@@ -549,6 +550,10 @@ void TFormLettora::BtnOKClick()
 
 void TFormLettora::BtnExitClick()
 {
+    // A child kept in the game does not leave it alone: a wrong answer or Cancel changes nothing.
+    if (!KeepInGame::exitAllowed(this))
+        return;
+    leaving = true;
     ProgramFolder::makeCurrent();
     PlayEffect(QLatin1String(paths::ButtonSound));
     TimerShow->setEnabled(false);
@@ -563,6 +568,12 @@ void TFormLettora::FormClose()
 
 void TFormLettora::closeEvent(QCloseEvent *event)
 {
+    // While the child is kept in the game, only Exit ends it: the window manager's close
+    // (Alt+F4, a taskbar's Close) is refused.
+    if (KeepInGame::isOn() && !leaving) {
+        event->ignore();
+        return;
+    }
     guard([this] { FormClose(); });
     event->accept();
     // The game window is the main window: closing it ends the program once the handler that

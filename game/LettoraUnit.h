@@ -128,6 +128,7 @@ private:
     void restartCountdown();
 
     QWidget *answerContent = nullptr;
+    bool leaving = false;  // Exit closes the window
 };
 
 extern TFormLettora *FormLettora;

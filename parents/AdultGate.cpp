@@ -13,7 +13,6 @@ namespace lettora {
 
 namespace {
 constexpr const char *QuestionText = "What is %1 + %2?";
-constexpr const char *Explanation = "Please answer this to open the parents' corner.";
 } // namespace
 
 AdultQuestion::AdultQuestion(quint32 seed) : m_random(seed)
@@ -43,7 +42,7 @@ bool AdultQuestion::isAnswer(const QString &typed) const
     return ok && value == m_left + m_right;
 }
 
-AdultGate::AdultGate(QWidget *parent, quint32 seed)
+AdultGate::AdultGate(QWidget *parent, quint32 seed, const char *explanation)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_question(seed)
 {
@@ -53,7 +52,7 @@ AdultGate::AdultGate(QWidget *parent, quint32 seed)
     useWhiteBackground(this);
     setFont(layoutFont());
 
-    auto *explanation = new QLabel(QLatin1String(Explanation), this);
+    auto *explanationLabel = new QLabel(QLatin1String(explanation), this);
     // The line that says a wrong answer keeps its room, so the box never changes size.
     hintLabel = new QLabel(QLatin1String(WrongAnswer), this);
     hintLabel->setObjectName(QStringLiteral("hintLabel"));
@@ -86,7 +85,7 @@ AdultGate::AdultGate(QWidget *parent, quint32 seed)
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(explanation);
+    layout->addWidget(explanationLabel);
     layout->addWidget(hintLabel);
     layout->addLayout(row);
     layout->addSpacing(8);

@@ -41,8 +41,12 @@ class AdultGate : public QDialog
 public:
     static constexpr const char *Caption = "For grown-ups";
     static constexpr const char *WrongAnswer = "That is not right. Here is a new one:";
+    // What the answer opens, said above the question.
+    static constexpr const char *ToOpenTheCorner = "Please answer this to open the parents' corner.";
+    static constexpr const char *ToLeaveTheGame = "Please answer this to leave the game.";
 
-    explicit AdultGate(QWidget *parent = nullptr, quint32 seed = QRandomGenerator::global()->generate());
+    explicit AdultGate(QWidget *parent = nullptr, quint32 seed = QRandomGenerator::global()->generate(),
+                       const char *explanation = ToOpenTheCorner);
 
     const AdultQuestion &question() const { return m_question; }
     QLabel *questionLabel = nullptr;

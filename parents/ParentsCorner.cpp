@@ -64,13 +64,16 @@ Page *ParentsCorner::addPage(Page *page, const char *title)
     return page;
 }
 
+bool grownUpAnswers(QWidget *over, const char *explanation)
+{
+    AdultGate gate(over, QRandomGenerator::global()->generate(), explanation);
+    return execOver(gate, over) == QDialog::Accepted;
+}
+
 void openParentsCorner(QWidget *over)
 {
-    {
-        AdultGate gate(over);
-        if (execOver(gate, over) != QDialog::Accepted)
-            return;
-    }
+    if (!grownUpAnswers(over, AdultGate::ToOpenTheCorner))
+        return;
     ParentsCorner corner(over);
     execOver(corner, over);
 }

@@ -32,6 +32,10 @@ private:
     Page *addPage(Page *page, const char *title);
 };
 
+// The grown-ups' question, modal above `over`, with `explanation` above it: true on the right answer,
+// false on Cancel, Escape or its close box.
+bool grownUpAnswers(QWidget *over, const char *explanation);
+
 // The "Parents..." button's action: the grown-ups' question, then, on the right answer, the
 // parents' corner, both modal above `over`.
 void openParentsCorner(QWidget *over);

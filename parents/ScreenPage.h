@@ -15,10 +15,12 @@ class ScreenPage : public QWidget
 public:
     static constexpr const char *Title = "Screen";
     static constexpr const char *ShowCountdown = "Show the countdown";
+    static constexpr const char *KeepChildInGame = "Keep my child in the game";
 
     explicit ScreenPage(QWidget *parent = nullptr);
 
     QCheckBox *showCountdown = nullptr;
+    QCheckBox *keepInGame = nullptr;
     QLabel *saveProblem = nullptr;
 
 private:

@@ -1,6 +1,7 @@
 #include "shell/Program.h"
 
 #include "game/LettoraUnit.h"
+#include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
 #include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
@@ -32,6 +33,7 @@ Program::Program()
 
 Program::~Program()
 {
+    KeepInGame::instance().stop();
     delete FormWelcome;
     delete FormSplash;
     delete FormOption;
@@ -49,6 +51,7 @@ Program::~Program()
 int Program::run()
 {
     FormLettora->showAsMainWindow();
+    KeepInGame::instance().start();
     // The sound server is reached once the window is up; no effect plays before that.
     QTimer::singleShot(0, [] {
         setEffectPlayer(makeSdlEffectPlayer());

@@ -6,6 +6,7 @@
 #include "parents/ScreenPage.h"
 #include "parents/VoicePage.h"
 #include "shell/ErrorReport.h"
+#include "shell/EventTimer.h"
 #include "shell/ProgramFolder.h"
 
 #include <QCheckBox>
@@ -34,12 +35,13 @@ namespace {
 const QString IniFile = QStringLiteral("Data/Lettora.ini");
 
 const QByteArray DefaultText("[Voice]\nSpeakWords=true\nSpeakLetters=true\nPraise=true\nLanguage=\nSpeed=100\n"
-                             "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n\n[Screen]\nShowCountdown=true\n");
+                             "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n\n[Screen]\nShowCountdown=true\n"
+                             "KeepInGame=0\n");
 
 ParentSettings settings(bool words, bool letters, bool praise, const char *language, int speed, int voice,
-                        int effects, int music, bool countdown = true)
+                        int effects, int music, bool countdown = true, bool keep = false)
 {
-    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music, countdown};
+    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music, countdown, keep};
 }
 
 ParentSettingsStore &store()
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void voicePageSaves_data();
     void voicePageSaves();
     void screenPageSaves();
+    void keptInTheGame_data();
+    void keptInTheGame();
     void languageNote_data();
     void languageNote();
 };
@@ -103,11 +107,11 @@ void TestParents::roundTrip_data()
     QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0, false)
                                      << QByteArray("[Voice]\nSpeakWords=false\nSpeakLetters=false\nPraise=false\n"
                                                    "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n"
-                                                   "\n[Screen]\nShowCountdown=false\n");
-    QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0)
+                                                   "\n[Screen]\nShowCountdown=false\nKeepInGame=0\n");
+    QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0, true, true)
                                     << QByteArray("[Voice]\nSpeakWords=true\nSpeakLetters=false\nPraise=true\n"
                                                   "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n"
-                                                  "\n[Screen]\nShowCountdown=true\n");
+                                                  "\n[Screen]\nShowCountdown=true\nKeepInGame=1\n");
 }
 
 // Saved byte for byte, read back the same at the next start.
@@ -146,6 +150,9 @@ void TestParents::readsWhatItCan_data()
                                 << QByteArray("[Voice]\nSpeakWords=maybe\nSpeakLetters=0\nPraise=\nLanguage=../fr\n"
                                               "Speed=1000\n[Volume]\nVoice=-5\nEffects=1e2\nMusic= 40 \n")
                                 << settings(true, false, true, "", 100, 100, 100, 40);
+    QTest::newRow("kept in the game, spelt as a word")
+        << "file" << QByteArray("[Screen]\nKeepInGame=true\n")
+        << settings(true, true, true, "", 100, 100, 100, 100, true, true);
     QTest::newRow("list in place of a value")
         << "file" << QByteArray("[Voice]\nLanguage=en,fr\nSpeed=60,70\n") << defaults;
     QTest::newRow("too big to be ours")
@@ -380,7 +387,7 @@ void TestParents::screenPageSaves()
     page.showCountdown->setFocus();
     QTest::keyClick(page.showCountdown, Qt::Key_Space);
     QVERIFY(!store().current().showCountdown);
-    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\n"));
+    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nKeepInGame=0\n"));
 
     VoicePage voice({[] { return QList<Voice::Language>{{"en", "English"}}; }, [] { return QString("en"); }});
     voice.praise->click();
@@ -391,6 +398,102 @@ void TestParents::screenPageSaves()
     page.showCountdown->click();
     QCOMPARE(page.saveProblem->text(), QLatin1String(VoicePage::NotSaved));
     QVERIFY(store().current().showCountdown);
+}
+
+void TestParents::keptInTheGame_data()
+{
+    QTest::addColumn<bool>("keep");       // "Keep my child in the game" ticked on the Screen page
+    QTest::addColumn<QString>("action");  // "exit": the Exit picture; "close": a close Exit did not ask for
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("off, Exit") << false << "exit" << QStringList{} << true;
+    QTest::newRow("off, close") << false << "close" << QStringList{} << true;
+    QTest::newRow("on, close") << true << "close" << QStringList{} << false;
+    QTest::newRow("on, Exit, right") << true << "exit" << QStringList{"right"} << true;
+    QTest::newRow("on, Exit, wrong, right") << true << "exit" << QStringList{"wrong", "right"} << true;
+    QTest::newRow("on, Exit, wrong, cancel") << true << "exit" << QStringList{"wrong", "cancel"} << false;
+    QTest::newRow("on, Exit, escape") << true << "exit" << QStringList{"escape"} << false;
+}
+
+// Kept in the game, the window manager's close does nothing and Exit asks the grown-ups'
+// question: the right answer ends the program as Exit always did, anything else leaves the game
+// as it was. Off, both end the program at once.
+void TestParents::keptInTheGame()
+{
+    QFETCH(bool, keep);
+    QFETCH(QString, action);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, ends);
+    constexpr int Stayed = 99, Hung = 98;
+    test::Windows w;
+    ScreenPage page;
+    QCOMPARE(page.keepInGame->text(), QStringLiteral("Keep my child in the game"));
+    QVERIFY(!page.keepInGame->isChecked());
+    if (keep)
+        page.keepInGame->click();
+    QCOMPARE(w.bytes("Data/Lettora.ini").contains("KeepInGame=1\n"), keep);
+
+    TFormLettora &game = *w.game;
+    game.show();
+    game.LetterClick('C');
+    game.TimerShow->setInterval(600000);
+    game.TimerShow->setEnabled(true);
+    const QStringList music = w.music().log;
+    const qsizetype effects = w.effects->played.size();
+
+    QStringList problems;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+        auto *gate = qobject_cast<AdultGate *>(QApplication::activeModalWidget());
+        if (!gate)
+            return;
+        if (answers.isEmpty()) {
+            problems << QStringLiteral("asked once too often");
+            gate->reject();
+            return;
+        }
+        if (gate->parentWidget() != &game)
+            problems << QStringLiteral("the question is not above the game window");
+        const QString answer = answers.takeFirst();
+        if (answer == QLatin1String("cancel")) {
+            gate->cancelButton->click();
+        } else if (answer == QLatin1String("escape")) {
+            QTest::keyClick(gate->answerField, Qt::Key_Escape);
+        } else {
+            gate->answerField->setText(answerFor(gate->question(), answer));
+            QTest::keyClick(gate->answerField, Qt::Key_Return);
+        }
+    });
+    poll.start();
+    QTimer hang;
+    hang.setSingleShot(true);
+    connect(&hang, &QTimer::timeout, [] { QCoreApplication::exit(Hung); });
+    hang.start(20000);
+    QTimer::singleShot(0, &hang, [&] {
+        if (action == QLatin1String("exit"))
+            game.BtnExitClick();
+        else
+            game.close();
+        // Ending, the game has asked for the end of the program itself.
+        if (game.isVisible())
+            QCoreApplication::exit(Stayed);
+    });
+    QApplication::setQuitOnLastWindowClosed(false);
+    const int code = QApplication::exec();
+    poll.stop();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    QVERIFY(answers.isEmpty());
+    QCOMPARE(code, ends ? 0 : Stayed);
+    QCOMPARE(game.isVisible(), !ends);
+    QCOMPARE(w.display->requests.size(), std::size_t(ends ? 2 : 1));
+    // Exit stops the countdown and clicks as it always did; staying, the countdown runs on in silence.
+    const bool byExit = ends && action == QLatin1String("exit");
+    QCOMPARE(game.TimerShow->isEnabled(), !byExit);
+    QCOMPARE(w.effects->played.mid(effects), byExit ? QStringList{QStringLiteral("./Sound/Button.wav")}
+                                                    : QStringList{});
+    QCOMPARE(game.row.typedWord(), QStringLiteral("C"));
+    QCOMPARE(w.music().log, music);
 }
 
 void TestParents::languageNote_data()

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# "Keep my child in the game" in the real program under Xvfb, with openbox's key bindings live and
+# another program's window to switch to. Off: Alt+Tab reaches the other program and Alt+F4 closes
+# the game. Ticked in the parents' corner: at once, Alt+Tab, Super, Ctrl+Alt+Left, Alt+F4 and the
+# window manager's Close leave the game where it is, in the corner and in the game window; Exit asks
+# the grown-ups' question, a wrong answer or Escape goes back to the game, the right answer (read off
+# the screen as a parent reads it) ends the program with 0.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+program=$1
+need_tools xvfb-run openbox xdotool wmctrl xprop xmessage import tesseract
+if [ -z "${LETTORA_E2E_INNER:-}" ]; then
+  run_in_xvfb "$0" "$program" 1024x768
+  exit $?
+fi
+
+work=$2
+# Bindings that visibly act: a second desktop to go to, Super alone shows the desktop.
+cat >"$work/rc.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <desktops><number>2</number></desktops>
+  <keyboard>
+    <keybind key="A-Tab">
+      <action name="NextWindow"><finalactions><action name="Focus"/><action name="Raise"/></finalactions></action>
+    </keybind>
+    <keybind key="Super_L"><action name="ToggleShowDesktop"/></keybind>
+    <keybind key="C-A-Left"><action name="GoToDesktop"><to>left</to><wrap>yes</wrap></action></keybind>
+    <keybind key="A-F4"><action name="Close"/></keybind>
+  </keyboard>
+</openbox_config>
+EOF
+openbox --sm-disable --config-file "$work/rc.xml" >"$work/openbox.log" 2>&1 &
+wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+xmessage -title Other "another program" >/dev/null 2>&1 &
+other=$(timeout 10 xdotool search --sync --onlyvisible --name '^Other$' | head -n1) || fail "no other program"
+
+active() { printf '%d' "$(xdotool getactivewindow 2>/dev/null || echo 0)"; }
+root_value() { xprop -root "$1" | awk '{ print $3 }'; }
+# The words on the screen and where they are: "left top width height text", read from $1.
+read_screen() {
+  /usr/bin/convert "$1" -resize 300% -colorspace Gray "$work/ocr.png"
+  tesseract "$work/ocr.png" - tsv 2>/dev/null | awk -F'\t' 'NR > 1 && $12 != "" { print int($7 / 3), int($8 / 3), int($9 / 3), int($10 / 3), $12 }'
+}
+# Clicks the word $2 in window $1.
+click_word() {
+  local x y w h
+  import -window "$1" "$work/words.png"
+  read -r x y w h _ < <(read_screen "$work/words.png" | awk -v word="$2" '$5 == word' | head -n1) || return 1
+  xdotool mousemove --window "$1" $((x + w / 2)) $((y + h / 2)) click 1
+}
+# Answers the grown-ups' question in window $1 with the sum it shows; a misread sum asks a new one.
+answer_question() {
+  local sum
+  import -window "$1" "$work/gate.png"
+  sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
+    || fail "the question could not be read"
+  xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
+}
+start_game() {
+  "$program/Lettora" >>"$work/lettora.log" 2>&1 &
+  pid=$!
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+  dismiss_welcome "$win" empty
+  wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+}
+ended_with() {
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && return 1
+  set +e; wait "$pid"; code=$?; set -e
+  [ "$code" = "$1" ] || fail "exit code $code"
+}
+# Presses each key and checks the window $1 stays active, on the first desktop, the desktop not shown.
+keys_stay_in() {
+  local key
+  for key in alt+Tab super ctrl+alt+Left alt+F4; do
+    xdotool key "$key"; sleep 1
+    [ "$(active)" = "$1" ] || fail "$key left the game for $(active)"
+    [ "$(root_value _NET_CURRENT_DESKTOP)" = 0 ] || fail "$key changed the desktop"
+    [ "$(root_value _NET_SHOWING_DESKTOP)" = 0 ] || fail "$key showed the desktop"
+    kill -0 "$pid" 2>/dev/null || fail "$key ended the game"
+  done
+}
+
+# Off, as always: the window manager's keys act, Alt+F4 closes the game.
+start_game
+grep -qs '^KeepInGame=1' "$program/Data/Lettora.ini" && fail "kept in the game from the start"
+xdotool key alt+Tab
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $other ]" || fail "Alt+Tab did not reach the other program"
+xdotool windowactivate --sync "$win"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game did not come back"
+xdotool key alt+F4
+ended_with 0 || fail "Alt+F4 did not close the game"
+
+# Ticked in the parents' corner, it holds at once.
+start_game
+xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
+sleep 0.3
+xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
+gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
+sleep 0.5
+corner=
+for _ in 1 2 3; do
+  answer_question "$gate"
+  corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
+  sleep 0.5
+done
+[ -n "$corner" ] || fail "no parents' corner"
+sleep 0.5
+click_word "$corner" Screen || fail "no Screen tab"
+sleep 0.5
+click_word "$corner" Keep || fail "no box to keep the child in the game"
+wait_for 10 grep -q '^KeepInGame=1' "$program/Data/Lettora.ini" || fail "the box was not saved"
+import -window root "$work/ticked.png"
+keys_stay_in "$corner"
+# Unticked, the keyboard is free at once; ticked again, held again.
+click_word "$corner" Keep || fail "the box went"
+wait_for 10 grep -q '^KeepInGame=0' "$program/Data/Lettora.ini" || fail "the untick was not saved"
+xdotool key alt+Tab
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $other ]" || fail "unticked, Alt+Tab is still held"
+xdotool windowactivate --sync "$corner"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $corner ]" || fail "the corner did not come back"
+click_word "$corner" Keep || fail "the box went"
+wait_for 10 grep -q '^KeepInGame=1' "$program/Data/Lettora.ini" || fail "the second tick was not saved"
+keys_stay_in "$corner"
+xdotool key Escape
+wait_for 10 sh -c "! xdotool search --onlyvisible --name \"^Parents' corner\\\$\"" || fail "the corner did not close"
+sleep 0.3
+xdotool mousemove --window "$dialog" 421 340 click 1   # Cancel
+wait_for 10 sh -c '! xdotool search --onlyvisible --name "^Option\$"' || fail "the options dialog did not close"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active after the dialogs"
+keys_stay_in "$win"
+# The game still takes its letters.
+answers() { import -window root -crop 561x97+$((ox + 48))+$((oy + 288)) +repage "$work/$1.png"; }
+answers empty-row; xdotool type cat; sleep 0.5; answers typed-row
+/usr/bin/compare -metric AE "$work/empty-row.png" "$work/typed-row.png" null: 2>/dev/null \
+  && fail "typing reached no letter"
+wmctrl -c Lettora; sleep 1
+kill -0 "$pid" 2>/dev/null || fail "the window manager's Close ended the game"
+
+# Exit asks; a wrong answer asks anew, Escape goes back to the game.
+xdotool mousemove --window "$win" $((ox + 706)) $((oy + 341)) click 1
+gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "Exit did not ask"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $gate ]" || fail "the question does not have the keyboard"
+# The answer field's menu takes the keyboard while it is open; closed, the question holds it again.
+xdotool key Menu; sleep 0.5; xdotool key Escape; sleep 0.3
+keys_stay_in "$gate"
+xdotool type 5; xdotool key Return; sleep 0.5
+xdotool search --onlyvisible --name '^For grown-ups$' >/dev/null || fail "a wrong answer closed the question"
+xdotool key Escape
+wait_for 10 sh -c '! xdotool search --onlyvisible --name "^For grown-ups\$"' || fail "Escape did not close the question"
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "Escape ended the game"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active after the question"
+
+# The right answer ends the program as Exit always did.
+xdotool mousemove --window "$win" $((ox + 706)) $((oy + 341)) click 1
+gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "Exit did not ask"
+sleep 0.5
+for _ in 1 2 3; do
+  answer_question "$gate"
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || break
+done
+ended_with 0 || fail "the right answer did not end the game"
+[ -n "${LETTORA_E2E_KEEP:-}" ] && cp "$work"/*.png "$LETTORA_E2E_KEEP"/
+echo "ok: off, the desktop's keys act; kept in the game, they do not, and only a grown-up leaves"
