@@ -66,7 +66,7 @@ QByteArray ParentSettingsStore::format(const ParentSettings &s)
     text += "Music=" + QByteArray::number(std::clamp(s.musicVolume, 0, 100)) + "\n";
     text += "\n[Screen]\n";
     text += "ShowCountdown=" + flag(s.showCountdown) + "\n";
-    text += "KeepInGame=" + QByteArray(s.keepInGame ? "1" : "0") + "\n";
+    text += "KeepInGame=" + flag(s.keepInGame) + "\n";
     return text;
 }
 

@@ -36,7 +36,7 @@ const QString IniFile = QStringLiteral("Data/Lettora.ini");
 
 const QByteArray DefaultText("[Voice]\nSpeakWords=true\nSpeakLetters=true\nPraise=true\nLanguage=\nSpeed=100\n"
                              "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n\n[Screen]\nShowCountdown=true\n"
-                             "KeepInGame=0\n");
+                             "KeepInGame=false\n");
 
 ParentSettings settings(bool words, bool letters, bool praise, const char *language, int speed, int voice,
                         int effects, int music, bool countdown = true, bool keep = false)
@@ -107,11 +107,11 @@ void TestParents::roundTrip_data()
     QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0, false)
                                      << QByteArray("[Voice]\nSpeakWords=false\nSpeakLetters=false\nPraise=false\n"
                                                    "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n"
-                                                   "\n[Screen]\nShowCountdown=false\nKeepInGame=0\n");
+                                                   "\n[Screen]\nShowCountdown=false\nKeepInGame=false\n");
     QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0, true, true)
                                     << QByteArray("[Voice]\nSpeakWords=true\nSpeakLetters=false\nPraise=true\n"
                                                   "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n"
-                                                  "\n[Screen]\nShowCountdown=true\nKeepInGame=1\n");
+                                                  "\n[Screen]\nShowCountdown=true\nKeepInGame=true\n");
 }
 
 // Saved byte for byte, read back the same at the next start.
@@ -387,7 +387,7 @@ void TestParents::screenPageSaves()
     page.showCountdown->setFocus();
     QTest::keyClick(page.showCountdown, Qt::Key_Space);
     QVERIFY(!store().current().showCountdown);
-    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nKeepInGame=0\n"));
+    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nKeepInGame=false\n"));
 
     VoicePage voice({[] { return QList<Voice::Language>{{"en", "English"}}; }, [] { return QString("en"); }});
     voice.praise->click();
@@ -431,7 +431,7 @@ void TestParents::keptInTheGame()
     QVERIFY(!page.keepInGame->isChecked());
     if (keep)
         page.keepInGame->click();
-    QCOMPARE(w.bytes("Data/Lettora.ini").contains("KeepInGame=1\n"), keep);
+    QCOMPARE(w.bytes("Data/Lettora.ini").contains("KeepInGame=true\n"), keep);
 
     TFormLettora &game = *w.game;
     game.show();

@@ -87,7 +87,7 @@ keys_stay_in() {
 
 # Off, as always: the window manager's keys act, Alt+F4 closes the game.
 start_game
-grep -qs '^KeepInGame=1' "$program/Data/Lettora.ini" && fail "kept in the game from the start"
+grep -qs '^KeepInGame=true' "$program/Data/Lettora.ini" && fail "kept in the game from the start"
 xdotool key alt+Tab
 wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $other ]" || fail "Alt+Tab did not reach the other program"
 xdotool windowactivate --sync "$win"
@@ -114,18 +114,18 @@ sleep 0.5
 click_word "$corner" Screen || fail "no Screen tab"
 sleep 0.5
 click_word "$corner" Keep || fail "no box to keep the child in the game"
-wait_for 10 grep -q '^KeepInGame=1' "$program/Data/Lettora.ini" || fail "the box was not saved"
+wait_for 10 grep -q '^KeepInGame=true' "$program/Data/Lettora.ini" || fail "the box was not saved"
 import -window root "$work/ticked.png"
 keys_stay_in "$corner"
 # Unticked, the keyboard is free at once; ticked again, held again.
 click_word "$corner" Keep || fail "the box went"
-wait_for 10 grep -q '^KeepInGame=0' "$program/Data/Lettora.ini" || fail "the untick was not saved"
+wait_for 10 grep -q '^KeepInGame=false' "$program/Data/Lettora.ini" || fail "the untick was not saved"
 xdotool key alt+Tab
 wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $other ]" || fail "unticked, Alt+Tab is still held"
 xdotool windowactivate --sync "$corner"
 wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $corner ]" || fail "the corner did not come back"
 click_word "$corner" Keep || fail "the box went"
-wait_for 10 grep -q '^KeepInGame=1' "$program/Data/Lettora.ini" || fail "the second tick was not saved"
+wait_for 10 grep -q '^KeepInGame=true' "$program/Data/Lettora.ini" || fail "the second tick was not saved"
 keys_stay_in "$corner"
 xdotool key Escape
 wait_for 10 sh -c "! xdotool search --onlyvisible --name \"^Parents' corner\\\$\"" || fail "the corner did not close"
