@@ -4,12 +4,15 @@
 #include "Measure.h"
 #include "game/LettoraUnit.h"
 #include "shell/ErrorReport.h"
+#include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPixmap>
+#include <QWindow>
 
 #include <cstdio>
 #include <memory>
@@ -26,8 +29,9 @@ int main(int argc, char *argv[])
     ProgramFolder::setRoot(QStringLiteral(LETTORA_PROGRAM_DIR));
     for (const QSize screen : {QSize(800, 600), QSize(1920, 1080), QSize(3840, 2160)}) {
         const qreal factor = designScale(screen, false);
-        screenScaler().setFactor(factor);
         auto window = std::make_unique<TFormLettora>();
+        // What the creation does on such a screen (the offscreen one is 800 x 600).
+        screenScaler().setFactor(factor);
         window->resize(qRound(screen.width() / factor), qRound(screen.height() / factor));
         window->show();
         window->ImageShow->setPicture(loadPictureFile(ProgramFolder::resolve(QStringLiteral("./Picture/cat.jpg")).toLocal8Bit(),
@@ -36,10 +40,16 @@ int main(int argc, char *argv[])
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
             QApplication::sendEvent(window.get(), &press);
         }
+        for (int i = 0; i < 100 && !window->windowHandle()->isExposed(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::processEvents();
+        // Into the window's backing store, as the screen gets it; and into an image of its own.
         const double frame = medianMs(31, [&] { window->repaint(); });
-        std::printf("%dx%d (factor %.2f, window %dx%d): a full frame painted in %.2f ms\n", screen.width(),
-                    screen.height(), factor, window->width(), window->height(), frame);
+        QSize device;
+        const double grabbed = medianMs(31, [&] { device = window->grab().size(); });
+        std::printf("%dx%d (factor %.2f, window %dx%d): a full frame painted in %.2f ms; grabbed (%dx%d) in %.2f ms\n",
+                    screen.width(), screen.height(), factor, window->width(), window->height(), frame,
+                    device.width(), device.height(), grabbed);
     }
     screenScaler().setFactor(1.0);
     return 0;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -83,18 +84,26 @@ void ScreenFit::follow(QWidget *mainWindow)
 {
     stopFollowing();
     m_main = mainWindow;
+    if (!m_settle) {
+        // A change of size comes as a burst of signals (the size, then the window manager's free
+        // area), some of them measured at the old factor: the refit waits for the last.
+        m_settle = new QTimer(this);
+        m_settle->setSingleShot(true);
+        m_settle->setInterval(SettleMs);
+        connect(m_settle, &QTimer::timeout, this, &ScreenFit::refit);
+    }
     const auto watch = [this](QScreen *screen) {
         for (QScreen *other : QGuiApplication::screens())
             disconnect(other, nullptr, this, nullptr);
         if (!screen)
             return;
-        connect(screen, &QScreen::geometryChanged, this, &ScreenFit::refit);
-        connect(screen, &QScreen::availableGeometryChanged, this, &ScreenFit::refit);
+        connect(screen, &QScreen::geometryChanged, m_settle, qOverload<>(&QTimer::start));
+        connect(screen, &QScreen::availableGeometryChanged, m_settle, qOverload<>(&QTimer::start));
     };
     watch(QGuiApplication::primaryScreen());
     connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this, watch](QScreen *screen) {
         watch(screen);
-        refit();
+        m_settle->start();
     });
     // Without a window manager a maximized window keeps its size: give it the screen's.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -106,21 +115,25 @@ void ScreenFit::stopFollowing()
     disconnect(qApp, &QGuiApplication::primaryScreenChanged, this, nullptr);
     for (QScreen *screen : QGuiApplication::screens())
         disconnect(screen, nullptr, this, nullptr);
+    if (m_settle)
+        m_settle->stop();
     m_main = nullptr;
 }
 
 void ScreenFit::refit()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
-    if (m_refitting || !m_main || !screen)
+    if (!m_main || !screen)
         return;
-    m_refitting = true;
-    const qreal before = screenScaler().factor();
+    ScreenScaler &scaler = screenScaler();
+    const qreal before = scaler.factor();
     // The screen as it is now: a switch to 800 x 600 shows here as a screen of that size.
-    fit(false);
-    const bool rescaled = !qFuzzyCompare(before, screenScaler().factor());
+    const qreal factor = designScale(scaler.screenSize(), false);
+    // Set even when it stays: that also measures the screen's logical size again.
+    scaler.setFactor(factor);
+    const bool rescaled = !qFuzzyCompare(before, factor);
     const QRect area = screen->geometry();
-    if (m_main->isMaximized()) {
+    if (!(m_main->windowState() & Qt::WindowMinimized)) {
         m_main->setGeometry(area);
         // Same logical size, new factor: the native window takes its new size all the same.
         if (rescaled && m_main->windowHandle())
@@ -142,7 +155,6 @@ void ScreenFit::refit()
                 window->update();
         }
     }
-    m_refitting = false;
 }
 
 } // namespace lettora

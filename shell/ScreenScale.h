@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QTimer;
 class QWidget;
 
 namespace lettora {
@@ -50,8 +51,9 @@ private:
     ScreenFit() = default;
     void refit();
 
+    static constexpr int SettleMs = 300;
     QWidget *m_main = nullptr;
-    bool m_refitting = false;
+    QTimer *m_settle = nullptr;
 };
 
 } // namespace lettora

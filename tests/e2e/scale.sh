@@ -58,8 +58,9 @@ sky=$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+400+4 -format '%[fx
 near "$(pixel_at 400 4)" "$sky" || fail "${W}x$H: the surface's top at $(at 400 4) is $(pixel_at 400 4), not the sky's $sky"
 near "$(pixel_at 4 300)" "$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+4+300 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)" \
   || fail "${W}x$H: the surface's left edge is not at $(at 0 300)"
-clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -gravity center -crop 1x1+0+0 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
-near "$(pixel_at 707 537)" "$clear" || fail "${W}x$H: the Clear picture's middle at $(at 707 537) is $(pixel_at 707 537), not $clear"
+# (The Clear picture's body, left of its word: 6, 25 in the picture.)
+clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -crop 1x1+6+25 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+near "$(pixel_at 678 537)" "$clear" || fail "${W}x$H: the Clear picture at $(at 678 537) is $(pixel_at 678 537), not $clear"
 cp "$work/shot.png" "$work/idle-${W}x$H.png"
 
 # A whole game by clicks: Start, then each word's letters on the lower-case keyboard, then OK.
