@@ -14,6 +14,7 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
@@ -23,9 +24,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -34,7 +33,7 @@ namespace lettora {
 TFormLettora *FormLettora = nullptr;
 
 namespace {
-constexpr QSize GameDisplaySize(800, 600);
+constexpr QSize GameDisplaySize = DesignScreenSize;
 constexpr QRect DesignedClient(3, 3, 790, 534);
 constexpr int DesignedShowInterval = 3000;
 constexpr int MusicInterval = 2000;
@@ -54,6 +53,9 @@ TFormLettora::TFormLettora(QWidget *parent)
     FormLettora = this;
     buildLayout();
     guard([this] { FormCreate(); });
+    // Where the display was not switched (refused, unavailable, turned off, or the creation
+    // stopped short of it), every window of the program is drawn larger to fill the screen.
+    ScreenFit::instance().fit(DisplaySwitched);
 }
 
 TFormLettora::~TFormLettora()
@@ -225,26 +227,25 @@ void TFormLettora::FormCreate()
     else
         LoadLowerCaseSet();
 
-    SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
-    DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));
+    // The parents may keep the screen as it is: then there is nothing to switch or put back.
+    ChangeScreen = ParentSettingsStore::instance().current().changeScreen;
+    if (ChangeScreen) {
+        SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
+        DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));
+        DisplaySwitched = displayBackend().screenSize() == GameDisplaySize;
+    }
 
     TimerShow->setInterval(qint64(seconds) * 1000);
 }
 
 void TFormLettora::showAsMainWindow()
 {
+    // The window takes the screen's size and follows it, scaled with the rest of the program.
+    ScreenFit::instance().follow(this);
     // A Wayland client cannot place or size itself on the desktop: it asks for the whole output.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (coversWholeScreen()) {
         showFullScreen();
         return;
-    }
-    // Without a window manager a maximized window keeps its size: give it the screen's.
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        setGeometry(screen->geometry());
-        connect(screen, &QScreen::geometryChanged, this, [this](const QRect &geometry) {
-            if (isMaximized())
-                setGeometry(geometry);
-        });
     }
     showMaximized();
 }
@@ -562,7 +563,10 @@ void TFormLettora::BtnExitClick()
 
 void TFormLettora::FormClose()
 {
-    SetDisplaySize(SavedScreenWidth, SavedScreenHeight);
+    // The size put back below is a screen change to leave alone: the program is ending.
+    ScreenFit::instance().stopFollowing();
+    if (ChangeScreen)
+        SetDisplaySize(SavedScreenWidth, SavedScreenHeight);
     DisplayRestore::instance().disarm();
 }
 

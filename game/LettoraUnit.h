@@ -109,6 +109,8 @@ public:
     MusicPlaylist playlist;  // holds MusicIndex
     int SavedScreenWidth = 0;
     int SavedScreenHeight = 0;
+    bool ChangeScreen = true;      // the parents' setting as it was at start: switch the display
+    bool DisplaySwitched = false;  // the screen stood at 800 x 600 after the switch
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

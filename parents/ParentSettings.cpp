@@ -66,6 +66,7 @@ QByteArray ParentSettingsStore::format(const ParentSettings &s)
     text += "Music=" + QByteArray::number(std::clamp(s.musicVolume, 0, 100)) + "\n";
     text += "\n[Screen]\n";
     text += "ShowCountdown=" + flag(s.showCountdown) + "\n";
+    text += "ChangeScreen=" + flag(s.changeScreen) + "\n";
     text += "KeepInGame=" + flag(s.keepInGame) + "\n";
     return text;
 }
@@ -87,6 +88,7 @@ ParentSettings ParentSettingsStore::parse(const QString &iniFile)
     s.effectsVolume = readInt(ini, "Volume/Effects", s.effectsVolume, 0, 100);
     s.musicVolume = readInt(ini, "Volume/Music", s.musicVolume, 0, 100);
     s.showCountdown = readBool(ini, "Screen/ShowCountdown", s.showCountdown);
+    s.changeScreen = readBool(ini, "Screen/ChangeScreen", s.changeScreen);
     s.keepInGame = readBool(ini, "Screen/KeepInGame", s.keepInGame);
     return s;
 }

@@ -21,6 +21,7 @@ struct ParentSettings
     int musicVolume = 100;
     // Screen
     bool showCountdown = true;  // the bar beside the picture that empties over its seconds
+    bool changeScreen = true;   // the display switches to 800 x 600 at start; else the game scales to it
     bool keepInGame = false;    // the game holds the keyboard and only a grown-up leaves it
 
     bool operator==(const ParentSettings &) const = default;

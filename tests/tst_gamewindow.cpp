@@ -5,12 +5,17 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "shell/ScreenScale.h"
+#include "parents/ParentSettings.h"
 
 #include <QApplication>
 #include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QScopeGuard>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <algorithm>
 #include <functional>
@@ -108,6 +113,10 @@ private Q_SLOTS:
     void closeRestoresDisplay();
     void letterPicturesHaveNoInnerLines_data();
     void letterPicturesHaveNoInnerLines();
+    void fitsTheScreen_data();
+    void fitsTheScreen();
+    void clicksAtScale_data();
+    void clicksAtScale();
 };
 
 void TestGameWindow::creation()
@@ -522,6 +531,160 @@ void TestGameWindow::letterPicturesHaveNoInnerLines()
     const auto isInk = [&lightest](QRgb c) { return lightest(c) < 250; };
     // Specks of fewer than 5 pixels are the edge's antialiasing, not areas.
     QCOMPARE(countAreas(image, isFill, false, 5), countAreas(image, isInk, true, 1));
+}
+
+namespace {
+// The screen as Qt sees it, which a display switch changes only later; the factors set on it.
+struct FakeScaler : ScreenScaler
+{
+    QSize screen;
+    qreal current = 1.0;
+    QList<qreal> set;
+    QSize screenSize() override { return screen; }
+    qreal factor() override { return current; }
+    void setFactor(qreal factor) override { set << (current = factor); }
+};
+} // namespace
+
+void TestGameWindow::fitsTheScreen_data()
+{
+    QTest::addColumn<bool>("changeScreen");
+    QTest::addColumn<bool>("switches");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QList<qreal>>("factors");
+    QTest::addColumn<std::vector<QSize>>("requests");  // at creation, then at close
+    const QSize game(800, 600);
+    QTest::newRow("switched") << true << true << QSize(1920, 1080) << QList<qreal>{}
+                              << std::vector<QSize>{game, QSize(1920, 1080)};
+    QTest::newRow("refused, 1280 x 720") << true << false << QSize(1280, 720) << QList<qreal>{1.2}
+                                         << std::vector<QSize>{game, QSize(1280, 720)};
+    QTest::newRow("refused, 1920 x 1080") << true << false << QSize(1920, 1080) << QList<qreal>{1.8}
+                                          << std::vector<QSize>{game, QSize(1920, 1080)};
+    QTest::newRow("refused, 3840 x 2160") << true << false << QSize(3840, 2160) << QList<qreal>{3.6}
+                                          << std::vector<QSize>{game, QSize(3840, 2160)};
+    QTest::newRow("refused, 1280 x 1024: the width decides") << true << false << QSize(1280, 1024)
+                                                             << QList<qreal>{1.6}
+                                                             << std::vector<QSize>{game, QSize(1280, 1024)};
+    QTest::newRow("refused, 640 x 480: smaller") << true << false << QSize(640, 480) << QList<qreal>{0.8}
+                                                 << std::vector<QSize>{game, QSize(640, 480)};
+    QTest::newRow("refused, already 800 x 600") << true << false << game << QList<qreal>{}
+                                                << std::vector<QSize>{game, game};
+    QTest::newRow("turned off") << false << true << QSize(1920, 1080) << QList<qreal>{1.8} << std::vector<QSize>{};
+    QTest::newRow("turned off, 800 x 600") << false << true << game << QList<qreal>{} << std::vector<QSize>{};
+}
+
+// The display switch is asked for only where the parents want it; wherever the screen is not at
+// 800 x 600 afterwards, the program is drawn at the factor that fits it. Closing puts back only
+// what was asked for.
+void TestGameWindow::fitsTheScreen()
+{
+    QFETCH(bool, changeScreen);
+    QFETCH(bool, switches);
+    QFETCH(QSize, screen);
+    QFETCH(QList<qreal>, factors);
+    QFETCH(std::vector<QSize>, requests);
+    ParentSettings settings;
+    settings.changeScreen = changeScreen;
+    ParentSettingsStore::instance().apply(settings);
+    auto scaler = std::make_unique<FakeScaler>();
+    FakeScaler &fake = *scaler;
+    fake.screen = screen;
+    setScreenScaler(std::move(scaler));
+    const auto restore = qScopeGuard([] {
+        ParentSettingsStore::instance().apply(ParentSettings());
+        setScreenScaler(nullptr);
+        setMessageHook({});
+    });
+    test::ProgramFolderCopy folder;
+    auto display = test::installFakeDisplay();
+    display->screen = screen;
+    display->switches = switches;
+    test::installEffectRecorder();
+    const auto messages = test::installMessageRecorder();
+    TFormLettora window;
+    QVERIFY(messages->isEmpty());
+    QCOMPARE(fake.set.size(), factors.size());
+    for (int i = 0; i < factors.size(); ++i)
+        QVERIFY2(qFuzzyCompare(fake.set.at(i), factors.at(i)), qPrintable(QString::number(fake.set.at(i))));
+    window.close();
+    QCOMPARE(display->requests, requests);
+}
+
+void TestGameWindow::clicksAtScale_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1280 x 720") << QSize(1280, 720);
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160);
+    QTest::newRow("1280 x 1024") << QSize(1280, 1024);
+}
+
+// Drawn at the factor of a larger screen, the playing surface fills its height or width in the
+// middle of the window, and a press at the screen pixel where a letter, a command or an answer
+// slot is drawn reaches that control.
+void TestGameWindow::clicksAtScale()
+{
+    QFETCH(QSize, screen);
+    const qreal factor = designScale(screen, false);
+    Game g;
+    TFormLettora &w = *g.window;
+    // What the window's creation does where the display stays larger.
+    screenScaler().setFactor(factor);
+    const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
+    w.resize(qRound(screen.width() / factor), qRound(screen.height() / factor));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The picture controls choose their pictures by it (it is kept to 1/65536).
+    QVERIFY2(qAbs(w.ImageShow->devicePixelRatioF() - factor) < 0.001, qPrintable(QString::number(w.devicePixelRatioF())));
+    // A full row: an empty slot waits, invisible, at its home place over the letters before it.
+    const QString typed = QStringLiteral("abcdefghijklmnopqrst");
+    g.type(typed);
+
+    // The surface's top-left corner in screen pixels: centred, filling one side.
+    const QPointF origin((screen.width() - 800 * factor) / 2, (screen.height() - 600 * factor) / 2);
+    struct PressSpy : QObject
+    {
+        QWidget *pressed = nullptr;
+        bool eventFilter(QObject *object, QEvent *event) override
+        {
+            if (event->type() == QEvent::MouseButtonPress && !pressed)
+                pressed = qobject_cast<QWidget *>(object);
+            return false;
+        }
+    } spy;
+    std::vector<std::pair<QWidget *, QString>> controls;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        controls.emplace_back(w.letterImage(letter), QString(QLatin1Char(letter)));
+    for (auto *button : {w.BtnStart, w.BtnReset, w.BtnOption, w.BtnExit, w.BtnOK, w.BtnClear, w.BtnSpeaker})
+        controls.emplace_back(button, button->objectName());
+    QWidget *view = w.ScrollBox1->viewport();
+    for (int slot = 1; slot <= AnswerRow::Slots; ++slot) {
+        // The slots that the row shows, scrolled to its newest letter.
+        if (view->rect().contains(w.Huruf[slot]->mapTo(view, w.Huruf[slot]->rect().center())))
+            controls.emplace_back(w.Huruf[slot], w.Huruf[slot]->objectName());
+    }
+    QVERIFY(controls.size() > 26 + 7 + 5);
+    QWindow *window = w.windowHandle();
+    qApp->installEventFilter(&spy);
+    const auto stopSpying = qScopeGuard([&spy] { qApp->removeEventFilter(&spy); });
+    for (const auto &[control, name] : controls) {
+        // The control's middle on the 800 x 600 design, then in screen pixels.
+        const QPointF design = control->mapTo(w.Stage, QPointF(control->width() / 2.0, control->height() / 2.0));
+        const QPointF device = origin + design * factor;
+        spy.pressed = nullptr;
+        QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::SynchronousDelivery>(
+            window, device, device, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        // Released away from every control: nothing is clicked.
+        QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::SynchronousDelivery>(
+            window, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+        QVERIFY2(spy.pressed == control,
+                 qPrintable(QStringLiteral("%1 at %2, %3 missed: %4")
+                                .arg(name)
+                                .arg(device.x())
+                                .arg(device.y())
+                                .arg(spy.pressed ? spy.pressed->objectName() : QStringLiteral("nothing"))));
+    }
+    QCOMPARE(w.row.typedWord(), typed.toUpper());
 }
 
 QTEST_MAIN(TestGameWindow)

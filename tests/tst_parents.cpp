@@ -36,12 +36,12 @@ const QString IniFile = QStringLiteral("Data/Lettora.ini");
 
 const QByteArray DefaultText("[Voice]\nSpeakWords=true\nSpeakLetters=true\nPraise=true\nLanguage=\nSpeed=100\n"
                              "\n[Volume]\nVoice=100\nEffects=100\nMusic=100\n\n[Screen]\nShowCountdown=true\n"
-                             "KeepInGame=false\n");
+                             "ChangeScreen=true\nKeepInGame=false\n");
 
 ParentSettings settings(bool words, bool letters, bool praise, const char *language, int speed, int voice,
-                        int effects, int music, bool countdown = true, bool keep = false)
+                        int effects, int music, bool countdown = true, bool changeScreen = true, bool keep = false)
 {
-    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music, countdown, keep};
+    return {words, letters, praise, QLatin1String(language), speed, voice, effects, music, countdown, changeScreen, keep};
 }
 
 ParentSettingsStore &store()
@@ -104,14 +104,14 @@ void TestParents::roundTrip_data()
     QTest::addColumn<ParentSettings>("settings");
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("defaults") << ParentSettings() << DefaultText;
-    QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0, false)
+    QTest::newRow("all off, lowest") << settings(false, false, false, "pt-BR", 50, 0, 0, 0, false, false)
                                      << QByteArray("[Voice]\nSpeakWords=false\nSpeakLetters=false\nPraise=false\n"
                                                    "Language=pt-BR\nSpeed=50\n\n[Volume]\nVoice=0\nEffects=0\nMusic=0\n"
-                                                   "\n[Screen]\nShowCountdown=false\nKeepInGame=false\n");
-    QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0, true, true)
+                                                   "\n[Screen]\nShowCountdown=false\nChangeScreen=false\nKeepInGame=false\n");
+    QTest::newRow("mixed, highest") << settings(true, false, true, "fr", 200, 100, 37, 0, true, true, true)
                                     << QByteArray("[Voice]\nSpeakWords=true\nSpeakLetters=false\nPraise=true\n"
                                                   "Language=fr\nSpeed=200\n\n[Volume]\nVoice=100\nEffects=37\nMusic=0\n"
-                                                  "\n[Screen]\nShowCountdown=true\nKeepInGame=true\n");
+                                                  "\n[Screen]\nShowCountdown=true\nChangeScreen=true\nKeepInGame=true\n");
 }
 
 // Saved byte for byte, read back the same at the next start.
@@ -152,7 +152,9 @@ void TestParents::readsWhatItCan_data()
                                 << settings(true, false, true, "", 100, 100, 100, 40);
     QTest::newRow("kept in the game, spelt as a word")
         << "file" << QByteArray("[Screen]\nKeepInGame=true\n")
-        << settings(true, true, true, "", 100, 100, 100, 100, true, true);
+        << settings(true, true, true, "", 100, 100, 100, 100, true, true, true);
+    QTest::newRow("the screen kept as it is") << "file" << QByteArray("[Screen]\nChangeScreen=0\n")
+                                              << settings(true, true, true, "", 100, 100, 100, 100, true, false);
     QTest::newRow("list in place of a value")
         << "file" << QByteArray("[Voice]\nLanguage=en,fr\nSpeed=60,70\n") << defaults;
     QTest::newRow("too big to be ours")
@@ -376,7 +378,8 @@ void TestParents::voicePageSaves()
     QVERIFY(store().current() == expected);
 }
 
-// "Show the countdown" is saved at once, and the Voice page's next save keeps it.
+// "Show the countdown" and "Change the screen to 800 x 600" are saved at once, and the Voice page's next
+// save keeps them.
 void TestParents::screenPageSaves()
 {
     test::ProgramFolderCopy folder;
@@ -387,7 +390,17 @@ void TestParents::screenPageSaves()
     page.showCountdown->setFocus();
     QTest::keyClick(page.showCountdown, Qt::Key_Space);
     QVERIFY(!store().current().showCountdown);
-    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nKeepInGame=false\n"));
+    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nChangeScreen=true\nKeepInGame=false\n"));
+    // "Change the screen to 800 x 600": on unless the parents turn it off, read at the next start.
+    QVERIFY(page.changeScreen->isChecked());
+    QCOMPARE(page.changeScreen->text(), QStringLiteral("Change the screen to 800 x 600"));
+    const auto *note = page.findChild<QLabel *>(QStringLiteral("changeScreenNote"));
+    QVERIFY(note && note->isVisible());
+    QCOMPARE(note->text(), QStringLiteral("Takes effect the next time the game starts."));
+    page.changeScreen->click();
+    QVERIFY(!store().current().changeScreen);
+    QVERIFY(folder.bytes(IniFile).endsWith("[Screen]\nShowCountdown=false\nChangeScreen=false\nKeepInGame=false\n"));
+    page.changeScreen->click();
 
     VoicePage voice({[] { return QList<Voice::Language>{{"en", "English"}}; }, [] { return QString("en"); }});
     voice.praise->click();

@@ -7,7 +7,7 @@ source "$here/lib.sh"
 program=$1
 need_tools xvfb-run openbox xdotool wmctrl import xprop setxkbmap
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
-  run_in_xvfb "$0" "$program" 1024x768
+  run_in_xvfb "$0" "$program" 800x600
   exit $?
 fi
 
@@ -20,9 +20,10 @@ pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
 dismiss_welcome "$win" empty
 
-# Borderless and maximized: it covers the whole screen (Xvfb cannot switch to 800 x 600).
+# Borderless and maximized: it covers the whole screen. (A larger screen, where the game draws
+# itself larger, is scale.sh's.)
 eval "$(xdotool getwindowgeometry --shell "$win")"
-[ "$WIDTH" = 1024 ] && [ "$HEIGHT" = 768 ] || fail "window is ${WIDTH}x${HEIGHT}, not the whole screen"
+[ "$WIDTH" = 800 ] && [ "$HEIGHT" = 600 ] || fail "window is ${WIDTH}x${HEIGHT}, not the whole screen"
 
 # The settings files were created with their defaults, byte for byte.
 [ "$(hex "$program/Data/Timer.dat")" = 0a000000 ] || fail "Timer.dat: $(hex "$program/Data/Timer.dat")"
@@ -32,7 +33,7 @@ for f in ImageFile.txt Image.txt MusicFile.txt Music.txt; do
   [ ! -s "$program/Data/$f" ] || fail "$f is not empty"
 done
 
-# The 800 x 600 playing surface sits in the middle of the larger screen.
+# The 800 x 600 playing surface, in screen pixels.
 ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
 # The answer row's white box, in screen pixels (surface 56..601 x 296..377).
 row() { import -window root -crop "545x79+$((ox + 56))+$((oy + 296))" +repage "$work/$1.png"; }

@@ -68,6 +68,15 @@ start_window_manager() {
   wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
 }
 
+# The factor the game draws itself at on this screen, where the display was not switched: the
+# 800 x 600 design as large as the screen allows, keeping its shape.
+game_scale() {
+  xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); f = s[1] / 800; if (s[2] / 600 < f) f = s[2] / 600; print f }'
+}
+
+# A design point ($2, $3) of a window drawn at the factor $1, in that window's screen pixels.
+scaled() { awk -v f="$1" -v x="$2" -v y="$3" 'BEGIN { printf "%d %d\n", x * f + 0.5, y * f + 0.5 }'; }
+
 # The welcome screen comes up about a second after start, above the game window ($1); Play
 # (at 16, 304, 100 x 50 in its client area) closes it. With an empty music list ($2 = empty) the
 # hand-over says so in an information box, which is closed here too.
@@ -84,7 +93,8 @@ dismiss_welcome() {
   done
   [ "$wi" -gt "$gi" ] || fail "the welcome screen is not above the game window ($stacking)"
   sleep 0.3
-  xdotool mousemove --window "$welcome" 66 329 click 1
+  # shellcheck disable=SC2046
+  xdotool mousemove --window "$welcome" $(scaled "$(game_scale)" 66 329) click 1
   # The box comes from the close itself: the welcome screen goes once it is answered.
   if [ "$music" = empty ]; then
     info=$(timeout 10 xdotool search --sync --onlyvisible --name '^Information$' | head -n1) \

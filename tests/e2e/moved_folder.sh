@@ -16,7 +16,7 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   rm -f "$work/moved/Lettora folder"/Data/*
   QT_QPA_PLATFORM=offscreen "$artwork" --lists "$work/moved/Lettora folder/Data"
   display=$(free_display) || fail "no free X display number"
-  LETTORA_E2E_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" \
+  LETTORA_E2E_INNER=1 xvfb-run -n "$display" -s "-screen 0 800x600x24 -nolisten tcp" \
     "$0" "$work/moved/Lettora folder" "$artwork" "$work"
   exit $?
 fi

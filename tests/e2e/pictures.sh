@@ -10,7 +10,7 @@ program=$1
 drag_source=$2
 need_tools xvfb-run openbox xdotool wmctrl import xprop tesseract
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
-  LETTORA_DRAG_SOURCE=$drag_source run_in_xvfb "$0" "$program" 1024x768
+  LETTORA_DRAG_SOURCE=$drag_source run_in_xvfb "$0" "$program" 800x600
   exit $?
 fi
 

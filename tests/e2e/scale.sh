@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Where the display cannot switch to 800 x 600 (Xvfb offers one size), the game draws itself at
+# the factor that fits the screen: at 1280 x 720, 1920 x 1080 and 3840 x 2160 the playing surface
+# fills the screen's height in its middle, with margins in the background's colour, and a whole
+# game is won by clicks at the scaled places of Start, the letters and OK.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+program=$1
+need_tools xvfb-run openbox xdotool xdpyinfo wmctrl import
+if [ -z "${LETTORA_E2E_INNER:-}" ]; then
+  for screen in ${LETTORA_E2E_SCREENS:-1280x720 1920x1080 3840x2160}; do
+    ( run_in_xvfb "$0" "$program" "$screen" ) || exit $?
+  done
+  exit 0
+fi
+
+work=$2
+cd "$work"
+list_starter_pictures "$program" cat dog sun
+printf '\x3c\x00\x00\x00' > "$program/Data/Timer.dat"   # a minute a picture: time for the clicks
+
+start_window_manager "$work"
+"$program/Lettora" >"$work/lettora.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+dismiss_welcome "$win" empty
+
+read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); print s[1], s[2] }')
+f=$(game_scale)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$WIDTH" = "$W" ] && [ "$HEIGHT" = "$H" ] || fail "${W}x$H: the window is ${WIDTH}x$HEIGHT, not the whole screen"
+# The surface's corner: the window's logical size less 800 x 600, halved, in screen pixels.
+read -r ox oy < <(awk -v W="$W" -v H="$H" -v f="$f" 'BEGIN {
+  lw = int(W / f + 0.5); lh = int(H / f + 0.5)
+  printf "%.2f %.2f\n", int((lw - 800) / 2) * f, int((lh - 600) / 2) * f }')
+# A design point of the playing surface, in screen pixels.
+at() { awk -v f="$f" -v ox="$ox" -v oy="$oy" -v x="$1" -v y="$2" 'BEGIN { printf "%d %d\n", ox + x * f, oy + y * f }'; }
+click() {
+  # shellcheck disable=SC2046
+  xdotool mousemove $(at "$1" "$2") click 1; sleep 0.3
+}
+pixel() { /usr/bin/convert "$work/shot.png" -crop "1x1+$1+$2" -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
+pixel_at() { pixel $(at "$1" "$2"); }
+near() {  # two colours within 24 on each channel
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, p, ","); split(b, q, ","); for (i = 1; i <= 3; i++) { d = p[i] - q[i]; if (d < -24 || d > 24) exit 1 } }'
+}
+
+import -window root "$work/shot.png"
+# The margins beside the surface take the colour of the background picture's bottom-right corner.
+border=$(/usr/bin/convert "$program/Image/border.bmp" -gravity SouthEast -crop 1x1+0+0 \
+  -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+left=$(pixel 2 $((H / 2))); right=$(pixel $((W - 3)) $((H / 2)))
+near "$left" "$border" && near "$right" "$border" || fail "${W}x$H: margins $left and $right, not the background's $border"
+# The surface fills the height: the sky of the background picture at its top, the Clear picture
+# at its foot, both where the factor puts them; and the background's left edge starts at the corner.
+sky=$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+400+4 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+near "$(pixel_at 400 4)" "$sky" || fail "${W}x$H: the surface's top at $(at 400 4) is $(pixel_at 400 4), not the sky's $sky"
+near "$(pixel_at 4 300)" "$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+4+300 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)" \
+  || fail "${W}x$H: the surface's left edge is not at $(at 0 300)"
+# (The Clear picture's body, left of its word: 6, 25 in the picture.)
+clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -crop 1x1+6+25 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+near "$(pixel_at 678 537)" "$clear" || fail "${W}x$H: the Clear picture at $(at 678 537) is $(pixel_at 678 537), not $clear"
+cp "$work/shot.png" "$work/idle-${W}x$H.png"
+
+# A whole game by clicks: Start, then each word's letters on the lower-case keyboard, then OK.
+declare -A letter=([a]="70 473" [c]="166 473" [t]="333 524" [d]="212 465" [o]="119 524" [g]="341 473"
+                   [s]="294 524" [u]="368 524" [n]="61 524")
+click 706 85   # Start
+for word in cat dog sun; do
+  for ((i = 0; i < ${#word}; i++)); do
+    # shellcheck disable=SC2086
+    click ${letter[${word:i:1}]}
+  done
+  click 707 467   # OK
+done
+history="$program/Data/Progress.csv"
+wait_for 10 grep -q ',sun,right,' "$history" || fail "${W}x$H: the game was not won: $(cat "$history" 2>/dev/null)"
+got=$(tail -n +2 "$history" | cut -d, -f2,3,5 | tr '\n' ' ')
+[ "$got" = "cat,right,cat dog,right,dog sun,right,sun " ] || fail "${W}x$H: the answers were $got"
+sleep 0.5
+import -window root "$work/won-${W}x$H.png"
+
+wmctrl -c Lettora 2>/dev/null || kill "$pid"
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 0 ] || fail "${W}x$H: exit code $code"
+[ -n "${LETTORA_E2E_SHOTS:-}" ] && cp "$work"/idle-*.png "$work"/won-*.png "$LETTORA_E2E_SHOTS"/
+echo "ok: ${W}x$H at factor $f: the surface fills the screen's height, a game won by clicks"

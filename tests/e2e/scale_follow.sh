@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The parents' "Change the screen to 800 x 600" turned off, under a real X server whose display can
+# switch (Xorg with the dummy driver, at 1024 x 768): the game leaves the screen's size alone and
+# draws itself at 1.28; when the size changes while it runs (800 x 600, then 1024 x 768 again),
+# the game and the welcome screen above it follow; closing puts nothing back.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+program=$1
+[ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
+[ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
+need_tools Xorg openbox xdotool wmctrl xdpyinfo xwininfo xrandr import
+
+work=$(mktemp -d)
+copy_program "$program" "$work/program"
+printf '[Screen]\nChangeScreen=false\n' > "$work/program/Data/Lettora.ini"
+n=$(free_display) || fail "no free X display number"
+export DISPLAY=:$n
+Xorg "$DISPLAY" -config "$here/xorg-dummy.conf" -noreset -nolisten tcp -novtswitch -sharevts \
+  -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
+xorg=$!
+cleanup() { kill "$xorg" 2>/dev/null || true; wait "$xorg" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+wait_for 30 xdpyinfo || fail "Xorg did not start: $(tail -n 5 "$work/xorg.out")"
+start_window_manager "$work"
+size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
+
+"$work/program/Lettora" >"$work/lettora.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' >/dev/null || fail "no welcome screen"
+sleep 1
+[ "$(size)" = 1024x768 ] || fail "the screen was switched to $(size)"
+
+rgb() { /usr/bin/convert "$1" -crop "1x1+$2+$3" -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
+near() {
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, p, ","); split(b, q, ","); for (i = 1; i <= 3; i++) { d = p[i] - q[i]; if (d < -24 || d > 24) exit 1 } }'
+}
+# The Clear picture's body, right of its word and clear of the welcome screen (60, 25 in the
+# picture; 732, 537 on the surface).
+clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -crop 1x1+60+25 \
+  -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+# That point where the factor $1 puts it.
+clear_at() {
+  local f=$1 x y
+  read -r x y < <(scaled "$f" 732 537)
+  import -window root "$work/shot.png"
+  near "$(rgb "$work/shot.png" "$x" "$y")" "$clear" \
+    || fail "at $(size), factor $f: $(rgb "$work/shot.png" "$x" "$y") at $x, $y, not the Clear picture's $clear"
+  # The welcome screen above it, 627 x 444 at 1, grows alike.
+  local size
+  size=$(xwininfo -name Welcome | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+  [ "$size" = "$(scaled "$f" 627 444 | tr ' ' x)" ] || fail "at $(size), factor $f: the welcome screen is $size"
+}
+wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=1024"
+clear_at 1.28
+xrandr -s 800x600
+wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=800"; sleep 1
+clear_at 1
+xrandr -s 1024x768
+wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=1024"; sleep 1
+clear_at 1.28
+echo "ok: the game and the welcome screen follow the screen from 1.28 to 1 and back"
+
+wmctrl -c Lettora
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 0 ] || fail "exit code $code"
+[ "$(size)" = 1024x768 ] || fail "closing changed the screen to $(size)"
+echo "e2e scale follow: passed"
