@@ -11,7 +11,7 @@ source "$here/lib.sh"
 program=$1
 need_tools xvfb-run openbox xdotool wmctrl xprop xmessage import tesseract
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
-  run_in_xvfb "$0" "$program" 1024x768
+  run_in_xvfb "$0" "$program" 800x600
   exit $?
 fi
 

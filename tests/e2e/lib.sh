@@ -74,6 +74,14 @@ game_scale() {
   xdpyinfo | awk '/dimensions:/ { split($2, s, "x"); f = s[1] / 800; if (s[2] / 600 < f) f = s[2] / 600; print f }'
 }
 
+# The colour of the pixel ($2, $3) of the picture file $1, as "r,g,b" from 0 to 255.
+colour_at() { /usr/bin/convert "$1" -crop "1x1+$2+$3" -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
+
+# True when the colours $1 and $2 ("r,g,b") are within 24 of each other on every channel.
+near() {
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, p, ","); split(b, q, ","); for (i = 1; i <= 3; i++) { d = p[i] - q[i]; if (d < -24 || d > 24) exit 1 } }'
+}
+
 # A design point ($2, $3) of a window drawn at the factor $1, in that window's screen pixels.
 scaled() { awk -v f="$1" -v x="$2" -v y="$3" 'BEGIN { printf "%d %d\n", x * f + 0.5, y * f + 0.5 }'; }
 

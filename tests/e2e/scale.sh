@@ -40,26 +40,22 @@ click() {
   # shellcheck disable=SC2046
   xdotool mousemove $(at "$1" "$2") click 1; sleep 0.3
 }
-pixel() { /usr/bin/convert "$work/shot.png" -crop "1x1+$1+$2" -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
+pixel() { colour_at "$work/shot.png" "$1" "$2"; }
 pixel_at() { pixel $(at "$1" "$2"); }
-near() {  # two colours within 24 on each channel
-  awk -v a="$1" -v b="$2" 'BEGIN { split(a, p, ","); split(b, q, ","); for (i = 1; i <= 3; i++) { d = p[i] - q[i]; if (d < -24 || d > 24) exit 1 } }'
-}
 
 import -window root "$work/shot.png"
 # The margins beside the surface take the colour of the background picture's bottom-right corner.
-border=$(/usr/bin/convert "$program/Image/border.bmp" -gravity SouthEast -crop 1x1+0+0 \
-  -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+border=$(colour_at "$program/Image/border.bmp" 799 599)
 left=$(pixel 2 $((H / 2))); right=$(pixel $((W - 3)) $((H / 2)))
 near "$left" "$border" && near "$right" "$border" || fail "${W}x$H: margins $left and $right, not the background's $border"
 # The surface fills the height: the sky of the background picture at its top, the Clear picture
 # at its foot, both where the factor puts them; and the background's left edge starts at the corner.
-sky=$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+400+4 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+sky=$(colour_at "$program/Image/border.bmp" 400 4)
 near "$(pixel_at 400 4)" "$sky" || fail "${W}x$H: the surface's top at $(at 400 4) is $(pixel_at 400 4), not the sky's $sky"
-near "$(pixel_at 4 300)" "$(/usr/bin/convert "$program/Image/border.bmp" -crop 1x1+4+300 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)" \
+near "$(pixel_at 4 300)" "$(colour_at "$program/Image/border.bmp" 4 300)" \
   || fail "${W}x$H: the surface's left edge is not at $(at 0 300)"
 # (The Clear picture's body, left of its word: 6, 25 in the picture.)
-clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -crop 1x1+6+25 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
+clear=$(colour_at "$program/Image/BtnClear.bmp" 6 25)
 near "$(pixel_at 678 537)" "$clear" || fail "${W}x$H: the Clear picture at $(at 678 537) is $(pixel_at 678 537), not $clear"
 cp "$work/shot.png" "$work/idle-${W}x$H.png"
 

@@ -33,29 +33,38 @@ wait_for 30 grep -q 'libqwayland-generic.so' "/proc/$pid/maps" \
 grep -q 'libqxcb.so' "/proc/$pid/maps" && fail "the X11 platform was loaded too"
 echo "ok: native Wayland client"
 
-pixel() { /usr/bin/convert "$1" -crop "1x1+$2+$3" -format '%[pixel:p{0,0}]' info:; }
 # Whatever the playing surface leaves free has the background picture's bottom-right colour.
-margin=$(/usr/bin/convert "$program/Image/border.bmp" -gravity SouthEast -crop 1x1+0+0 \
-  -format '%[pixel:p{0,0}]' info:)
+margin=$(colour_at "$program/Image/border.bmp" 799 599)
 shots=$work/shots
 mkdir "$shots"
 shoot() {
   rm -f "$shots"/*.png
   (cd "$shots" && WAYLAND_DISPLAY=$socket weston-screenshooter >/dev/null 2>&1) || return 1
-  ls "$shots"/*.png
+  cp "$shots"/*.png "$work/screen.png"
 }
+pixel() { colour_at "$work/screen.png" "$1" "$2"; }
 # Full screen: the margin colour reaches every corner of the output (Weston's panel and its
 # desktop would show there otherwise).
 full_screen() {
-  local shot
-  shot=$(shoot) || return 1
-  cp "$shot" "$work/screen.png"
+  shoot || return 1
   for corner in "0 0" "1919 0" "0 1079" "1919 1079"; do
-    [ "$(pixel "$shot" $corner)" = "$margin" ] || return 1
+    near "$(pixel $corner)" "$margin" || return 1
   done
 }
-wait_for 30 full_screen || fail "the game does not cover the output (top left $(pixel "$work/screen.png" 0 0), margin $margin)"
+wait_for 30 full_screen || fail "the game does not cover the output (top left $(pixel 0 0), margin $margin)"
 echo "ok: full screen"
+
+# Scaled to the output's height: 1.8 at 1920 x 1080, the surface in the middle (a window of
+# 1067 x 600 design pixels, the surface at 133, 0). The background's sky at the top, the Clear
+# picture at the foot.
+at() { awk -v x="$1" -v y="$2" 'BEGIN { printf "%d %d\n", 133 * 1.8 + x * 1.8, y * 1.8 }'; }
+sky=$(colour_at "$program/Image/border.bmp" 400 4)
+clear=$(colour_at "$program/Image/BtnClear.bmp" 6 25)
+# shellcheck disable=SC2046
+near "$(pixel $(at 400 4))" "$sky" || fail "the surface's top at $(at 400 4) is $(pixel $(at 400 4)), not the sky's $sky"
+# shellcheck disable=SC2046
+near "$(pixel $(at 678 537))" "$clear" || fail "the Clear picture at $(at 678 537) is $(pixel $(at 678 537)), not $clear"
+echo "ok: scaled to the output"
 
 kill -TERM "$pid"
 set +e
