@@ -14,8 +14,6 @@ namespace lettora {
 
 namespace {
 
-constexpr const char *SoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-constexpr double SynthGain = 0.8;  // FluidSynth's default 0.2 is far quieter than other music
 constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
 constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
 
@@ -28,14 +26,16 @@ void ensureInitialised()
     (void)initialised;
 }
 
-// Each element playbin makes passes through here: the MIDI synthesiser gets its soundfont and level.
-void onElementSetup(GstElement *, GstElement *element, gpointer)
+// Each element playbin makes passes through here: the MIDI synthesiser gets the soundfont of the
+// file being opened (`file`, a QByteArray) and its level.
+void onElementSetup(GstElement *, GstElement *element, gpointer file)
 {
     GstElementFactory *factory = gst_element_get_factory(element);
     if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0)
         return;
-    if (QFileInfo::exists(QLatin1String(SoundFont)))
-        g_object_set(element, "soundfont", SoundFont, nullptr);
+    const QString font = soundFontFor(QFile::decodeName(*static_cast<const QByteArray *>(file)));
+    if (QFileInfo::exists(font))
+        g_object_set(element, "soundfont", QFile::encodeName(font).constData(), nullptr);
     g_object_set(element, "synth-gain", SynthGain, nullptr);
 }
 
@@ -80,6 +80,7 @@ protected:
         if (!makePipeline())
             return QStringLiteral("GStreamer's playbin is not installed");
         reset();
+        m_file = QFile::encodeName(QFileInfo(file).absoluteFilePath());
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded();
         g_object_set(m_playbin, "uri", uri.constData(), nullptr);
 
@@ -212,7 +213,7 @@ private:
                 g_object_set(m_playbin, "audio-sink", sink, nullptr);
             }
         }
-        g_signal_connect(m_playbin, "element-setup", G_CALLBACK(onElementSetup), nullptr);
+        g_signal_connect(m_playbin, "element-setup", G_CALLBACK(onElementSetup), &m_file);
         return true;
     }
 
@@ -254,6 +255,7 @@ private:
     }
 
     QByteArray m_sink;
+    QByteArray m_file;  // the file being opened, for the synthesiser's soundfont
     GstElement *m_playbin = nullptr;
     State m_state = State::Closed;
     qint64 m_length = -1;

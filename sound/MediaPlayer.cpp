@@ -2,6 +2,9 @@
 
 #include "shell/ErrorReport.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace lettora {
 
 namespace {
@@ -13,6 +16,21 @@ MediaPlayerMaker &maker()
     return m;
 }
 } // namespace
+
+QString ownSoundFont(const QString &midiFile)
+{
+    const QFileInfo midi(midiFile);
+    return midi.dir().filePath(midi.completeBaseName() + QStringLiteral(".sf2"));
+}
+
+QString soundFontFor(const QString &midiFile)
+{
+    const QString own = ownSoundFont(midiFile);
+    // Only a regular file counts: a FIFO of that name would hold the synthesiser for ever.
+    if (QFileInfo(own).isFile())
+        return own;
+    return QLatin1String(SystemSoundFont);
+}
 
 void MediaPlayer::requireOpen() const
 {

@@ -44,6 +44,16 @@ private:
     bool m_open = false;
 };
 
+// The General MIDI soundfont of the system, and the synthesiser's gain (FluidSynth's default 0.2 is
+// far quieter than other music).
+inline constexpr const char *SystemSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+inline constexpr double SynthGain = 0.8;
+
+// The soundfont a MIDI file plays with: its own, the font of the same name beside it (the game's
+// welcome tune comes with a small one holding just its instruments), else the system's.
+QString ownSoundFont(const QString &midiFile);
+QString soundFontFor(const QString &midiFile);
+
 // The GStreamer player (playbin): MIDI through FluidSynth and Debian's TimGM6mb soundfont, WAV,
 // MP3, OGG and FLAC. `audioSink` names a sink element for tests ("fakesink"); null plays to the
 // system's sound output.

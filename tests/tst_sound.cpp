@@ -3,12 +3,18 @@
 #include "shell/ErrorReport.h"
 #include "sound/MediaPlayer.h"
 #include "sound/SdlEffects.h"
+#include "settings/ListFile.h"
+#include "tools/artwork/TuneRender.h"
 
 #include <SDL_mixer.h>
 
 #include <gst/gst.h>
 
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,6 +89,9 @@ private Q_SLOTS:
     void twoPlayersAtOnce();
     void brokenAndLongTracks();
     void effects();
+    void soundFontChoice_data();
+    void soundFontChoice();
+    void deliveredTunes();
 
 private:
     QTemporaryDir m_dir;
@@ -277,6 +286,56 @@ void TestSound::effects()
     broken.close();
     player.play(broken.fileName());
     QVERIFY(player.lastWasDefault());
+}
+
+void TestSound::soundFontChoice_data()
+{
+    QTest::addColumn<QString>("beside");  // what stands at tune.sf2 beside tune.mid
+    QTest::addColumn<bool>("own");
+    QTest::newRow("a font of its own") << "file" << true;
+    QTest::newRow("none") << "" << false;
+    QTest::newRow("a FIFO") << "fifo" << false;
+    QTest::newRow("a folder") << "folder" << false;
+}
+
+void TestSound::soundFontChoice()
+{
+    QFETCH(QString, beside);
+    QFETCH(bool, own);
+    QTemporaryDir dir;
+    const QString tune = dir.filePath(QStringLiteral("tune.mid"));
+    const QString font = dir.filePath(QStringLiteral("tune.sf2"));
+    if (beside == QLatin1String("file"))
+        QFile(font).open(QIODevice::WriteOnly);
+    else if (beside == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(font).constData(), 0600), 0);
+    else if (beside == QLatin1String("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tune.sf2")));
+    QCOMPARE(soundFontFor(tune), own ? font : QString::fromLatin1(SystemSoundFont));
+}
+
+// The welcome tune comes with a small soundfont that sounds exactly like the system's; the
+// delivered music list names recordings that play without a synthesiser.
+void TestSound::deliveredTunes()
+{
+    const QString folder = QStringLiteral(LETTORA_PROGRAM_DIR);
+    const QString welcome = folder + QStringLiteral("/Music/chachacha.mid");
+    const QString font = soundFontFor(welcome);
+    QCOMPARE(font, folder + QStringLiteral("/Music/chachacha.sf2"));
+    QVERIFY(QFileInfo(font).size() * 4 < QFileInfo(QLatin1String(SystemSoundFont)).size());
+    const std::vector<std::int16_t> whole = art::renderMidi(welcome, QLatin1String(SystemSoundFont));
+    QVERIFY(whole.size() > std::size_t(10 * art::TuneRate));
+    QVERIFY(art::renderMidi(welcome, font) == whole);
+
+    const ListEntries list = loadListFile(folder + QStringLiteral("/Data/Music.txt"));
+    QCOMPARE(list.size(), 3);
+    for (const QByteArray &entry : list) {
+        QVERIFY2(entry.endsWith(".ogg"), entry.constData());
+        auto player = makeGstMediaPlayer("fakesink");
+        player->FileName = folder + QLatin1Char('/') + QString::fromLatin1(entry);
+        player->Open();
+        QVERIFY2(player->Length() > 10000, entry.constData());
+    }
 }
 
 QTEST_MAIN(TestSound)

@@ -1,7 +1,11 @@
 #include "Sounds.h"
 
+#include "SoundFont.h"
+#include "TuneRender.h"
+
 #include "settings/ListFile.h"
 #include "shell/AssetPaths.h"
+#include "sound/MediaPlayer.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -32,6 +36,31 @@ void writeFile(const QString &file, const QByteArray &bytes)
         std::fprintf(stderr, "lettora-artwork: cannot write %s\n", qPrintable(file));
         std::exit(1);
     }
+}
+
+[[noreturn]] void fail(const QString &what)
+{
+    std::fprintf(stderr, "lettora-artwork: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+QByteArray readFile(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read ") + file);
+    return f.readAll();
+}
+
+// The MIDI file with a soundfont of its own beside it: only the presets it plays, so the game's
+// synthesiser loads a fraction of the system's font and sounds exactly the same.
+void writeMidiWithOwnFont(const QString &file, const QByteArray &midi)
+{
+    writeFile(file, midi);
+    const QByteArray font = soundFontSubset(readFile(QLatin1String(lettora::SystemSoundFont)), presetsPlayed(midi));
+    if (font.isEmpty())
+        fail(QStringLiteral("cannot take the instruments of %1 from %2").arg(file, QLatin1String(lettora::SystemSoundFont)));
+    writeFile(lettora::ownSoundFont(file), font);
 }
 
 void put16(QByteArray &b, int v)
@@ -411,13 +440,22 @@ void writeBackgroundTunes(const QString &dir)
         {"bubble-waltz.mid", {"Bubble waltz", 152, 3, 67, 10, 45, 46, {0, 0, 4, 4, 4, 4, 0, 0}, {3, 3, 0, 0, 1, 4, 0, 4}, Style::Waltz, 2}},
     };
     std::uint32_t seed = 20261207;
-    for (const Tune &t : tunes)
-        writeFile(dir + QStringLiteral("/Music/") + QLatin1String(t.file), backgroundTune(t.style, seed += 101));
+    for (const Tune &t : tunes) {
+        // The MIDI file stays for the lists that name it; the game's lists name the recording,
+        // which plays without a synthesiser.
+        const QString midi = dir + QStringLiteral("/Music/") + QLatin1String(t.file);
+        writeFile(midi, backgroundTune(t.style, seed += 101));
+        const QString ogg = QFileInfo(midi).path() + QLatin1Char('/') + QFileInfo(midi).completeBaseName()
+            + QStringLiteral(".ogg");
+        const std::vector<std::int16_t> pcm = renderMidi(midi, QLatin1String(lettora::SystemSoundFont));
+        if (pcm.empty() || !writeOggVorbis(ogg, pcm))
+            fail(QStringLiteral("cannot render %1 to %2").arg(midi, ogg));
+    }
 }
 
 QStringList backgroundTuneNames()
 {
-    return {QStringLiteral("sunny-steps.mid"), QStringLiteral("little-parade.mid"), QStringLiteral("bubble-waltz.mid")};
+    return {QStringLiteral("sunny-steps.ogg"), QStringLiteral("little-parade.ogg"), QStringLiteral("bubble-waltz.ogg")};
 }
 
 void writeSounds(const QString &dir)
@@ -492,7 +530,7 @@ void writeWelcomeTune(const QString &file)
     drums.note(9, end, 4 * Eighth, 49, 60);  // crash cymbal
 
     (void)D4;
-    writeFile(file, midiFile({conductor, tune, bass, piano, drums}));
+    writeMidiWithOwnFont(file, midiFile({conductor, tune, bass, piano, drums}));
 }
 
 } // namespace art
