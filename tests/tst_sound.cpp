@@ -3,7 +3,6 @@
 #include "shell/ErrorReport.h"
 #include "sound/MediaPlayer.h"
 #include "sound/SdlEffects.h"
-#include "settings/ListFile.h"
 #include "tools/artwork/TuneRender.h"
 
 #include <SDL_mixer.h>
@@ -315,7 +314,7 @@ void TestSound::soundFontChoice()
 }
 
 // The welcome tune comes with a small soundfont that sounds exactly like the system's; the
-// delivered music list names recordings that play without a synthesiser.
+// background tunes come as recordings that play without a synthesiser.
 void TestSound::deliveredTunes()
 {
     const QString folder = QStringLiteral(LETTORA_PROGRAM_DIR);
@@ -327,14 +326,13 @@ void TestSound::deliveredTunes()
     QVERIFY(whole.size() > std::size_t(10 * art::TuneRate));
     QVERIFY(art::renderMidi(welcome, font) == whole);
 
-    const ListEntries list = loadListFile(folder + QStringLiteral("/Data/Music.txt"));
-    QCOMPARE(list.size(), 3);
-    for (const QByteArray &entry : list) {
-        QVERIFY2(entry.endsWith(".ogg"), entry.constData());
+    const QStringList recordings = QDir(folder + QStringLiteral("/Music")).entryList({QStringLiteral("*.ogg")});
+    QCOMPARE(recordings.size(), 3);
+    for (const QString &entry : recordings) {
         auto player = makeGstMediaPlayer("fakesink");
-        player->FileName = folder + QLatin1Char('/') + QString::fromLatin1(entry);
+        player->FileName = folder + QStringLiteral("/Music/") + entry;
         player->Open();
-        QVERIFY2(player->Length() > 10000, entry.constData());
+        QVERIFY2(player->Length() > 10000, qPrintable(entry));
     }
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# A first build delivers lists that name the starter pictures and the background tunes; a rebuild
+# A first build delivers lists that name the starter pictures and the background tunes (recorded);
+# a rebuild
 # never overwrites the lists and settings that the user has saved.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,9 +33,10 @@ while IFS= read -r path; do
   path=${path%$'\r'}
   case "$path" in ./Music/*) ;; *) fail "not relative to the program folder's Music folder: $path" ;; esac
   [ -f "$work/$path" ] || fail "the music list names a missing file: $path"
-  [ "$(head -c 4 "$work/$path")" = MThd ] || fail "not a MIDI file: $path"
+  [ "$(head -c 4 "$work/$path")" = OggS ] || fail "not an Ogg recording: $path"
 done < "$work/Data/Music.txt"
 [ -f "$work/Music/chachacha.mid" ] || fail "no welcome tune"
+[ "$(head -c 4 "$work/Music/chachacha.sf2")" = RIFF ] || fail "no soundfont beside the welcome tune"
 
 printf 'cat.bmp\r\n' > "$work/Data/ImageFile.txt"
 printf '/home/ann/cat.bmp\r\n' > "$work/Data/Image.txt"
