@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # A first build delivers lists that name the starter pictures and the background tunes (recorded);
-# a rebuild
-# never overwrites the lists and settings that the user has saved.
+# a rebuild never overwrites the lists and settings that the user has saved.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
