@@ -72,6 +72,19 @@ QString answerFor(const AdultQuestion &q, const QString &kind)
                                           : QString::number(q.left() + q.right() + 1);
 }
 
+// Answers the question as a grown-up would: "right", "wrong", "cancel" or "escape".
+void answerGate(AdultGate *gate, const QString &answer)
+{
+    if (answer == QLatin1String("cancel")) {
+        gate->cancelButton->click();
+    } else if (answer == QLatin1String("escape")) {
+        QTest::keyClick(gate->answerField, Qt::Key_Escape);
+    } else {
+        gate->answerField->setText(answerFor(gate->question(), answer));
+        QTest::keyClick(gate->answerField, Qt::Key_Return);
+    }
+}
+
 } // namespace
 
 class TestParents : public QObject
@@ -288,19 +301,12 @@ void TestParents::door()
         const QString asked = gate->questionLabel->text();
         if (asked != gate->question().text())
             problems << QStringLiteral("shows %1").arg(asked);
-        if (answer == QLatin1String("cancel")) {
-            gate->cancelButton->click();
-        } else if (answer == QLatin1String("escape")) {
-            QTest::keyClick(gate->answerField, Qt::Key_Escape);
-        } else {
-            gate->answerField->setText(answerFor(gate->question(), answer));
-            QTest::keyClick(gate->answerField, Qt::Key_Return);
-            if (answer == QLatin1String("wrong")
-                && (!gate->isVisible() || gate->questionLabel->text() == asked
-                    || gate->hintLabel->text() != QLatin1String(AdultGate::WrongAnswer)
-                    || !gate->answerField->text().isEmpty()))
-                problems << QStringLiteral("a wrong answer does not ask anew");
-        }
+        answerGate(gate, answer);
+        if (answer == QLatin1String("wrong")
+            && (!gate->isVisible() || gate->questionLabel->text() == asked
+                || gate->hintLabel->text() != QLatin1String(AdultGate::WrongAnswer)
+                || !gate->answerField->text().isEmpty()))
+            problems << QStringLiteral("a wrong answer does not ask anew");
     });
     poll.start();
     QTest::mouseClick(w.dialog->TombolParents, Qt::LeftButton);
@@ -469,14 +475,7 @@ void TestParents::keptInTheGame()
         if (gate->parentWidget() != &game)
             problems << QStringLiteral("the question is not above the game window");
         const QString answer = answers.takeFirst();
-        if (answer == QLatin1String("cancel")) {
-            gate->cancelButton->click();
-        } else if (answer == QLatin1String("escape")) {
-            QTest::keyClick(gate->answerField, Qt::Key_Escape);
-        } else {
-            gate->answerField->setText(answerFor(gate->question(), answer));
-            QTest::keyClick(gate->answerField, Qt::Key_Return);
-        }
+        answerGate(gate, answer);
     });
     poll.start();
     QTimer hang;

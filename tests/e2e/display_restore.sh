@@ -10,23 +10,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
-[ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
-[ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
+need_dummy_xorg
 need_tools Xorg openbox xdotool wmctrl xdpyinfo xrandr
 
 work=$(mktemp -d)
 copy_program "$program" "$work/program"
-n=$(free_display) || fail "no free X display number"
-export DISPLAY=:$n
-Xorg "$DISPLAY" -config "$here/xorg-dummy.conf" -noreset -nolisten tcp -novtswitch -sharevts \
-  -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
-xorg=$!
-cleanup() { kill "$xorg" 2>/dev/null || true; wait "$xorg" 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-wait_for 30 xdpyinfo || fail "Xorg did not start: $(tail -n 5 "$work/xorg.out")"
-start_window_manager "$work"
+start_dummy_xorg "$work"
 
-size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
 [ "$(size)" = 1024x768 ] || fail "the screen starts at $(size)"
 xrandr --version | grep -Eq 'Server reports RandR version (1\.[2-9]|[2-9])' || fail "no RandR 1.2 outputs: $(xrandr --version)"
 # The screen and the first two outputs as RandR reports them: sizes, positions, mode ids, primary.
@@ -124,5 +114,5 @@ start_primary; kill -KILL "$pid"; ended_with 137 "two monitors, SIGKILL"
 
 # No watchdog is left behind.
 sleep 0.5
-pgrep -f "lettora-display-guard :$n " >/dev/null && fail "a watchdog is still running"
+pgrep -f "lettora-display-guard $DISPLAY " >/dev/null && fail "a watchdog is still running"
 echo "e2e display restore: passed"

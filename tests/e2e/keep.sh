@@ -38,26 +38,6 @@ other=$(timeout 10 xdotool search --sync --onlyvisible --name '^Other$' | head -
 
 active() { printf '%d' "$(xdotool getactivewindow 2>/dev/null || echo 0)"; }
 root_value() { xprop -root "$1" | awk '{ print $3 }'; }
-# The words on the screen and where they are: "left top width height text", read from $1.
-read_screen() {
-  /usr/bin/convert "$1" -resize 300% -colorspace Gray "$work/ocr.png"
-  tesseract "$work/ocr.png" - tsv 2>/dev/null | awk -F'\t' 'NR > 1 && $12 != "" { print int($7 / 3), int($8 / 3), int($9 / 3), int($10 / 3), $12 }'
-}
-# Clicks the word $2 in window $1.
-click_word() {
-  local x y w h
-  import -window "$1" "$work/words.png"
-  read -r x y w h _ < <(read_screen "$work/words.png" | awk -v word="$2" '$5 == word' | head -n1) || return 1
-  xdotool mousemove --window "$1" $((x + w / 2)) $((y + h / 2)) click 1
-}
-# Answers the grown-ups' question in window $1 with the sum it shows; a misread sum asks a new one.
-answer_question() {
-  local sum
-  import -window "$1" "$work/gate.png"
-  sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
-    || fail "the question could not be read"
-  xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
-}
 start_game() {
   "$program/Lettora" >>"$work/lettora.log" 2>&1 &
   pid=$!
@@ -97,20 +77,7 @@ ended_with 0 || fail "Alt+F4 did not close the game"
 
 # Ticked in the parents' corner, it holds at once.
 start_game
-xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-sleep 0.3
-xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
-gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
-sleep 0.5
-corner=
-for _ in 1 2 3; do
-  answer_question "$gate"
-  corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
-  sleep 0.5
-done
-[ -n "$corner" ] || fail "no parents' corner"
-sleep 0.5
+open_parents_corner "$win" "$ox" "$oy"
 click_word "$corner" Screen || fail "no Screen tab"
 sleep 0.5
 click_word "$corner" Keep || fail "no box to keep the child in the game"

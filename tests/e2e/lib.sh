@@ -62,6 +62,31 @@ run_in_xvfb() {
     "$script" "$work/program" "$work"
 }
 
+# Skips the test unless Xorg with the dummy driver can run here (as root): the one X server whose
+# display really switches its size.
+need_dummy_xorg() {
+  [ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
+  [ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
+}
+
+# Starts Xorg with the dummy driver at 1024 x 768 (tests/e2e/xorg-dummy.conf) on a free display,
+# made DISPLAY, with openbox; stopped, and the work folder $1 removed, when the script ends.
+start_dummy_xorg() {
+  local n
+  n=$(free_display) || fail "no free X display number"
+  export DISPLAY=:$n
+  Xorg "$DISPLAY" -config "$(dirname "${BASH_SOURCE[0]}")/xorg-dummy.conf" -noreset -nolisten tcp -novtswitch \
+    -sharevts -logfile "$1/xorg.log" >"$1/xorg.out" 2>&1 &
+  xorg=$!
+  dummy_work=$1
+  trap 'kill "$xorg" 2>/dev/null || true; wait "$xorg" 2>/dev/null || true; rm -rf "$dummy_work"' EXIT
+  wait_for 30 xdpyinfo || fail "Xorg did not start: $(tail -n 5 "$1/xorg.out")"
+  start_window_manager "$1"
+}
+
+# The screen's size, "800x600".
+size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
+
 # Starts openbox and waits until it manages the screen.
 start_window_manager() {
   openbox --sm-disable >"$1/openbox.log" 2>&1 &
@@ -115,4 +140,46 @@ dismiss_welcome() {
   xdotool search --onlyvisible --name '^Welcome$' >/dev/null && fail "Play did not close the welcome screen"
   xdotool windowactivate --sync "$game" 2>/dev/null || true
   sleep 0.2
+}
+
+# Reading the screen as a parent does (tesseract; the work folder is $work).
+# The words of the screenshot $1 and where they are: "left top width height text" a line.
+read_screen() {
+  /usr/bin/convert "$1" -resize 300% -colorspace Gray "$work/ocr.png"
+  tesseract "$work/ocr.png" - tsv 2>/dev/null | awk -F'\t' 'NR > 1 && $12 != "" { print int($7 / 3), int($8 / 3), int($9 / 3), int($10 / 3), $12 }'
+}
+# Clicks the word $2 in window $1.
+click_word() {
+  local x y w h
+  import -window "$1" "$work/words.png"
+  read -r x y w h _ < <(read_screen "$work/words.png" | awk -v word="$2" '$5 == word' | head -n1) || return 1
+  xdotool mousemove --window "$1" $((x + w / 2)) $((y + h / 2)) click 1
+}
+# Answers the grown-ups' question in window $1 with the sum it shows; a misread sum asks a new one.
+answer_question() {
+  local sum
+  import -window "$1" "$work/gate.png"
+  sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
+    || fail "the question could not be read"
+  xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
+}
+# Opens the parents' corner from the game window $1, its playing surface at $2, $3: Option, then
+# "Parents...", then the grown-ups' question answered with the sum it shows. Sets `dialog` (the
+# options dialog) and `corner`.
+open_parents_corner() {
+  local win=$1 ox=$2 oy=$3 gate
+  xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
+  sleep 0.3
+  xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
+  gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
+  sleep 0.5
+  corner=
+  for _ in 1 2 3; do
+    answer_question "$gate"
+    corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
+    sleep 0.5
+  done
+  [ -n "$corner" ] || fail "no parents' corner"
+  sleep 0.5
 }

@@ -26,11 +26,6 @@ for name in IMG_20261204_1832.jpg PXL_20261205_093012345.jpg DSC01234.jpg; do
   i=$((i + 1))
 done
 
-# The words on the screen and where they are: "left top width height text", read from $1.
-read_screen() {
-  /usr/bin/convert "$1" -resize 300% -colorspace Gray "$work/ocr.png"
-  tesseract "$work/ocr.png" - tsv 2>/dev/null | awk -F'\t' 'NR > 1 && $12 != "" { print int($7 / 3), int($8 / 3), int($9 / 3), int($10 / 3), $12 }'
-}
 
 start_window_manager "$work"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
@@ -39,30 +34,9 @@ win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -
 dismiss_welcome "$win" empty
 eval "$(xdotool getwindowgeometry --shell "$win")"
 ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
-xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-sleep 0.3
-xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
-
-# The sum, read off the question as a parent reads it.
-gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
-sleep 0.5
-# A misread sum is answered wrong, and the question asks a new one: read that one.
-corner=
-for attempt in 1 2 3; do
-  import -window "$gate" "$work/gate.png"
-  sum=$(read_screen "$work/gate.png" | awk '{ printf "%s ", $5 }' | grep -oE '[0-9]+ ?\+ ?[0-9]+' | head -n1) \
-    || fail "the question could not be read"
-  xdotool type "$(( ${sum//[ ]/} ))"; xdotool key Return
-  corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
-  sleep 0.5
-done
-[ -n "$corner" ] || fail "no corner after the answer $sum"
-sleep 0.5
-import -window "$corner" "$work/corner.png"
-read -r tx ty tw th _ < <(read_screen "$work/corner.png" | awk '$5 == "Pictures"' | sort -n -k2 | head -n1) \
-  || fail "no Pictures tab"
-xdotool mousemove --window "$corner" $((tx + tw / 2)) $((ty + th / 2)) click 1
+# The sum read off the question as a parent reads it; the Pictures tab found by its word.
+open_parents_corner "$win" "$ox" "$oy"
+click_word "$corner" Pictures || fail "no Pictures tab"
 sleep 0.5
 
 # The photos are dragged from another program and dropped on the grid.

@@ -7,23 +7,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
-[ "$(id -u)" = 0 ] || { echo "SKIP: Xorg with the dummy driver needs root"; exit 77; }
-[ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || { echo "SKIP: xserver-xorg-video-dummy is not installed"; exit 77; }
+need_dummy_xorg
 need_tools Xorg openbox xdotool wmctrl xdpyinfo xwininfo xrandr import
 
 work=$(mktemp -d)
 copy_program "$program" "$work/program"
 printf '[Screen]\nChangeScreen=false\n' > "$work/program/Data/Lettora.ini"
-n=$(free_display) || fail "no free X display number"
-export DISPLAY=:$n
-Xorg "$DISPLAY" -config "$here/xorg-dummy.conf" -noreset -nolisten tcp -novtswitch -sharevts \
-  -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
-xorg=$!
-cleanup() { kill "$xorg" 2>/dev/null || true; wait "$xorg" 2>/dev/null || true; rm -rf "$work"; }
-trap cleanup EXIT
-wait_for 30 xdpyinfo || fail "Xorg did not start: $(tail -n 5 "$work/xorg.out")"
-start_window_manager "$work"
-size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
+start_dummy_xorg "$work"
 
 "$work/program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!

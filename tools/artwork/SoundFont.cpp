@@ -233,16 +233,20 @@ QByteArray soundFontSubset(const QByteArray &sf2, const std::set<Preset> &preset
         return true;
     };
 
+    // Copies header `i` (a preset or an instrument; its first bag's index at `bagField`), pointing
+    // it at the bags copied next.
+    auto copyHeader = [](const Table &headers, int i, int bagField, Table &out, const Table &outBags) {
+        QByteArray record(headers.at(i), headers.recordSize);
+        setLe(record.data() + bagField, 2, std::uint32_t(outBags.count()));
+        appendRecord(out, record.constData());
+    };
     std::set<Preset> found;
     for (int p = 0; p + 1 < phdr.count(); ++p) {
         const Preset preset{int(phdr.field(p, 22, 2)), int(phdr.field(p, 20, 2))};
         if (!presets.count(preset) || found.count(preset))
             continue;
         found.insert(preset);
-        char record[38];
-        std::memcpy(record, phdr.at(p), 38);
-        setLe(record + 24, 2, std::uint32_t(outPbag.count()));
-        appendRecord(outPhdr, record);
+        copyHeader(phdr, p, 24, outPhdr, outPbag);
         if (!copyZones(pbag, pgen, pmod, int(phdr.field(p, 24, 2)), int(phdr.field(p + 1, 24, 2)), outPbag, outPgen,
                        outPmod, InstrumentGenerator, newInstrument, instruments))
             return {};
@@ -253,10 +257,7 @@ QByteArray soundFontSubset(const QByteArray &sf2, const std::set<Preset> &preset
         const int old = instruments[i];
         if (old + 1 >= inst.count())
             return {};
-        char record[22];
-        std::memcpy(record, inst.at(old), 22);
-        setLe(record + 20, 2, std::uint32_t(outIbag.count()));
-        appendRecord(outInst, record);
+        copyHeader(inst, old, 20, outInst, outIbag);
         if (!copyZones(ibag, igen, imod, int(inst.field(old, 20, 2)), int(inst.field(old + 1, 20, 2)), outIbag, outIgen,
                        outImod, SampleGenerator, newSample, samples))
             return {};
