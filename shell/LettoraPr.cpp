@@ -1,11 +1,13 @@
 #include "shell/Application.h"
 #include "shell/ErrorReport.h"
+#include "shell/Memory.h"
 #include "shell/Program.h"
 #include "shell/ProgramFolder.h"
 #include "shell/SingleInstance.h"
 
 int main(int argc, char *argv[])
 {
+    lettora::useOneMallocArena();
     const auto app = lettora::makeApplication(argc, argv);
     lettora::ProgramFolder::setRoot(QCoreApplication::applicationDirPath());
     const QString problem = lettora::ProgramFolder::chooseDataFolder();

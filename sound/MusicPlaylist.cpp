@@ -3,6 +3,7 @@
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
+#include "shell/Memory.h"
 #include "shell/ProgramFolder.h"
 #include "sound/MediaPlayer.h"
 
@@ -72,9 +73,14 @@ void MusicPlaylist::playWelcomeTune(MediaPlayer &welcome)
 
 void MusicPlaylist::handOver(MediaPlayer &welcome)
 {
-    // A tune that never opened has nothing to stop; the close goes ahead all the same.
-    if (welcome.isOpen())
+    // A tune that never opened has nothing to stop; the close goes ahead all the same. The
+    // welcome screen comes once a run: its player lets go of its synthesiser before the music
+    // starts, and the memory goes back to the system.
+    if (welcome.isOpen()) {
         welcome.Stop();
+        welcome.Close();
+        giveBackFreeMemory();
+    }
     try {
         StartTrack(MusicIndex);
         setMusicOn(true);

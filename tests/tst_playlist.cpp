@@ -84,6 +84,7 @@ void TestPlaylist::handOverAndWrap()
     m.welcome.log.clear();
     m.playlist.handOver(m.welcome);
     QCOMPARE(m.welcome.log, QStringList{QStringLiteral("stop")});
+    QVERIFY(!m.welcome.isOpen());  // its synthesiser let go
     // Entry 0 starts, and again at once when the check box goes on.
     QCOMPARE(m.takeLog(), Music::started(0) + Music::started(0));
     QVERIFY(m.musicOn);

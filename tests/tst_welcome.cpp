@@ -195,6 +195,7 @@ void TestWelcome::playHandsOver()
     QTest::mouseRelease(s.welcome->BtnPlay, Qt::LeftButton, {}, QPoint(20, 20));
     QVERIFY(!s.welcome->isVisible());
     QCOMPARE(s.tune().log, QStringList{QStringLiteral("stop")});
+    QVERIFY(!s.tune().isOpen());  // its synthesiser let go
     QCOMPARE(s.music().log, (QStringList{QStringLiteral("open /m/a.ogg"), QStringLiteral("play"),
                                          QStringLiteral("open /m/a.ogg"), QStringLiteral("play")}));
     QVERIFY(s.dialog->MusicOn->isChecked());
