@@ -34,7 +34,9 @@ QByteArray formatFor(const QString &fileName)
         return "bmp";
     if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
         return "jpeg";
-    for (const char *optional : {"png", "gif", "webp"}) {
+    if (ext == QLatin1String("png"))
+        return "png";  // read by Qt itself, like BMP
+    for (const char *optional : {"gif", "webp"}) {
         if (ext == QLatin1String(optional)
             && QImageReader::supportedImageFormats().contains(QByteArray(optional)))
             return optional;
@@ -199,6 +201,25 @@ QByteArray acceptedFormat(const QString &file)
     return format;
 }
 
+// True when the file begins as its format's files do. Such a file is read by that format's reader
+// alone: Qt would otherwise load every image plugin (nine libraries) to ask each whether it reads
+// the format. Any other file keeps Qt's detection by content, so a PNG named .jpg still shows.
+bool startsAsFormat(QFile &device, const QByteArray &format)
+{
+    const QByteArray head = device.peek(12);
+    if (format == "bmp")
+        return head.startsWith("BM");
+    if (format == "jpeg")
+        return head.startsWith("\xFF\xD8\xFF");
+    if (format == "png")
+        return head.startsWith("\x89PNG\r\n\x1A\n");
+    if (format == "gif")
+        return head.startsWith("GIF87a") || head.startsWith("GIF89a");
+    if (format == "webp")
+        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP";
+    return false;
+}
+
 QImage decode(QFile &device, const QString &file, const QByteArray &format, QSize targetSize)
 {
     const bool scaled = targetSize.isValid() && !targetSize.isEmpty();
@@ -208,6 +229,7 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
         device.seek(0);
     }
     QImageReader reader(&device, format);
+    reader.setAutoDetectImageFormat(!startsAsFormat(device, format));
     reader.setAutoTransform(true);
     const QSize size = claimedSize(reader, device, format);
     if (size.isValid()) {
@@ -297,7 +319,10 @@ QImage loadArtForRatio(const QString &path, qreal devicePixelRatio, QSize device
         QString reason;
         if (!openRegularFile(own, QFile::encodeName(ProgramFolder::resolve(path)), reason))
             return {};
-        const QSize size = QImageReader(&own, formatFor(path)).size();
+        const QByteArray format = formatFor(path);
+        QImageReader header(&own, format);
+        header.setAutoDetectImageFormat(!startsAsFormat(own, format));
+        const QSize size = header.size();
         if (!size.isValid() || copy.size() != size * scale)
             return {};
         if (copy.size() != deviceSize)
