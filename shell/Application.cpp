@@ -50,6 +50,12 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
     // Xwayland by itself (it does so on GNOME); X11 stays the fall-back.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    // Without a session bus, D-Bus would fork a process at start to look for `dbus-launch` and
+    // start one; an address it does not know makes it give up at once instead.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
+        && (runtime.isEmpty() || access((runtime + "/bus").constData(), F_OK) != 0))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     checkDisplay();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);
