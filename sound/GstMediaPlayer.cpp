@@ -5,9 +5,11 @@
 
 #include <gst/gst.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace lettora {
@@ -17,9 +19,49 @@ namespace {
 constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
 constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
 
+// The plugins the game plays with: playbin and its parts, the sound outputs, and the readers of
+// MIDI, WAV, MP3, Ogg (Vorbis, Opus) and FLAC.
+constexpr const char *PluginNames[] = {"coreelements", "playback", "typefindfunctions", "audioconvert",
+                                       "audioresample", "volume", "autodetect", "pulseaudio", "alsa",
+                                       "ogg", "vorbis", "opus", "wavparse", "flac", "mpg123", "audioparsers",
+                                       "id3demux", "apetag", "midi", "fluidsynthmidi"};
+
+// GStreamer's own registry lists every plugin of the system: a new user's first tune waits while
+// all of them are scanned, and every start reads the whole list. The game keeps a registry of its
+// own, in the user's cache: a folder of links to the plugins it plays with, scanned once. Where
+// the cache cannot be written, or GStreamer's plugin paths were chosen already, GStreamer's
+// defaults stand.
+void useOwnPlugins()
+{
+    for (const char *chosen : {"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH", "GST_REGISTRY_1_0", "GST_REGISTRY"}) {
+        if (!qEnvironmentVariableIsEmpty(chosen))
+            return;
+    }
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        return;
+    const QString folder = cache + QStringLiteral("/lettora/gstreamer-plugins");
+    if (!QDir().mkpath(folder))
+        return;
+    for (const char *name : PluginNames) {
+        const QString file = QStringLiteral("libgst%1.so").arg(QLatin1String(name));
+        const QString target = QStringLiteral(LETTORA_GST_PLUGIN_DIR "/") + file;
+        const QString link = folder + QLatin1Char('/') + file;
+        if (QFileInfo(link).symLinkTarget() == target)
+            continue;
+        QFile::remove(link);
+        if (QFileInfo::exists(target) && !QFile::link(target, link))
+            return;
+    }
+    qputenv("GST_PLUGIN_SYSTEM_PATH_1_0", QFile::encodeName(folder));
+    qputenv("GST_REGISTRY_1_0", QFile::encodeName(cache + QStringLiteral("/lettora/gstreamer-registry.bin")));
+}
+
 void ensureInitialised()
 {
     static const bool initialised = [] {
+        if (!gst_is_initialized())
+            useOwnPlugins();
         gst_init(nullptr, nullptr);
         return true;
     }();

@@ -54,6 +54,8 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
 fi
 
 work=$2
+# A new user's cache: the game's own GStreamer registry is made there, GStreamer's whole one never.
+export XDG_CACHE_HOME=$work/cache
 # One recording a phase. A 20 ms latency: an idle null sink works in 2-second blocks and the first
 # sounds would be lost.
 record() {
@@ -92,3 +94,6 @@ stop_recording
 xdotool key Escape
 sleep 0.3
 kill "$pid"
+wait "$pid" 2>/dev/null || true
+[ -s "$XDG_CACHE_HOME/lettora/gstreamer-registry.bin" ] || fail "the game's own GStreamer registry was not made"
+[ ! -e "$XDG_CACHE_HOME/gstreamer-1.0" ] || fail "GStreamer scanned every plugin of the system"
