@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace lettora {
@@ -126,8 +127,7 @@ protected:
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded();
         g_object_set(m_playbin, "uri", uri.constData(), nullptr);
 
-        // Preroll to read errors and the length, then park in READY: a pipeline left prerolled
-        // in PAUSED starts its sound late by as long as it waited.
+        // Preroll to read errors and the length.
         gst_element_set_state(m_playbin, GST_STATE_PAUSED);
         GstBus *bus = gst_element_get_bus(m_playbin);
         QString reason;
@@ -158,9 +158,20 @@ protected:
             else
                 g_usleep(10000);
         }
+        // Left prerolled for a Play that follows at once (the synthesiser keeps its soundfont);
+        // parked in READY as soon as the program waits instead: a pipeline left prerolled in
+        // PAUSED starts its sound late by as long as it waited.
+        m_state = State::Prerolled;
+        QTimer::singleShot(0, &m_parking, [this] { park(); });
+        return {};
+    }
+
+    void park()
+    {
+        if (m_state != State::Prerolled)
+            return;
         gst_element_set_state(m_playbin, GST_STATE_READY);
         m_state = State::Ready;
-        return {};
     }
 
 public:
@@ -235,7 +246,7 @@ protected:
     }
 
 private:
-    enum class State { Closed, Ready, Playing, Paused };
+    enum class State { Closed, Prerolled, Ready, Playing, Paused };
 
     bool makePipeline()
     {
@@ -300,6 +311,7 @@ private:
     QByteArray m_file;  // the file being opened, for the synthesiser's soundfont
     GstElement *m_playbin = nullptr;
     State m_state = State::Closed;
+    QObject m_parking;  // ends a pending park with the player
     qint64 m_length = -1;
     qint64 m_position = 0;
     bool m_atEnd = false;
