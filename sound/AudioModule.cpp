@@ -44,6 +44,8 @@ std::array<std::atomic<int>, MixerChannels> &channelVolumes()
     return volumes;
 }
 
+std::atomic<bool> mixerOpening{false};
+
 int &musicVolume()
 {
     static int percent = 100;
@@ -74,14 +76,28 @@ const AudioModule *loadedAudioModule()
     return nullptr;
 }
 
-std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)
+std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *driver)
 {
     const AudioModule *module = audioModule();
     if (!module)
         return nullptr;
+    mixerOpening = true;
     std::unique_ptr<EffectPlayer> player(module->makeEffectPlayer(driver));
-    for (int channel = 0; channel < MixerChannels; ++channel)
-        module->setChannelVolume(channel, channelVolumes()[channel]);
+    mixerOpening = false;
+    return player;
+}
+
+void applyChannelVolumes()
+{
+    if (const AudioModule *module = loadedAudioModule())
+        for (int channel = 0; channel < MixerChannels; ++channel)
+            module->setChannelVolume(channel, channelVolumes()[channel]);
+}
+
+std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)
+{
+    std::unique_ptr<EffectPlayer> player = openModuleEffectPlayer(driver);
+    applyChannelVolumes();
     return player;
 }
 
@@ -89,6 +105,8 @@ void setChannelVolume(int channel, int percent)
 {
     if (channel >= 0 && channel < MixerChannels)
         channelVolumes()[channel] = percent;
+    if (mixerOpening)
+        return;  // applied once it is open
     if (const AudioModule *module = loadedAudioModule())
         module->setChannelVolume(channel, percent);
 }

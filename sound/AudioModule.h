@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 struct Mix_Chunk;
 
 namespace lettora {
@@ -51,6 +53,12 @@ const AudioModule *audioModule();
 // The module only if it is loaded already: what matters only once a sound has played (halting the
 // voice at the end of a run) never loads it.
 const AudioModule *loadedAudioModule();
+
+// The module's effect player, opening the mixer on the calling thread; null without the module.
+// While it opens, the levels set on the GUI thread are only kept: nothing may touch the mixer then.
+std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *driver);
+// The levels set last, onto the open mixer; GUI thread.
+void applyChannelVolumes();
 
 } // namespace lettora
 

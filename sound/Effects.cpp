@@ -1,6 +1,7 @@
 #include "sound/Effects.h"
 
 #include "shell/ProgramFolder.h"
+#include "sound/AudioModule.h"
 
 #include <QObject>
 
@@ -45,7 +46,7 @@ public:
             std::promise<void> opened;
             m_opened = opened.get_future().share();
             m_opening = std::thread([this, opened = std::move(opened)]() mutable {
-                m_made = makeSdlEffectPlayer();
+                m_made = openModuleEffectPlayer(nullptr);
                 opened.set_value();
                 QMetaObject::invokeMethod(&m_context, [this] { takeOver(); }, Qt::QueuedConnection);
             });
@@ -62,6 +63,7 @@ private:
         m_tookOver = true;
         m_opening.join();
         m_player = std::move(m_made);
+        applyChannelVolumes();
         if (m_player && !m_pending.isEmpty())
             m_player->play(m_pending);
         m_pending.clear();
