@@ -53,7 +53,7 @@ int Program::run()
     FormLettora->showAsMainWindow();
     KeepInGame::instance().start();
     // No effect plays before the window is up; the sound libraries and the sound server are
-    // reached on the first effect or spoken line, off the GUI thread.
+    // reached with the first sound of any kind (the welcome tune), the mixer off the GUI thread.
     QTimer::singleShot(0, [] {
         setEffectPlayer(makeOnDemandEffectPlayer());
         Voice::instance().applyVolumes();

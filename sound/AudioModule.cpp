@@ -126,6 +126,8 @@ protected:
             if (const AudioModule *module = audioModule()) {
                 module->setMusicVolume(musicVolume());
                 m_player.reset(module->makeMediaPlayer(m_sink.isEmpty() ? nullptr : m_sink.constData()));
+                // The mixer opens with the first tune, so that it is warm by the first click.
+                prepareSoundOutput();
             }
         }
         if (m_player)

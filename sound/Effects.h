@@ -33,9 +33,10 @@ void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 // mixer at once; null without the module.
 std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver = nullptr);
 
-// The program's player: the same, made on a thread of its own at the first effect or the first
-// spoken line, so that the game starts without the sound libraries and a sound server that is slow
-// to answer never holds a window. The effect asked for while it opens plays once it is open.
+// The program's player: the same, made on a thread of its own with the first sound of any kind
+// (the first tune, effect or spoken line), so that the game starts without the sound libraries and
+// a sound server that is slow to answer never holds a window. The effect asked for while it opens
+// plays once it is open.
 std::unique_ptr<EffectPlayer> makeOnDemandEffectPlayer();
 
 // The player's prepare(); GUI thread.
