@@ -52,9 +52,10 @@ int Program::run()
 {
     FormLettora->showAsMainWindow();
     KeepInGame::instance().start();
-    // The sound server is reached once the window is up; no effect plays before that.
+    // No effect plays before the window is up; the sound libraries and the sound server are
+    // reached with the first sound of any kind (the welcome tune), the mixer off the GUI thread.
     QTimer::singleShot(0, [] {
-        setEffectPlayer(makeSdlEffectPlayer());
+        setEffectPlayer(makeOnDemandEffectPlayer());
         Voice::instance().applyVolumes();
     });
     return QApplication::exec();

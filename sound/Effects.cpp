@@ -1,6 +1,12 @@
 #include "sound/Effects.h"
 
 #include "shell/ProgramFolder.h"
+#include "sound/AudioModule.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <thread>
 
 namespace lettora {
 
@@ -9,6 +15,67 @@ class SilentPlayer : public EffectPlayer
 {
 public:
     void play(const QString &) override {}
+};
+
+class OnDemandPlayer : public EffectPlayer
+{
+public:
+    ~OnDemandPlayer() override
+    {
+        // An opening cannot be cut short: it ends before the player goes.
+        if (m_opening.joinable())
+            m_opening.join();
+    }
+
+    void play(const QString &file) override
+    {
+        if (!m_tookOver && m_opened.valid() && m_opened.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+            takeOver();
+        if (m_tookOver) {
+            if (m_player)
+                m_player->play(file);
+            return;
+        }
+        m_pending = file;  // the latest effect asked for, as a new effect cuts the sounding one off
+        prepare();
+    }
+
+    std::shared_future<void> prepare() override
+    {
+        if (!m_opened.valid()) {
+            std::promise<void> opened;
+            m_opened = opened.get_future().share();
+            m_opening = std::thread([this, opened = std::move(opened)]() mutable {
+                m_made = openModuleEffectPlayer(nullptr);
+                opened.set_value();
+                QMetaObject::invokeMethod(&m_context, [this] { takeOver(); }, Qt::QueuedConnection);
+            });
+        }
+        return m_opened;
+    }
+
+private:
+    // GUI thread, once the opening has ended.
+    void takeOver()
+    {
+        if (m_tookOver)
+            return;
+        m_tookOver = true;
+        m_opening.join();
+        m_player = std::move(m_made);
+        applyChannelVolumes();
+        if (m_player && !m_pending.isEmpty())
+            m_player->play(m_pending);
+        m_pending.clear();
+    }
+
+    QObject m_context;
+    std::shared_future<void> m_opened;
+    std::thread m_opening;
+    std::unique_ptr<EffectPlayer> m_made;  // by the opening thread
+    std::unique_ptr<EffectPlayer> m_player;
+    QString m_pending;
+    bool m_tookOver = false;
 };
 
 std::unique_ptr<EffectPlayer> &playerSlot()
@@ -21,6 +88,16 @@ std::unique_ptr<EffectPlayer> &playerSlot()
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player)
 {
     playerSlot() = player ? std::move(player) : std::make_unique<SilentPlayer>();
+}
+
+std::unique_ptr<EffectPlayer> makeOnDemandEffectPlayer()
+{
+    return std::make_unique<OnDemandPlayer>();
+}
+
+std::shared_future<void> prepareSoundOutput()
+{
+    return playerSlot()->prepare();
 }
 
 void PlayEffect(const QString &path)

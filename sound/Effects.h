@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <future>
 #include <memory>
 
 namespace lettora {
@@ -13,6 +14,14 @@ class EffectPlayer
 public:
     virtual ~EffectPlayer() = default;
     virtual void play(const QString &file) = 0;
+    // Starts opening the sound output where the player opens it late; ready once it is open or
+    // could not be opened. A thread that reads the mixer's format waits on it.
+    virtual std::shared_future<void> prepare()
+    {
+        std::promise<void> done;
+        done.set_value();
+        return done.get_future().share();
+    }
 };
 
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
@@ -20,8 +29,18 @@ void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 // The SDL2_mixer player: one mixer channel for effects, so a new effect cuts the sounding one off and nothing
 // is queued; each file is loaded once and kept. A file that is missing or cannot be read plays the
 // default sound. Without a sound server it plays nothing and never waits. `driver` names an SDL
-// audio driver ("dummy" in tests); null lets SDL choose.
+// audio driver ("dummy" in tests); null lets SDL choose. It loads the audio module and opens the
+// mixer at once; null without the module.
 std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver = nullptr);
+
+// The program's player: the same, made on a thread of its own with the first sound of any kind
+// (the first tune, effect or spoken line), so that the game starts without the sound libraries and
+// a sound server that is slow to answer never holds a window. The effect asked for while it opens
+// plays once it is open.
+std::unique_ptr<EffectPlayer> makeOnDemandEffectPlayer();
+
+// The player's prepare(); GUI thread.
+std::shared_future<void> prepareSoundOutput();
 
 // The one call that plays a sound effect. `path` is a fixed relative path ("./Sound/Click.wav"),
 // resolved against the program folder. Never raises and never waits.

@@ -40,6 +40,9 @@ protected:
     virtual qint64 devicePosition() = 0;
 
 private:
+    // The program's player drives the audio module's player through these (sound/AudioModule.cpp).
+    friend class ModuleMediaPlayer;
+
     void requireOpen() const;
     bool m_open = false;
 };

@@ -15,10 +15,12 @@ inline constexpr int EffectsChannel = 0;
 inline constexpr int VoiceChannel = 1;
 inline constexpr int MixerChannels = 2;
 
-// Volume in percent (0 .. 100) of a mixer channel; nothing while the mixer is closed.
+// Volume in percent (0 .. 100) of a mixer channel; a mixer opened later starts at the level set last.
 void setChannelVolume(int channel, int percent);
 
-class SdlEffectPlayer : public EffectPlayer
+// Built into the audio module (sound/AudioModule.h); seen from outside it by the test programs,
+// which link the module.
+class __attribute__((visibility("default"))) SdlEffectPlayer : public EffectPlayer
 {
 public:
     explicit SdlEffectPlayer(const char *driver);

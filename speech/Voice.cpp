@@ -1,6 +1,7 @@
 #include "speech/Voice.h"
 
 #include "parents/ParentSettings.h"
+#include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/SdlEffects.h"
 #include "speech/SpeechEngine.h"
@@ -36,6 +37,7 @@ struct LineRequest
     QList<LinePart> parts;
     QString chosenLanguage;
     int speed = 100;
+    std::shared_future<void> soundOutput;  // the mixer, opening while the engines start
 };
 
 // The engines, each loaded on its first use; the worker and the parents' corner share them.
@@ -148,6 +150,8 @@ struct Voice::Private
         const QString language = engines.speakingLanguage(request.chosenLanguage);
         if (language.isEmpty())
             return nullptr;
+        // The sound is made in the mixer's format.
+        request.soundOutput.wait();
         QByteArray bytes;
         for (const LinePart &part : request.parts) {
             QByteArray sound;
@@ -206,7 +210,7 @@ struct Voice::Private
         if (lineLog)
             lineLog(describe(batch));
         const ParentSettings &settings = ParentSettingsStore::instance().current();
-        worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed});
+        worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
     }
 };
 

@@ -1,113 +1,48 @@
 #include "speech/VoiceOutput.h"
 
-#include "shell/RegularFile.h"
-#include "sound/SdlEffects.h"
-
-#include <SDL.h>
-#include <SDL_mixer.h>
-
-#include <QFile>
-
-#include <cstdio>
-#include <unistd.h>
+#include "sound/AudioModule.h"
 
 namespace lettora {
 
-namespace {
-struct MixerFormat
-{
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    int frameBytes() const { return SDL_AUDIO_BITSIZE(format) / 8 * channels; }
-};
-
-bool mixerFormat(MixerFormat &mixer)
-{
-    return Mix_QuerySpec(&mixer.rate, &mixer.format, &mixer.channels) != 0 && mixer.channels > 0;
-}
-
-bool mixerHasVoiceChannel()
-{
-    return Mix_QuerySpec(nullptr, nullptr, nullptr) != 0 && Mix_AllocateChannels(-1) > VoiceChannel;
-}
-} // namespace
+// The mixer is the audio module's: while the module is not loaded no mixer is open, and all of
+// these are silent without loading it.
 
 QByteArray toMixerFormat(const Pcm &pcm)
 {
-    MixerFormat mixer;
-    if (pcm.frames() == 0 || pcm.rate <= 0 || !mixerFormat(mixer))
-        return {};
-    SDL_AudioStream *stream = SDL_NewAudioStream(AUDIO_S16SYS, 1, pcm.rate, mixer.format, Uint8(mixer.channels), mixer.rate);
-    if (!stream)
-        return {};
-    QByteArray out;
-    if (SDL_AudioStreamPut(stream, pcm.samples.constData(), int(pcm.frames() * 2)) == 0
-        && SDL_AudioStreamFlush(stream) == 0) {
-        out.resize(SDL_AudioStreamAvailable(stream));
-        out.resize(std::max(0, SDL_AudioStreamGet(stream, out.data(), int(out.size()))));
-    }
-    SDL_FreeAudioStream(stream);
-    // Whole frames only.
-    out.truncate(out.size() - out.size() % mixer.frameBytes());
-    return out;
+    const AudioModule *module = loadedAudioModule();
+    return module ? module->toMixerFormat(pcm) : QByteArray();
 }
 
 QByteArray loadRecording(const QByteArray &path)
 {
-    MixerFormat mixer;
-    if (!mixerFormat(mixer))
-        return {};
-    QString reason;
-    const int fd = openRegularFile(path, reason);
-    if (fd < 0)
-        return {};
-    FILE *file = ::fdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return {};
-    }
-    SDL_RWops *source = SDL_RWFromFP(file, SDL_TRUE);
-    if (!source) {
-        std::fclose(file);
-        return {};
-    }
-    Mix_Chunk *chunk = Mix_LoadWAV_RW(source, 1);
-    if (!chunk)
-        return {};
-    QByteArray bytes(reinterpret_cast<const char *>(chunk->abuf), qsizetype(chunk->alen));
-    Mix_FreeChunk(chunk);
-    return bytes;
+    const AudioModule *module = loadedAudioModule();
+    return module ? module->loadRecording(path) : QByteArray();
 }
 
 QByteArray mixerSilence(int milliseconds)
 {
-    MixerFormat mixer;
-    if (!mixerFormat(mixer))
-        return {};
-    const int silence = SDL_AUDIO_ISSIGNED(mixer.format) ? 0 : 0x80;
-    return QByteArray(qsizetype(mixer.rate) * milliseconds / 1000 * mixer.frameBytes(), char(silence));
+    const AudioModule *module = loadedAudioModule();
+    return module ? module->mixerSilence(milliseconds) : QByteArray();
 }
 
 VoiceClip::VoiceClip(QByteArray mixerBytes) : m_bytes(std::move(mixerBytes))
 {
-    if (!m_bytes.isEmpty())
-        m_chunk = Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_bytes.data()), Uint32(m_bytes.size()));
+    const AudioModule *module = loadedAudioModule();
+    if (!m_bytes.isEmpty() && module)
+        m_chunk = module->makeChunk(m_bytes);
 }
 
 VoiceClip::~VoiceClip()
 {
-    // Frees the chunk only: the samples are ours.
     if (m_chunk)
-        Mix_FreeChunk(m_chunk);
+        loadedAudioModule()->freeChunk(m_chunk);
 }
 
 bool VoiceOutput::play(std::shared_ptr<VoiceClip> clip)
 {
     halt();
-    if (!clip || !clip->chunk() || !mixerHasVoiceChannel())
-        return false;
-    if (Mix_PlayChannel(VoiceChannel, clip->chunk(), 0) != VoiceChannel)
+    const AudioModule *module = loadedAudioModule();
+    if (!clip || !clip->chunk() || !module || !module->playVoice(clip->chunk()))
         return false;
     m_current = std::move(clip);
     return true;
@@ -115,19 +50,21 @@ bool VoiceOutput::play(std::shared_ptr<VoiceClip> clip)
 
 void VoiceOutput::halt()
 {
-    if (m_current && mixerHasVoiceChannel())
-        Mix_HaltChannel(VoiceChannel);
+    if (m_current)
+        if (const AudioModule *module = loadedAudioModule())
+            module->haltVoice();
     m_current.reset();
 }
 
 bool VoiceOutput::isSounding() const
 {
-    return m_current && mixerHasVoiceChannel() && Mix_Playing(VoiceChannel);
+    return sounding() != nullptr;
 }
 
 Mix_Chunk *VoiceOutput::sounding() const
 {
-    return isSounding() ? Mix_GetChunk(VoiceChannel) : nullptr;
+    const AudioModule *module = m_current ? loadedAudioModule() : nullptr;
+    return module ? module->soundingVoice() : nullptr;
 }
 
 } // namespace lettora

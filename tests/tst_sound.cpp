@@ -88,6 +88,7 @@ private Q_SLOTS:
     void twoPlayersAtOnce();
     void brokenAndLongTracks();
     void effects();
+    void effectsOpenOnTheFirstEffect();
     void soundFontChoice_data();
     void soundFontChoice();
     void deliveredTunes();
@@ -285,6 +286,25 @@ void TestSound::effects()
     broken.close();
     player.play(broken.fileName());
     QVERIFY(player.lastWasDefault());
+}
+
+// The program's player opens nothing when it is made; the first effect opens the mixer on a thread
+// of its own and sounds once it is open, at the level set before; the mixer closes with the player.
+void TestSound::effectsOpenOnTheFirstEffect()
+{
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    test::ProgramFolderCopy folder;
+    auto player = makeOnDemandEffectPlayer();
+    setChannelVolume(EffectsChannel, 50);
+    QVERIFY(!Mix_QuerySpec(nullptr, nullptr, nullptr));
+    player->play(folder.file(QStringLiteral("Sound/Lostlife.wav")));
+    QVERIFY(player->prepare().wait_for(std::chrono::seconds(30)) == std::future_status::ready);
+    QTRY_VERIFY_WITH_TIMEOUT(Mix_Playing(EffectsChannel), 10000);
+    QCOMPARE(Mix_Volume(EffectsChannel, -1), MIX_MAX_VOLUME / 2);
+    player.reset();
+    QVERIFY(!Mix_QuerySpec(nullptr, nullptr, nullptr));
+    setChannelVolume(EffectsChannel, 100);
+    qunsetenv("SDL_AUDIODRIVER");
 }
 
 void TestSound::soundFontChoice_data()

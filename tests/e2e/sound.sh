@@ -2,7 +2,8 @@
 # Proves that sound comes out of the real program: a private PulseAudio with a null sink records
 # everything it plays while the welcome tune plays, the music list plays after the hand-over,
 # the music is switched off in the options dialog, Start says the picture's word, and letters are
-# typed.
+# typed. The sound libraries are not loaded at start but with the first sound; without the audio
+# module beside the executable the game runs silent, with no box.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -10,6 +11,8 @@ program=$1
 need_tools pulseaudio pactl parec sox xvfb-run openbox xdotool
 
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
+  at_start=$(ldd "$program/Lettora" | grep -E 'libSDL2|libgst|libpulse|libasound|libfluidsynth|libjack' || true)
+  [ -z "$at_start" ] || fail "the game loads sound libraries at start: $(echo $at_start)"
   work=$(mktemp -d)
   cp -a "$program/." "$work/program/" 2>/dev/null || { mkdir -p "$work/program"; cp -a "$program/." "$work/program/"; }
   rm -f "$work/program/Data/"*.dat
@@ -71,6 +74,7 @@ pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
 welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
 sleep 0.5; record welcome; sleep 1.5; stop_recording
+grep -q '/liblettora-audio\.so$' "/proc/$pid/maps" || fail "the welcome tune played without the audio module"
 xdotool mousemove --window "$welcome" 66 329 click 1  # Play: the music list starts
 sleep 1; record music; sleep 2; stop_recording
 
@@ -97,3 +101,23 @@ kill "$pid"
 wait "$pid" 2>/dev/null || true
 [ -s "$XDG_CACHE_HOME/lettora/gstreamer-registry.bin" ] || fail "the game's own GStreamer registry was not made"
 [ ! -e "$XDG_CACHE_HOME/gstreamer-1.0" ] || fail "GStreamer scanned every plugin of the system"
+
+# Without the module: the welcome screen, the music list, Start and letters, silently.
+mv "$program/liblettora-audio.so" "$work/"
+"$program/Lettora" >"$work/silent.log" 2>&1 &
+pid=$!
+win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window without the module"
+welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen without the module"
+sleep 0.5
+xdotool mousemove --window "$welcome" 66 329 click 1
+sleep 1
+xdotool windowactivate --sync "$win" 2>/dev/null || true
+xdotool mousemove --window "$win" 706 85 click 1
+sleep 1
+xdotool type --delay 150 abc
+sleep 0.5
+kill -0 "$pid" 2>/dev/null || fail "the game ended without the module: $(tail -n 3 "$work/silent.log")"
+boxes=$(xdotool search --onlyvisible --name '^Lettora$' | { grep -vx "$win" || true; } | wc -l)
+[ "$boxes" = 0 ] || fail "a box came up without the module"
+xdotool search --onlyvisible --name '^Welcome$' >/dev/null && fail "the welcome screen stayed without the module"
+kill "$pid"

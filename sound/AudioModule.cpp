@@ -1,0 +1,186 @@
+#include "sound/AudioModule.h"
+
+#include "shell/RegularFile.h"
+#include "sound/Effects.h"
+#include "sound/MediaPlayer.h"
+#include "sound/SdlEffects.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <array>
+#include <atomic>
+
+#include <dlfcn.h>
+
+namespace lettora {
+
+namespace {
+
+std::atomic<const AudioModule *> loaded{nullptr};
+
+const AudioModule *load()
+{
+    void *library = ::dlopen(AudioModuleFile, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (!library) {
+        // By the executable's own folder: the program folder may be moved or installed anywhere.
+        const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(AudioModuleFile);
+        library = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    }
+    if (!library)
+        return nullptr;
+    auto entry = reinterpret_cast<const AudioModule *(*)()>(::dlsym(library, AudioModuleEntry));
+    const AudioModule *module = entry ? entry() : nullptr;
+    // A module left from another build could read its table differently.
+    if (!module || module->version != AudioModuleVersion || module->size != int(sizeof(AudioModule)))
+        return nullptr;
+    return module;
+}
+
+// The levels set while the mixer or the module was not there yet, applied when they come.
+std::array<std::atomic<int>, MixerChannels> &channelVolumes()
+{
+    static std::array<std::atomic<int>, MixerChannels> volumes{100, 100};
+    return volumes;
+}
+
+std::atomic<bool> mixerOpening{false};
+
+int &musicVolume()
+{
+    static int percent = 100;
+    return percent;
+}
+
+} // namespace
+
+const AudioModule *audioModule()
+{
+    static const AudioModule *const module = [] {
+        const AudioModule *m = load();
+        loaded = m;
+        return m;
+    }();
+    return module;
+}
+
+const AudioModule *loadedAudioModule()
+{
+    if (const AudioModule *module = loaded)
+        return module;
+    // Linked into the program, it is there from the start.
+    if (void *library = ::dlopen(AudioModuleFile, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD)) {
+        ::dlclose(library);
+        return audioModule();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *driver)
+{
+    const AudioModule *module = audioModule();
+    if (!module)
+        return nullptr;
+    mixerOpening = true;
+    std::unique_ptr<EffectPlayer> player(module->makeEffectPlayer(driver));
+    mixerOpening = false;
+    return player;
+}
+
+void applyChannelVolumes()
+{
+    if (const AudioModule *module = loadedAudioModule())
+        for (int channel = 0; channel < MixerChannels; ++channel)
+            module->setChannelVolume(channel, channelVolumes()[channel]);
+}
+
+std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)
+{
+    std::unique_ptr<EffectPlayer> player = openModuleEffectPlayer(driver);
+    applyChannelVolumes();
+    return player;
+}
+
+void setChannelVolume(int channel, int percent)
+{
+    if (channel >= 0 && channel < MixerChannels)
+        channelVolumes()[channel] = percent;
+    if (mixerOpening)
+        return;  // applied once it is open
+    if (const AudioModule *module = loadedAudioModule())
+        module->setChannelVolume(channel, percent);
+}
+
+// Music through the module's GStreamer player, made at the first Open: a player made with its
+// window loads nothing. Without the module a track still opens only when it is a regular file, and
+// then plays silently, never ending.
+class ModuleMediaPlayer : public MediaPlayer
+{
+public:
+    explicit ModuleMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") {}
+
+protected:
+    QString openDevice(const QString &file) override
+    {
+        if (!m_player) {
+            if (const AudioModule *module = audioModule()) {
+                module->setMusicVolume(musicVolume());
+                m_player.reset(module->makeMediaPlayer(m_sink.isEmpty() ? nullptr : m_sink.constData()));
+                // The mixer opens with the first tune, so that it is warm by the first click.
+                prepareSoundOutput();
+            }
+        }
+        if (m_player)
+            return device().openDevice(file);
+        QFile probe;
+        QString refused;
+        return openRegularFile(probe, QFile::encodeName(file), refused) ? QString() : refused;
+    }
+
+    void closeDevice() override
+    {
+        if (m_player)
+            device().closeDevice();
+    }
+
+    void playDevice() override
+    {
+        if (m_player)
+            device().playDevice();
+    }
+
+    void seekToStart() override
+    {
+        if (m_player)
+            device().seekToStart();
+    }
+
+    void stopDevice() override
+    {
+        if (m_player)
+            device().stopDevice();
+    }
+
+    qint64 deviceLength() override { return m_player ? device().deviceLength() : -1; }
+    qint64 devicePosition() override { return m_player ? device().devicePosition() : 0; }
+
+private:
+    MediaPlayer &device() { return *m_player; }
+
+    QByteArray m_sink;
+    std::unique_ptr<MediaPlayer> m_player;
+};
+
+std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink)
+{
+    return std::make_unique<ModuleMediaPlayer>(audioSink);
+}
+
+void setMusicVolume(int percent)
+{
+    musicVolume() = percent;
+    if (const AudioModule *module = loadedAudioModule())
+        module->setMusicVolume(percent);
+}
+
+} // namespace lettora

@@ -1,0 +1,45 @@
+// The audio module's one exported function (sound/AudioModule.h). Everything else in the module is
+// hidden: its own definitions of the calls the program makes through this table stay its own.
+
+#include "sound/AudioModule.h"
+
+#include "sound/Effects.h"
+#include "sound/MediaPlayer.h"
+#include "sound/SdlEffects.h"
+#include "speech/VoiceMixer.h"
+
+namespace {
+
+lettora::EffectPlayer *makeEffectPlayer(const char *driver)
+{
+    return new lettora::SdlEffectPlayer(driver);
+}
+
+lettora::MediaPlayer *makeMediaPlayer(const char *audioSink)
+{
+    return lettora::makeGstMediaPlayer(audioSink).release();
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) const lettora::AudioModule *lettora_audio_module()
+{
+    using namespace lettora;
+    static const AudioModule table{
+        AudioModuleVersion,
+        int(sizeof(AudioModule)),
+        &makeEffectPlayer,
+        &setChannelVolume,
+        &makeMediaPlayer,
+        &setMusicVolume,
+        &voicemixer::toMixerFormat,
+        &voicemixer::loadRecording,
+        &voicemixer::silence,
+        &voicemixer::makeChunk,
+        &voicemixer::freeChunk,
+        &voicemixer::play,
+        &voicemixer::halt,
+        &voicemixer::sounding,
+    };
+    return &table;
+}
