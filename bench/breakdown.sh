@@ -78,10 +78,9 @@ awk '
   line ~ /connect\(.*X11-unix/ { mark("connected to the X server") }
   line ~ /openat\(.*fontconfig.*\.conf/ { mark("fontconfig reads its configuration") }
   line ~ /openat\(.*border\.bmp/ { mark("the game window reads its background") }
-  line ~ /openat\(.*imageformats\/libq/ { mark("the image plugins' folder is read (their descriptions)") }
+  line ~ /openat\(.*imageformats\/libq/ { mark("the image plugin folder is read (descriptions only)") }
   line ~ /openat\(.*BtnPlay\.jpg/ { mark("the welcome screen reads its pictures") }
-  line ~ /openat\(.*(libSDL2|liblettora-audio)/ { mark("the audio libraries are loaded") }
-  line ~ /openat\(.*libgstreamer-1\.0/ { mark("GStreamer is loaded") }
+  line ~ /openat\(.*liblettora-audio\.so.*= [0-9]/ { mark("the audio module is loaded (SDL2_mixer, GStreamer)") }
   line ~ /openat\(.*chachacha\.mid/ { mark("the welcome tune is opened") }
   line ~ /openat\(.*chachacha\.sf2/ { mark("its soundfont is loaded") }
   line ~ /connect\(.*pulse\/native/ { mark("connected to the sound server") }
