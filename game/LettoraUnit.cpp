@@ -227,8 +227,10 @@ void TFormLettora::FormCreate()
     else
         LoadLowerCaseSet();
 
-    // The parents may keep the screen as it is: then there is nothing to switch or put back.
-    ChangeScreen = ParentSettingsStore::instance().current().changeScreen;
+    // The parents may keep the screen as it is: then there is nothing to switch or put back. A
+    // desktop that already draws its windows larger (a high-density screen) is not switched
+    // either: at 800 x 600 it would show a quarter of the game.
+    ChangeScreen = ParentSettingsStore::instance().current().changeScreen && screenScaler().factor() <= 1.0;
     if (ChangeScreen) {
         SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
         DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));

@@ -551,26 +551,33 @@ void TestGameWindow::fitsTheScreen_data()
     QTest::addColumn<bool>("changeScreen");
     QTest::addColumn<bool>("switches");
     QTest::addColumn<QSize>("screen");
+    QTest::addColumn<qreal>("desktopScale");  // the factor the desktop itself draws windows at
     QTest::addColumn<QList<qreal>>("factors");
     QTest::addColumn<std::vector<QSize>>("requests");  // at creation, then at close
     const QSize game(800, 600);
-    QTest::newRow("switched") << true << true << QSize(1920, 1080) << QList<qreal>{}
+    QTest::newRow("switched") << true << true << QSize(1920, 1080) << 1.0 << QList<qreal>{}
                               << std::vector<QSize>{game, QSize(1920, 1080)};
-    QTest::newRow("refused, 1280 x 720") << true << false << QSize(1280, 720) << QList<qreal>{1.2}
+    QTest::newRow("refused, 1280 x 720") << true << false << QSize(1280, 720) << 1.0 << QList<qreal>{1.2}
                                          << std::vector<QSize>{game, QSize(1280, 720)};
-    QTest::newRow("refused, 1920 x 1080") << true << false << QSize(1920, 1080) << QList<qreal>{1.8}
+    QTest::newRow("refused, 1920 x 1080") << true << false << QSize(1920, 1080) << 1.0 << QList<qreal>{1.8}
                                           << std::vector<QSize>{game, QSize(1920, 1080)};
-    QTest::newRow("refused, 3840 x 2160") << true << false << QSize(3840, 2160) << QList<qreal>{3.6}
+    QTest::newRow("refused, 3840 x 2160") << true << false << QSize(3840, 2160) << 1.0 << QList<qreal>{3.6}
                                           << std::vector<QSize>{game, QSize(3840, 2160)};
-    QTest::newRow("refused, 1280 x 1024: the width decides") << true << false << QSize(1280, 1024)
+    QTest::newRow("refused, 1280 x 1024: the width decides") << true << false << QSize(1280, 1024) << 1.0
                                                              << QList<qreal>{1.6}
                                                              << std::vector<QSize>{game, QSize(1280, 1024)};
-    QTest::newRow("refused, 640 x 480: smaller") << true << false << QSize(640, 480) << QList<qreal>{0.8}
+    QTest::newRow("refused, 640 x 480: smaller") << true << false << QSize(640, 480) << 1.0 << QList<qreal>{0.8}
                                                  << std::vector<QSize>{game, QSize(640, 480)};
-    QTest::newRow("refused, already 800 x 600") << true << false << game << QList<qreal>{}
+    QTest::newRow("refused, already 800 x 600") << true << false << game << 1.0 << QList<qreal>{}
                                                 << std::vector<QSize>{game, game};
-    QTest::newRow("turned off") << false << true << QSize(1920, 1080) << QList<qreal>{1.8} << std::vector<QSize>{};
-    QTest::newRow("turned off, 800 x 600") << false << true << game << QList<qreal>{} << std::vector<QSize>{};
+    QTest::newRow("turned off") << false << true << QSize(1920, 1080) << 1.0 << QList<qreal>{1.8}
+                                << std::vector<QSize>{};
+    QTest::newRow("turned off, 800 x 600") << false << true << game << 1.0 << QList<qreal>{} << std::vector<QSize>{};
+    // 800 x 600 on a high-density desktop would show a quarter of the game: it is never switched.
+    QTest::newRow("a desktop drawn at 2") << true << true << QSize(1600, 1200) << 2.0 << QList<qreal>{}
+                                          << std::vector<QSize>{};
+    QTest::newRow("a desktop drawn at 2, 3840 x 2160") << true << true << QSize(3840, 2160) << 2.0
+                                                       << QList<qreal>{3.6} << std::vector<QSize>{};
 }
 
 // The display switch is asked for only where the parents want it; wherever the screen is not at
@@ -581,6 +588,7 @@ void TestGameWindow::fitsTheScreen()
     QFETCH(bool, changeScreen);
     QFETCH(bool, switches);
     QFETCH(QSize, screen);
+    QFETCH(qreal, desktopScale);
     QFETCH(QList<qreal>, factors);
     QFETCH(std::vector<QSize>, requests);
     ParentSettings settings;
@@ -589,6 +597,7 @@ void TestGameWindow::fitsTheScreen()
     auto scaler = std::make_unique<FakeScaler>();
     FakeScaler &fake = *scaler;
     fake.screen = screen;
+    fake.current = desktopScale;
     setScreenScaler(std::move(scaler));
     const auto restore = qScopeGuard([] {
         ParentSettingsStore::instance().apply(ParentSettings());
