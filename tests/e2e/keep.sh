@@ -38,15 +38,6 @@ other=$(timeout 10 xdotool search --sync --onlyvisible --name '^Other$' | head -
 
 active() { printf '%d' "$(xdotool getactivewindow 2>/dev/null || echo 0)"; }
 root_value() { xprop -root "$1" | awk '{ print $3 }'; }
-start_game() {
-  "$program/Lettora" >>"$work/lettora.log" 2>&1 &
-  pid=$!
-  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-  dismiss_welcome "$win" empty
-  wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active"
-  eval "$(xdotool getwindowgeometry --shell "$win")"
-  ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
-}
 ended_with() {
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && return 1

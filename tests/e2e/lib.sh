@@ -142,6 +142,19 @@ dismiss_welcome() {
   sleep 0.2
 }
 
+# Starts the game of $program (its output added to $work/lettora.log), waits for its window and
+# closes the welcome screen with Play (and the empty music list's box); sets `pid`, `win` and the
+# playing surface's corner in the window, `ox` and `oy`.
+start_game() {
+  "$program/Lettora" >>"$work/lettora.log" 2>&1 &
+  pid=$!
+  win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
+  dismiss_welcome "$win" empty
+  wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+}
+
 # Reading the screen as a parent does (tesseract; the work folder is $work).
 # The words of the screenshot $1 and where they are: "left top width height text" a line.
 read_screen() {

@@ -28,12 +28,7 @@ work=$3
 : > "$program/Data/MusicFile.txt"; : > "$program/Data/Music.txt"
 start_window_manager "$work"
 cd /
-"$program/Lettora" >"$work/lettora.log" 2>&1 &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-dismiss_welcome "$win" empty
-eval "$(xdotool getwindowgeometry --shell "$win")"
-ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+start_game
 # The picture box (surface 64, 40, 220 x 220), in screen pixels.
 picture() { import -window root -crop "220x220+$((ox + 64))+$((oy + 40))" +repage "$work/$1.png"; }
 colours() { /usr/bin/convert "$work/$1.png" -format '%k' info:; }

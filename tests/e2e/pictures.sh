@@ -28,12 +28,7 @@ done
 
 
 start_window_manager "$work"
-"$program/Lettora" >"$work/lettora.log" 2>&1 &
-pid=$!
-win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-dismiss_welcome "$win" empty
-eval "$(xdotool getwindowgeometry --shell "$win")"
-ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
+start_game
 # The sum read off the question as a parent reads it; the Pictures tab found by its word.
 open_parents_corner "$win" "$ox" "$oy"
 click_word "$corner" Pictures || fail "no Pictures tab"
