@@ -5,6 +5,7 @@
 
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
+#include "sound/MixerMusic.h"
 #include "sound/SdlEffects.h"
 #include "speech/VoiceMixer.h"
 
@@ -15,9 +16,19 @@ lettora::EffectPlayer *makeEffectPlayer(const char *driver)
     return new lettora::SdlEffectPlayer(driver);
 }
 
+// The delivered tunes play through the mixer, anything else through GStreamer. A sink named by a
+// test means GStreamer alone.
 lettora::MediaPlayer *makeMediaPlayer(const char *audioSink)
 {
-    return lettora::makeGstMediaPlayer(audioSink).release();
+    if (audioSink)
+        return lettora::makeGstMediaPlayer(audioSink).release();
+    return lettora::makeMixerMediaPlayer(lettora::makeGstMediaPlayer()).release();
+}
+
+void setAllMusicVolumes(int percent)
+{
+    lettora::setMusicVolume(percent);
+    lettora::setMixerMusicVolume(percent);
 }
 
 } // namespace
@@ -31,7 +42,7 @@ extern "C" __attribute__((visibility("default"))) const lettora::AudioModule *le
         &makeEffectPlayer,
         &setChannelVolume,
         &makeMediaPlayer,
-        &setMusicVolume,
+        &setAllMusicVolumes,
         &voicemixer::toMixerFormat,
         &voicemixer::loadRecording,
         &voicemixer::silence,

@@ -42,6 +42,8 @@ protected:
 private:
     // The program's player drives the audio module's player through these (sound/AudioModule.cpp).
     friend class ModuleMediaPlayer;
+    // The mixer's player hands the files it does not play to GStreamer's (sound/MixerMusic.cpp).
+    friend class MixerMediaPlayer;
 
     void requireOpen() const;
     bool m_open = false;

@@ -1,6 +1,7 @@
 #include "sound/SdlEffects.h"
 
 #include "shell/RegularFile.h"
+#include "sound/MixerMusic.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -18,7 +19,6 @@
 namespace lettora {
 
 namespace {
-constexpr int Rate = 44100;
 constexpr int Channel = EffectsChannel;
 constexpr int BufferFrames = 512;  // short, so an effect starts at once
 } // namespace
@@ -50,13 +50,14 @@ SdlEffectPlayer::SdlEffectPlayer(const char *driver)
         SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return;
-    if (Mix_OpenAudio(Rate, AUDIO_S16SYS, 2, BufferFrames) != 0) {
+    if (Mix_OpenAudio(MixerRate, AUDIO_S16SYS, 2, BufferFrames) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;  // no sound server: the game runs silent
     }
     m_open = true;
     Mix_AllocateChannels(MixerChannels);
-    int rate = Rate;
+    startMixerMusic();
+    int rate = MixerRate;
     Uint16 format = 0;
     int channels = 0;
     Mix_QuerySpec(&rate, &format, &channels);
@@ -74,6 +75,7 @@ SdlEffectPlayer::~SdlEffectPlayer()
     if (!m_open)
         return;
     // Nothing may touch the mixer after it closes: halt and free first.
+    stopMixerMusic();
     Mix_HaltChannel(-1);
     for (Mix_Chunk *chunk : std::as_const(m_cache))
         if (chunk)

@@ -14,6 +14,8 @@ namespace lettora {
 inline constexpr int EffectsChannel = 0;
 inline constexpr int VoiceChannel = 1;
 inline constexpr int MixerChannels = 2;
+// The rate the mixer asks for (the sound server may give another).
+inline constexpr int MixerRate = 44100;
 
 // Volume in percent (0 .. 100) of a mixer channel; a mixer opened later starts at the level set last.
 void setChannelVolume(int channel, int percent);

@@ -2,6 +2,7 @@
 
 #include "shell/ErrorReport.h"
 #include "sound/MediaPlayer.h"
+#include "sound/MixerMusic.h"
 #include "sound/SdlEffects.h"
 #include "tools/artwork/TuneRender.h"
 
@@ -65,6 +66,19 @@ QByteArray midiFile()
     return file + track;
 }
 
+// A MIDI file of format 1 with the given tracks (480 ticks a quarter unless `division` says).
+QByteArray midiTracks(const QList<QByteArray> &tracks, const char *division = "01E0")
+{
+    QByteArray file = QByteArray::fromHex("4D54686400000006000100") + char(tracks.size()) + QByteArray::fromHex(division);
+    for (const QByteArray &track : tracks) {
+        file += "MTrk";
+        const quint32 size = quint32(track.size());
+        file += char(size >> 24), file += char(size >> 16), file += char(size >> 8), file += char(size);
+        file += track;
+    }
+    return file;
+}
+
 QString errorOf(const std::function<void()> &operation)
 {
     try {
@@ -86,6 +100,9 @@ private Q_SLOTS:
     void formats_data();
     void formats();
     void twoPlayersAtOnce();
+    void mixerPlaysOneTrackAtATime();
+    void midiLengths_data();
+    void midiLengths();
     void brokenAndLongTracks();
     void effects();
     void effectsOpenOnTheFirstEffect();
@@ -149,19 +166,28 @@ void TestSound::formats_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("millis");
-    QTest::newRow("WAV") << "tone.wav" << 1500;
-    QTest::newRow("MP3") << "tone.mp3" << 1500;
-    QTest::newRow("MP3 without a header") << "bare.mp3" << -1;
-    QTest::newRow("OGG") << "tone.ogg" << 1500;
-    QTest::newRow("FLAC") << "tone.flac" << 1500;
-    QTest::newRow("MIDI") << "tune.mid" << 2000;
+    QTest::addColumn<bool>("mixer");  // the mixer's player, else GStreamer's
+    QTest::newRow("WAV") << "tone.wav" << 1500 << false;
+    QTest::newRow("MP3") << "tone.mp3" << 1500 << false;
+    QTest::newRow("MP3 without a header") << "bare.mp3" << -1 << false;
+    QTest::newRow("OGG") << "tone.ogg" << 1500 << false;
+    QTest::newRow("FLAC") << "tone.flac" << 1500 << false;
+    QTest::newRow("MIDI") << "tune.mid" << 2000 << false;
+    QTest::newRow("OGG, mixer") << "tone.ogg" << 1500 << true;
+    QTest::newRow("MIDI, mixer") << "tune.mid" << 2000 << true;
 }
 
 void TestSound::formats()
 {
     QFETCH(QString, name);
     QFETCH(int, millis);
-    auto player = makeGstMediaPlayer("fakesink");
+    QFETCH(bool, mixer);
+    std::unique_ptr<SdlEffectPlayer> output;
+    if (mixer) {
+        output = std::make_unique<SdlEffectPlayer>("dummy");
+        QVERIFY(output->isOpen());
+    }
+    auto player = mixer ? makeMixerMediaPlayer() : makeGstMediaPlayer("fakesink");
     player->FileName = m_dir.filePath(name);
     player->Open();
     qint64 length = player->Length();
@@ -218,6 +244,71 @@ void TestSound::twoPlayersAtOnce()
     QCOMPARE(welcome->Position(), held);
 }
 
+// The mixer sounds one track at a time: a Play stops the other player where it stands. What the
+// mixer does not play goes to the other player; without one it does not open.
+void TestSound::mixerPlaysOneTrackAtATime()
+{
+    auto music = makeMixerMediaPlayer();
+    auto welcome = makeMixerMediaPlayer();
+    music->FileName = file("tone.ogg");
+    welcome->FileName = file("tune.mid");
+    music->Open();
+    welcome->Open();
+    welcome->Play();
+    QTest::qWait(200);
+    QCOMPARE(welcome->Position(), 0);  // the mixer is not open yet: the tune waits for it
+    SdlEffectPlayer output("dummy");
+    QVERIFY(output.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(welcome->Position() > 0, 10000);
+    music->Play();
+    QTest::qWait(100);
+    const qint64 held = welcome->Position();
+    QTRY_VERIFY_WITH_TIMEOUT(music->Position() > 300, 10000);
+    QCOMPARE(welcome->Position(), held);
+    welcome->Play();  // on from where it stood; the music holds
+    const qint64 musicHeld = music->Position();
+    QTRY_VERIFY_WITH_TIMEOUT(welcome->Position() > held + 300, 10000);
+    QCOMPARE(music->Position(), musicHeld);
+    QVERIFY(welcome->Position() < welcome->Length());
+
+    music->FileName = file("tone.wav");
+    QCOMPARE(errorOf([&] { music->Open(); }),
+             QStringLiteral("Cannot open file \"%1\". %2").arg(music->FileName, QLatin1String(NotForMixer)));
+    auto routed = makeMixerMediaPlayer(makeGstMediaPlayer("fakesink"));
+    routed->FileName = file("tone.wav");
+    routed->Open();
+    routed->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(routed->Position() == routed->Length(), 20000);
+    QCOMPARE(welcome->Position() > held, true);
+}
+
+void TestSound::midiLengths_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<qint64>("millis");
+    const QByteArray end = QByteArray::fromHex("00FF2F00");
+    const QByteArray twoBeats = QByteArray::fromHex("00903C40" "8740803C00") + end;  // 960 ticks, running on
+    QTest::newRow("120 a minute") << midiTracks({twoBeats}) << qint64(1000);
+    // The tempo halves after one beat, in a track of its own.
+    QTest::newRow("tempo change") << midiTracks({QByteArray::fromHex("00FF5103" "07A120" "8360FF5103" "0F4240") + end, twoBeats})
+                                  << qint64(500 + 1000);
+    QTest::newRow("running status and a system message")
+        << midiTracks({QByteArray::fromHex("00F00343" "1122" "00903C40" "8360" "4000" "8360" "3C00") + end})
+        << qint64(1000);
+    QTest::newRow("25 frames of 40 ticks") << midiTracks({QByteArray::fromHex("00903C40" "8F50803C00") + end}, "E728")
+                                           << qint64(2000);
+    QTest::newRow("cut short") << midiTracks({twoBeats}).left(30) << qint64(0);
+    QTest::newRow("no track") << QByteArray::fromHex("4D546864000000060000000001E0") << qint64(-1);
+    QTest::newRow("not MIDI") << QByteArray("OggS and so on") << qint64(-1);
+}
+
+void TestSound::midiLengths()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(qint64, millis);
+    QCOMPARE(midiLength(data), millis);
+}
+
 void TestSound::brokenAndLongTracks()
 {
     // An MP3 cut off in the middle: its header promises more than there is; it still ends.
@@ -247,6 +338,7 @@ void TestSound::brokenAndLongTracks()
     player->FileName = longFile.fileName();
     player->Open();
     QVERIFY2(qAbs(player->Length() - 2 * 3600 * 1000) < 60000, qPrintable(QString::number(player->Length())));
+    QCOMPARE(midiLength(midi + track), 2 * 3600 * 1000);
     player->Play();
     QTRY_VERIFY_WITH_TIMEOUT(player->Position() > 0, 20000);
     player->Stop();

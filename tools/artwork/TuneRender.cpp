@@ -1,6 +1,6 @@
 #include "TuneRender.h"
 
-#include "sound/MediaPlayer.h"
+#include "sound/MidiSynth.h"
 
 #include <QFile>
 
@@ -14,18 +14,11 @@ namespace art {
 
 std::vector<std::int16_t> renderMidi(const QString &midiFile, const QString &soundFont)
 {
-    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
-                                                                                 &delete_fluid_settings);
-    fluid_settings_setnum(settings.get(), "synth.sample-rate", TuneRate);
-    fluid_settings_setnum(settings.get(), "synth.gain", lettora::SynthGain);
-    // The player follows the samples rendered, not the clock: rendering runs as fast as it can.
-    fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-    fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
-    std::unique_ptr<fluid_synth_t, decltype(&delete_fluid_synth)> synth(new_fluid_synth(settings.get()),
-                                                                        &delete_fluid_synth);
-    if (!synth || fluid_synth_sfload(synth.get(), QFile::encodeName(soundFont).constData(), 1) == FLUID_FAILED)
+    lettora::MidiSynth made(TuneRate, soundFont);
+    if (!made.ok())
         return {};
-    std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(synth.get()),
+    fluid_synth_t *synth = made.synth();
+    std::unique_ptr<fluid_player_t, decltype(&delete_fluid_player)> player(new_fluid_player(synth),
                                                                            &delete_fluid_player);
     if (fluid_player_add(player.get(), QFile::encodeName(midiFile).constData()) != FLUID_OK
         || fluid_player_play(player.get()) != FLUID_OK)
@@ -38,7 +31,7 @@ std::vector<std::int16_t> renderMidi(const QString &midiFile, const QString &sou
     while (after < ReleaseBlocks) {
         if (fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING)
             ++after;
-        fluid_synth_write_s16(synth.get(), Block, block, 0, 2, block, 1, 2);
+        fluid_synth_write_s16(synth, Block, block, 0, 2, block, 1, 2);
         pcm.insert(pcm.end(), block, block + Block * 2);
     }
     constexpr int Silence = 8;  // in 16-bit steps

@@ -1,0 +1,535 @@
+#include "sound/MixerMusic.h"
+
+#include "shell/RegularFile.h"
+#include "sound/MidiSynth.h"
+#include "sound/SdlEffects.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <vorbis/vorbisfile.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace lettora {
+
+namespace {
+
+// A MIDI file is read whole; one this large is no tune.
+constexpr qint64 LargestMidiFile = 8 * 1024 * 1024;
+// After its last event a tune rings out, at most this long, before it counts as ended.
+constexpr int RingOutSeconds = 2;
+
+// The decoder of one track, in its own sample format (16-bit, interleaved).
+class Track
+{
+public:
+    virtual ~Track() = default;
+    virtual int rate() const = 0;
+    virtual int channels() const = 0;
+    virtual qint64 length() const = 0;  // -1 while unknown
+    // Fewer frames than asked only at the end.
+    virtual int read(Sint16 *out, int frames) = 0;
+    virtual void rewind() = 0;
+};
+
+class MidiTrack : public Track
+{
+public:
+    MidiTrack(QByteArray data, qint64 length, int rate, const QString &soundFont)
+        : m_data(std::move(data)), m_length(length), m_synth(rate, soundFont), m_rate(rate)
+    {
+    }
+    ~MidiTrack() override { dropPlayer(); }
+
+    bool ok() const { return m_synth.ok(); }
+    int rate() const override { return m_rate; }
+    int channels() const override { return 2; }
+    qint64 length() const override { return m_length; }
+
+    int read(Sint16 *out, int frames) override
+    {
+        if (!m_player)
+            rewind();
+        if (!m_player)
+            return 0;
+        if (fluid_player_get_status(m_player) != FLUID_PLAYER_PLAYING) {
+            if (fluid_synth_get_active_voice_count(m_synth.synth()) == 0 || m_ringing >= RingOutSeconds * m_rate)
+                return 0;
+            m_ringing += frames;
+        }
+        fluid_synth_write_s16(m_synth.synth(), frames, out, 0, 2, out, 1, 2);
+        return frames;
+    }
+
+    void rewind() override
+    {
+        dropPlayer();
+        fluid_synth_system_reset(m_synth.synth());
+        m_ringing = 0;
+        m_player = new_fluid_player(m_synth.synth());
+        if (m_player && (fluid_player_add_mem(m_player, m_data.constData(), size_t(m_data.size())) != FLUID_OK
+                         || fluid_player_play(m_player) != FLUID_OK))
+            dropPlayer();
+    }
+
+private:
+    void dropPlayer()
+    {
+        if (!m_player)
+            return;
+        fluid_player_stop(m_player);
+        delete_fluid_player(m_player);
+        m_player = nullptr;
+    }
+
+    QByteArray m_data;
+    qint64 m_length;
+    MidiSynth m_synth;
+    int m_rate;
+    fluid_player_t *m_player = nullptr;
+    int m_ringing = 0;  // frames rendered after the last event
+};
+
+class OggTrack : public Track
+{
+public:
+    explicit OggTrack(std::unique_ptr<QFile> file) : m_file(std::move(file))
+    {
+        const ov_callbacks callbacks{&readFile, &seekFile, nullptr, &tellFile};
+        if (ov_open_callbacks(m_file.get(), &m_vorbis, nullptr, 0, callbacks) != 0)
+            return;
+        m_opened = true;
+        const vorbis_info *info = ov_info(&m_vorbis, -1);
+        if (!info || info->channels < 1 || info->channels > 8 || info->rate < 1000 || info->rate > 384000)
+            return;
+        m_rate = int(info->rate);
+        m_channels = info->channels;
+        const double seconds = ov_time_total(&m_vorbis, -1);
+        if (seconds >= 0)
+            m_length = std::llround(seconds * 1000);
+    }
+    ~OggTrack() override
+    {
+        if (m_opened)
+            ov_clear(&m_vorbis);
+    }
+
+    bool ok() const { return m_rate > 0; }
+    int rate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+    qint64 length() const override { return m_length; }
+
+    int read(Sint16 *out, int frames) override
+    {
+        char *at = reinterpret_cast<char *>(out);
+        int wanted = frames * m_channels * 2;
+        int holes = 0;
+        while (wanted > 0 && !m_ended) {
+            int section = 0;
+            const long got = ov_read(&m_vorbis, at, wanted, SDL_BYTEORDER == SDL_BIG_ENDIAN, 2, 1, &section);
+            if (got > 0) {
+                at += got;
+                wanted -= int(got);
+            } else if (got != OV_HOLE || ++holes > 64) {
+                m_ended = true;  // the end, or a stream broken beyond repair
+            }
+        }
+        return frames - wanted / (m_channels * 2);
+    }
+
+    void rewind() override
+    {
+        m_ended = ov_pcm_seek(&m_vorbis, 0) != 0;
+    }
+
+private:
+    static size_t readFile(void *to, size_t size, size_t count, void *file)
+    {
+        const qint64 got = static_cast<QFile *>(file)->read(static_cast<char *>(to), qint64(size * count));
+        return got > 0 ? size_t(got) / size : 0;
+    }
+    static int seekFile(void *file, ogg_int64_t offset, int whence)
+    {
+        auto *f = static_cast<QFile *>(file);
+        const qint64 base = whence == SEEK_CUR ? f->pos() : whence == SEEK_END ? f->size() : 0;
+        return f->seek(base + offset) ? 0 : -1;
+    }
+    static long tellFile(void *file) { return long(static_cast<QFile *>(file)->pos()); }
+
+    std::unique_ptr<QFile> m_file;
+    OggVorbis_File m_vorbis{};
+    bool m_opened = false;
+    bool m_ended = false;
+    int m_rate = 0;
+    int m_channels = 0;
+    qint64 m_length = -1;
+};
+
+} // namespace
+
+class MixerMediaPlayer;
+
+namespace {
+
+// What the mixer's thread reads: the track that sounds and the mixer's format. Everything a player
+// changes that the mixer's thread reads is changed under this lock.
+struct MusicOutput
+{
+    std::mutex lock;
+    MixerMediaPlayer *sounding = nullptr;
+    int rate = 0;  // 0 while the mixer is closed
+    int channels = 0;
+    int volume = MIX_MAX_VOLUME;
+    std::vector<Sint16> mixed;
+};
+
+MusicOutput &output()
+{
+    static MusicOutput out;
+    return out;
+}
+
+} // namespace
+
+class MixerMediaPlayer : public MediaPlayer
+{
+public:
+    explicit MixerMediaPlayer(std::unique_ptr<MediaPlayer> otherwise) : m_otherwise(std::move(otherwise)) {}
+    ~MixerMediaPlayer() override { Close(); }
+
+    // The mixer's thread, under the lock, into `out` (the mixer's format), which it fills or,
+    // at the end, fills partly and leaves the rest.
+    void render(Sint16 *out, int frames, int rate, int channels)
+    {
+        int done = 0;
+        if (m_track->rate() == rate && m_track->channels() == channels) {
+            done = m_track->read(out, frames);
+        } else {
+            done = convert(out, frames, rate, channels);
+        }
+        m_playedMicros += double(done) * 1e6 / rate;
+        if (done < frames) {
+            m_atEnd = true;
+            if (m_length < 0)
+                m_length = qint64(m_playedMicros / 1000);
+            output().sounding = nullptr;
+        }
+    }
+
+protected:
+    QString openDevice(const QString &file) override
+    {
+        m_usesOther = false;
+        std::unique_ptr<Track> track = openTrack(file);
+        if (!track) {
+            if (!m_otherwise)
+                return QLatin1String(NotForMixer);
+            m_usesOther = true;
+            return m_otherwise->openDevice(file);
+        }
+        std::lock_guard guard(output().lock);
+        m_track = std::move(track);
+        m_length = m_track->length();
+        m_playedMicros = 0;
+        m_atEnd = false;
+        return {};
+    }
+
+    void closeDevice() override
+    {
+        if (m_usesOther) {
+            m_otherwise->closeDevice();
+            return;
+        }
+        std::unique_ptr<Track> gone;
+        {
+            std::lock_guard guard(output().lock);
+            if (output().sounding == this)
+                output().sounding = nullptr;
+            gone = std::move(m_track);
+            m_converter.reset();
+        }
+    }
+
+    void playDevice() override
+    {
+        if (m_usesOther)
+            return m_otherwise->playDevice();
+        std::lock_guard guard(output().lock);
+        m_atEnd = false;
+        output().sounding = this;  // another track stops where it stands
+    }
+
+    void seekToStart() override
+    {
+        if (m_usesOther)
+            return m_otherwise->seekToStart();
+        std::lock_guard guard(output().lock);
+        m_track->rewind();
+        m_converter.reset();
+        m_playedMicros = 0;
+        m_atEnd = false;
+    }
+
+    void stopDevice() override
+    {
+        if (m_usesOther)
+            return m_otherwise->stopDevice();
+        std::lock_guard guard(output().lock);
+        if (output().sounding == this)
+            output().sounding = nullptr;
+    }
+
+    qint64 deviceLength() override
+    {
+        if (m_usesOther)
+            return m_otherwise->deviceLength();
+        std::lock_guard guard(output().lock);
+        return m_length;
+    }
+
+    qint64 devicePosition() override
+    {
+        if (m_usesOther)
+            return m_otherwise->devicePosition();
+        std::lock_guard guard(output().lock);
+        if (m_atEnd)
+            return m_length;
+        const qint64 position = qint64(m_playedMicros / 1000);
+        // Before the end the position stays below the length, so only the end makes them equal.
+        if (m_length >= 0 && position >= m_length)
+            return m_length - 1;
+        return position;
+    }
+
+private:
+    std::unique_ptr<Track> openTrack(const QString &name)
+    {
+        auto file = std::make_unique<QFile>();
+        QString refused;
+        if (!openRegularFile(*file, QFile::encodeName(name), refused))
+            return nullptr;
+        const QByteArray magic = file->peek(4);
+        if (magic == "MThd") {
+            if (file->size() > LargestMidiFile)
+                return nullptr;
+            const QByteArray data = file->readAll();
+            const qint64 length = midiLength(data);
+            if (length < 0)
+                return nullptr;
+            int rate = 0;
+            {
+                std::lock_guard guard(output().lock);
+                rate = output().rate;
+            }
+            auto track = std::make_unique<MidiTrack>(data, length, rate > 0 ? rate : MixerRate, soundFontFor(name));
+            return track->ok() ? std::move(track) : nullptr;
+        }
+        if (magic == "OggS") {
+            auto track = std::make_unique<OggTrack>(std::move(file));
+            return track->ok() ? std::move(track) : nullptr;
+        }
+        return nullptr;
+    }
+
+    // The track's samples through SDL's converter, where the mixer's rate or channels differ.
+    int convert(Sint16 *out, int frames, int rate, int channels)
+    {
+        if (!m_converter || m_convertedRate != rate || m_convertedChannels != channels) {
+            m_converter.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(m_track->channels()), m_track->rate(),
+                                                 AUDIO_S16SYS, Uint8(channels), rate));
+            m_convertedRate = rate;
+            m_convertedChannels = channels;
+            m_trackDrained = false;
+        }
+        if (!m_converter)
+            return 0;
+        const int wanted = frames * channels * 2;
+        constexpr int Block = 1024;
+        m_block.resize(size_t(Block * m_track->channels()));
+        while (SDL_AudioStreamAvailable(m_converter.get()) < wanted && !m_trackDrained) {
+            const int got = m_track->read(m_block.data(), Block);
+            SDL_AudioStreamPut(m_converter.get(), m_block.data(), got * m_track->channels() * 2);
+            if (got < Block) {
+                SDL_AudioStreamFlush(m_converter.get());
+                m_trackDrained = true;
+            }
+        }
+        return SDL_AudioStreamGet(m_converter.get(), out, wanted) / (channels * 2);
+    }
+
+    struct FreeStream
+    {
+        void operator()(SDL_AudioStream *stream) const { SDL_FreeAudioStream(stream); }
+    };
+
+    std::unique_ptr<MediaPlayer> m_otherwise;  // GStreamer, for what the mixer does not play
+    bool m_usesOther = false;
+    std::unique_ptr<Track> m_track;
+    std::unique_ptr<SDL_AudioStream, FreeStream> m_converter;
+    int m_convertedRate = 0;
+    int m_convertedChannels = 0;
+    bool m_trackDrained = false;
+    std::vector<Sint16> m_block;
+    qint64 m_length = -1;
+    double m_playedMicros = 0;
+    bool m_atEnd = false;
+};
+
+namespace {
+
+void SDLCALL mixMusic(void *, Uint8 *stream, int bytes)
+{
+    MusicOutput &out = output();
+    std::lock_guard guard(out.lock);
+    if (!out.sounding || out.channels == 0)
+        return;
+    const int frames = bytes / (2 * out.channels);
+    out.mixed.assign(size_t(frames * out.channels), 0);
+    out.sounding->render(out.mixed.data(), frames, out.rate, out.channels);
+    // The stream holds silence here: the music goes in first, the effects over it.
+    SDL_MixAudioFormat(stream, reinterpret_cast<const Uint8 *>(out.mixed.data()), AUDIO_S16SYS,
+                       Uint32(frames * out.channels * 2), out.volume);
+}
+
+} // namespace
+
+qint64 midiLength(const QByteArray &data)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
+    const qint64 size = data.size();
+    auto word = [&](qint64 at, int n) {
+        quint32 v = 0;
+        for (int i = 0; i < n; ++i)
+            v = (v << 8) | bytes[at + i];
+        return v;
+    };
+    if (size < 14 || data.left(4) != "MThd" || word(4, 4) < 6)
+        return -1;
+    const quint32 division = word(12, 2);
+    if (division == 0)
+        return -1;
+    std::map<quint64, quint32> tempos;  // tick -> microseconds a quarter note
+    quint64 lastTick = 0;
+    int tracks = 0;
+    for (qint64 at = 8 + qint64(word(4, 4)); at + 8 <= size;) {
+        const qint64 end = std::min(size, at + 8 + qint64(word(at + 4, 4)));
+        const bool isTrack = data.mid(at, 4) == "MTrk";
+        qint64 p = at + 8;
+        at = end;
+        if (!isTrack)
+            continue;
+        ++tracks;
+        auto number = [&](quint64 &v) {  // a variable-length quantity
+            v = 0;
+            for (int i = 0; i < 4 && p < end; ++i) {
+                const unsigned char b = bytes[p++];
+                v = (v << 7) | (b & 0x7f);
+                if (!(b & 0x80))
+                    return true;
+            }
+            return false;
+        };
+        quint64 tick = 0;
+        unsigned char status = 0;
+        while (p < end) {
+            quint64 delta = 0;
+            if (!number(delta) || p >= end)
+                break;
+            tick += delta;
+            unsigned char first = bytes[p];
+            if (first & 0x80) {
+                ++p;
+                status = first;
+            } else if (status == 0) {
+                break;  // data without a status: the rest cannot be read
+            }
+            quint64 skip = 0;
+            if (status == 0xff) {
+                if (p >= end)
+                    break;
+                const unsigned char type = bytes[p++];
+                if (!number(skip))
+                    break;
+                if (type == 0x51 && skip == 3 && p + 3 <= end)
+                    tempos[tick] = word(p, 3);
+                status = 0;  // meta and system events end a running status
+            } else if (status == 0xf0 || status == 0xf7) {
+                if (!number(skip))
+                    break;
+                status = 0;
+            } else {
+                skip = (status & 0xf0) == 0xc0 || (status & 0xf0) == 0xd0 ? 1 : 2;
+            }
+            if (skip > quint64(end - p))
+                break;
+            p += qint64(skip);
+            lastTick = std::max(lastTick, tick);
+        }
+    }
+    if (tracks == 0)
+        return -1;
+    double micros = 0;
+    if (division & 0x8000) {  // frames a second and ticks a frame
+        const int frames = -int(qint8(division >> 8));
+        const int ticks = int(division & 0xff);
+        if (frames <= 0 || ticks == 0)
+            return -1;
+        micros = double(lastTick) * 1e6 / (double(frames) * ticks);
+    } else {
+        quint64 from = 0;
+        double tempo = 500000;  // 120 beats a minute until the file says otherwise
+        for (const auto &[tick, value] : tempos) {
+            if (tick >= lastTick)
+                break;
+            micros += double(tick - from) * tempo / division;
+            from = tick;
+            tempo = value;
+        }
+        micros += double(lastTick - from) * tempo / division;
+    }
+    return qint64(std::llround(micros / 1000));
+}
+
+std::unique_ptr<MediaPlayer> makeMixerMediaPlayer(std::unique_ptr<MediaPlayer> otherwise)
+{
+    return std::make_unique<MixerMediaPlayer>(std::move(otherwise));
+}
+
+void startMixerMusic()
+{
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (!Mix_QuerySpec(&rate, &format, &channels) || format != AUDIO_S16SYS)
+        return;
+    {
+        std::lock_guard guard(output().lock);
+        output().rate = rate;
+        output().channels = channels;
+    }
+    Mix_HookMusic(&mixMusic, nullptr);
+}
+
+void stopMixerMusic()
+{
+    Mix_HookMusic(nullptr, nullptr);
+    std::lock_guard guard(output().lock);
+    output().rate = 0;
+    output().channels = 0;
+}
+
+void setMixerMusicVolume(int percent)
+{
+    std::lock_guard guard(output().lock);
+    output().volume = std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100;
+}
+
+} // namespace lettora
