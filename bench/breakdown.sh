@@ -49,7 +49,7 @@ report() {
     }' "$1"
   echo "  largest libraries:"
   awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 } /^Rss:/ { if (name ~ /\.so/) rss[name] += $2 }
-       END { for (n in rss) printf "%d %s\n", rss[n], n }' "$1" | sort -rn | head -n 12 |
+       END { for (n in rss) printf "%d %s\n", rss[n], n }' "$1" | sort -rn | awk 'NR <= 12' |
     awk '{ n = $2; sub(/.*\//, "", n); printf "    %-40s %6.1f MB\n", n, $1 / 1024 }'
 }
 
@@ -64,6 +64,7 @@ xdotool mousemove --window "$welcome" $(scaled "$(game_scale)" 66 329) click 1
 sleep 21
 cp "/proc/$pid/smaps" "$work/smaps30"
 kill "$pid"; sleep 1
+[ -n "${LETTORA_BENCH_KEEP:-}" ] && cp "$work/smaps8" "$work/smaps30" "$work/trace" "$LETTORA_BENCH_KEEP/"
 
 echo "Memory (under strace, so a little more than without):"
 report "$work/smaps8" "8 s (welcome tune)"

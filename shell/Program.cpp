@@ -11,6 +11,7 @@
 #include "speech/Voice.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 namespace lettora {
@@ -48,15 +49,35 @@ Program::~Program()
     DisplayRestore::instance().shutdown();
 }
 
+namespace {
+// Once the game window has been painted, the sound libraries are loaded and the sound server
+// reached on a thread of their own: by the welcome screen's second, its tune only has to be read.
+class AfterFirstPaint : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                prepareSoundOutput();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
+} // namespace
+
 int Program::run()
 {
     FormLettora->showAsMainWindow();
     KeepInGame::instance().start();
-    // No effect plays before the window is up; the sound libraries and the sound server are
-    // reached with the first sound of any kind (the welcome tune), the mixer off the GUI thread.
+    // No effect plays before the window is up; the mixer opens off the GUI thread.
     QTimer::singleShot(0, [] {
         setEffectPlayer(makeOnDemandEffectPlayer());
         Voice::instance().applyVolumes();
+        FormLettora->installEventFilter(new AfterFirstPaint);
     });
     return QApplication::exec();
 }

@@ -202,7 +202,13 @@ class MixerMediaPlayer : public MediaPlayer
 {
 public:
     explicit MixerMediaPlayer(std::unique_ptr<MediaPlayer> otherwise) : m_otherwise(std::move(otherwise)) {}
-    ~MixerMediaPlayer() override { Close(); }
+    // The program's player drives this one through its device calls, so it may never have been
+    // opened as far as MediaPlayer knows: the mixer lets go of it here in any case.
+    ~MixerMediaPlayer() override
+    {
+        if (!m_usesOther)
+            closeDevice();
+    }
 
     // The mixer's thread, under the lock, into `out` (the mixer's format), which it fills or,
     // at the end, fills partly and leaves the rest.
