@@ -21,6 +21,9 @@ namespace {
 // The program's own pictures drawn for a sharper screen, shared by the controls that show them
 // (a keyboard letter and its copies in the answer row, a button's two pictures): each copy is read
 // once for a ratio and size, and again only when its file changes.
+constexpr int SharedArtKilobytes = 4 * 1024;
+constexpr int LargestSharedArtKilobytes = 256;
+
 struct SharpArt
 {
     QPixmap pixmap;  // null: no copy fits, the 1x picture is drawn
@@ -30,7 +33,9 @@ struct SharpArt
 
 QCache<QString, SharpArt> &sharpArtCache()
 {
-    static QCache<QString, SharpArt> cache(256 * 1024);  // cost in kB
+    // Small pictures only (the letters, the buttons): a large one is held by the control that
+    // shows it, and goes with it.
+    static QCache<QString, SharpArt> cache(SharedArtKilobytes);  // cost in kB
     return cache;
 }
 
@@ -52,7 +57,11 @@ QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
         art->pixmap.setDevicePixelRatio(ratio);
     }
     const QPixmap pixmap = art->pixmap;
-    cache.insert(key, art, 1 + pixmap.width() * qint64(pixmap.height()) * 4 / 1024);
+    const qint64 kilobytes = 1 + pixmap.width() * qint64(pixmap.height()) * 4 / 1024;
+    if (kilobytes <= LargestSharedArtKilobytes)
+        cache.insert(key, art, kilobytes);
+    else
+        delete art;
     return pixmap;
 }
 

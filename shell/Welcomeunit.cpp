@@ -5,6 +5,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "shell/Memory.h"
 #include "shell/ProgramFolder.h"
 #include "shell/WindowLook.h"
 #include "sound/MediaPlayer.h"
@@ -13,6 +14,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
+
+#include <utility>
 
 namespace lettora {
 
@@ -118,8 +122,34 @@ void TFormWelcome::showOver(QWidget *owner)
     activateWindow();
 }
 
+// The pictures as the screen first shows them.
+void TFormWelcome::loadPictures()
+{
+    decorate(ImagePanel, paths::WelcomeIntro);
+    decorate(Image4, paths::WelcomeBubbles);
+    decorate(ImageShoot, paths::WelcomeGameView);
+    ImageShoot->show();
+    BtnPlay->load(QLatin1String(paths::BtnPlay));
+    BtnHowTo->load(QLatin1String(paths::BtnHowTo));
+}
+
+// The screen comes once a run: once it is closed, its pictures and its window's buffer go (about
+// 4 MB at 1.28). Shown again, it is made anew.
+void TFormWelcome::releaseWhileHidden()
+{
+    if (isVisible() || m_released)
+        return;
+    for (PictureControl *control : {ImagePanel, BtnPlay, Image4, ImageShoot, BtnHowTo})
+        control->clearPicture();
+    destroy();
+    m_released = true;
+    giveBackFreeMemory();
+}
+
 void TFormWelcome::showEvent(QShowEvent *event)
 {
+    if (std::exchange(m_released, false))
+        guard([this] { loadPictures(); });
     QDialog::showEvent(event);
     if (!event->spontaneous())
         guard([this] { FormShow(); });
@@ -145,6 +175,7 @@ void TFormWelcome::closeEvent(QCloseEvent *event)
 {
     guard([this] { FormClose(); });
     QDialog::closeEvent(event);  // hidden, not destroyed
+    QTimer::singleShot(0, this, [this] { releaseWhileHidden(); });
 }
 
 void TFormWelcome::FormClose()

@@ -45,6 +45,10 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    void loadPictures();
+    void releaseWhileHidden();
+
+    bool m_released = false;
 };
 
 extern TFormWelcome *FormWelcome;

@@ -212,6 +212,14 @@ void TestWelcome::closeBoxHandsOver()
     QVERIFY(s.tune().log.contains(QStringLiteral("stop")));
     QVERIFY(s.dialog->MusicOn->isChecked());
     QCOMPARE(s.music().log.count(QStringLiteral("play")), 2);
+
+    // Once closed, its pictures and its window go; shown again, it is made as it was.
+    QTRY_VERIFY(!s.welcome->windowHandle());
+    QVERIFY(!s.welcome->ImagePanel->hasPicture() && !s.welcome->BtnPlay->hasPicture());
+    s.welcome->show();
+    QVERIFY(s.welcome->windowHandle());
+    QCOMPARE(s.shown(s.welcome->BtnPlay), s.picture(paths::BtnPlay));
+    QVERIFY(s.welcome->ImagePanel->hasPicture() && s.welcome->ImageShoot->isVisible());
 }
 
 void TestWelcome::keysDoNothing()
