@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 
 namespace lettora {
 
@@ -89,6 +90,7 @@ void PictureControl::loadDecoration(const QString &path)
         return;
     showImage(image);
     m_artPath = path;
+    m_decoration = true;
 }
 
 void PictureControl::loadFile(const QByteArray &localPath)
@@ -108,6 +110,9 @@ void PictureControl::showImage(const QImage &image)
     m_userFile.clear();
     m_sharp = QPixmap();
     m_sharpRatio = 1;
+    m_decoration = false;
+    m_plainDropped = false;
+    m_plainSize = image.size();
     setPixmap(QPixmap::fromImage(image));
     m_hasPicture = true;
     if (m_autoSize && m_stretch.isEmpty())
@@ -121,12 +126,14 @@ void PictureControl::clearPicture()
     m_userFile.clear();
     m_sharp = QPixmap();
     m_sharpRatio = 1;
+    m_decoration = false;
+    m_plainDropped = false;
     m_hasPicture = false;
 }
 
 QPixmap PictureControl::sharpPicture(qreal ratio)
 {
-    const QSize logical = m_stretch.isEmpty() ? pixmap().size() : m_stretch;
+    const QSize logical = m_stretch.isEmpty() ? m_plainSize : m_stretch;
     const QSize device = (QSizeF(logical) * ratio).toSize();
     if (!m_artPath.isEmpty())
         return sharpArt(m_artPath, ratio, device);
@@ -152,6 +159,8 @@ void PictureControl::paintEvent(QPaintEvent *event)
     if (m_hasPicture && ratio != m_sharpRatio) {
         m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
         m_sharpRatio = ratio;
+        if (m_sharp.isNull() && m_plainDropped)
+            restorePlainPicture();
     }
     if (!m_hasPicture || ratio <= 1 || m_sharp.isNull()) {
         QLabel::paintEvent(event);
@@ -159,9 +168,34 @@ void PictureControl::paintEvent(QPaintEvent *event)
     }
     // Device pixel for device pixel: the copy is already at the size the screen shows.
     QPainter painter(this);
-    const QRect place =
-        m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), pixmap().size()) : contentsRect();
+    const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), m_plainSize) : contentsRect();
     painter.drawPixmap(place, m_sharp);
+    constexpr qint64 LargePicture = 256 * 1024;  // bytes: the background, the large panels
+    if (!m_plainDropped && !m_artPath.isEmpty() && qint64(m_plainSize.width()) * m_plainSize.height() * 4 >= LargePicture)
+        QTimer::singleShot(0, this, &PictureControl::dropPlainPicture);
+}
+
+void PictureControl::dropPlainPicture()
+{
+    if (m_plainDropped || m_sharp.isNull() || m_artPath.isEmpty())
+        return;
+    QLabel::setPixmap(QPixmap());
+    m_plainDropped = true;
+}
+
+// Back at ratio 1 (the screen changed): the 1x picture is read again, as it was loaded.
+void PictureControl::restorePlainPicture()
+{
+    const QString path = m_artPath;
+    const bool decoration = m_decoration;
+    try {
+        if (decoration)
+            loadDecoration(path);
+        else
+            load(path);
+    } catch (const Error &) {
+        m_plainDropped = false;  // gone since: nothing to draw, and nothing raised from a paint
+    }
 }
 
 void PictureControl::setStretchedTo(QSize size)

@@ -58,12 +58,18 @@ private:
     void press(QMouseEvent *event, bool mayClick);
     void showImage(const QImage &image);
     QPixmap sharpPicture(qreal ratio);
+    void dropPlainPicture();
+    void restorePlainPicture();
 
     // Where the picture came from, to draw it again for a sharper screen.
     QString m_artPath;
     QByteArray m_userFile;
     QPixmap m_sharp;  // for m_sharpRatio; null: the 1x picture is drawn
     qreal m_sharpRatio = 1;
+    QSize m_plainSize;  // the 1x picture's
+    bool m_decoration = false;
+    // A large 1x picture is let go while a sharper copy is drawn, and read again if needed.
+    bool m_plainDropped = false;
     QSize m_stretch;
     bool m_autoSize = true;
     bool m_hasPicture = false;
