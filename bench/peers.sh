@@ -3,6 +3,8 @@
 # the same way on one virtual X server with one window manager and a null sound sink; and
 # Lettora's idle CPU time, waiting and with music. Medians of RUNS runs (default 7).
 #   bench/peers.sh BUILD_DIR [RUNS]
+# LETTORA_BENCH_SELECT="Lettora Tux Typing" measures only those; LETTORA_BENCH_NO_SOUND_SERVER=1
+# runs them with no sound server at all.
 # Needs the Debian packages tuxtype klettres khangman qml-module-org-kde-newstuff gcompris-qt
 # (besides the test packages).
 set -euo pipefail
@@ -20,10 +22,17 @@ if [ -z "${LETTORA_BENCH_INNER:-}" ]; then
   cp "$build/program/Data/"*.txt "$work/program/Data/"
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
-    --load="module-null-sink sink_name=bench_sink" --log-target="file:$XDG_RUNTIME_DIR/pa.log"
-  wait_for 20 pactl info
-  pactl set-default-sink bench_sink
+  if [ -n "${LETTORA_BENCH_NO_SOUND_SERVER:-}" ]; then
+    # No sound server: the programs find none (and start none) and fall back to ALSA.
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/none" PULSE_CLIENTCONFIG="$work/client.conf"
+    echo "autospawn = no" > "$PULSE_CLIENTCONFIG"
+    echo "Without a sound server."
+  else
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
+      --load="module-null-sink sink_name=bench_sink" --log-target="file:$XDG_RUNTIME_DIR/pa.log"
+    wait_for 20 pactl info
+    pactl set-default-sink bench_sink
+  fi
   display=$(free_display)
   LETTORA_BENCH_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$runs"
   kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null || true

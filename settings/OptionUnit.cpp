@@ -87,7 +87,7 @@ void TFormOption::buildLayout()
     // The background picture is drawn at its own size from the top-left corner.
     auto *background = new PictureControl(this, QStringLiteral("Image1"), QRect(QPoint(0, 0), DialogSize));
     background->setAutoSize(false);
-    background->loadDecoration(QLatin1String(paths::OptionBackground));
+    background->loadDecorationWhenDrawn(QLatin1String(paths::OptionBackground));
     Image1 = background;
 
     const QIcon addIcon = artIcon(QLatin1String(paths::AddIcon));

@@ -15,6 +15,8 @@
 #include <QStyleOption>
 #include <QTimer>
 
+#include <utility>
+
 namespace lettora {
 
 namespace {
@@ -106,6 +108,7 @@ void PictureControl::setPicture(const QImage &image)
 
 void PictureControl::showImage(const QImage &image)
 {
+    m_decorationToDraw.clear();
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
@@ -122,6 +125,7 @@ void PictureControl::showImage(const QImage &image)
 void PictureControl::clearPicture()
 {
     clear();
+    m_decorationToDraw.clear();
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
@@ -154,6 +158,8 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
 
 void PictureControl::paintEvent(QPaintEvent *event)
 {
+    if (!m_decorationToDraw.isEmpty())
+        loadDecoration(std::exchange(m_decorationToDraw, QString()));
     // At ratio 1 the picture is drawn as loaded and nothing more is read.
     const qreal ratio = devicePixelRatioF();
     if (m_hasPicture && ratio != m_sharpRatio) {

@@ -29,6 +29,9 @@ public:
     void load(const QString &path);
     // The same for a decoration (see loadDecoration): a picture that cannot be loaded changes nothing.
     void loadDecoration(const QString &path);
+    // The same, read only when the control is first drawn: a dialog that may never open holds no
+    // picture until it does.
+    void loadDecorationWhenDrawn(const QString &path) { m_decorationToDraw = path; }
     // A user's picture named by its bytes (see loadPictureFile), decoded at the control's size.
     void loadFile(const QByteArray &localPath);
     // A picture made in memory: drawn as it is at every ratio.
@@ -64,6 +67,7 @@ private:
     // Where the picture came from, to draw it again for a sharper screen.
     QString m_artPath;
     QByteArray m_userFile;
+    QString m_decorationToDraw;
     QPixmap m_sharp;  // for m_sharpRatio; null: the 1x picture is drawn
     qreal m_sharpRatio = 1;
     QSize m_plainSize;  // the 1x picture's

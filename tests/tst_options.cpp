@@ -85,6 +85,11 @@ void TestOptions::creation()
     QCOMPARE(w.dialog->fontIndex(), 1);  // Font.dat was created with 0: lower case
     QVERIFY(!w.dialog->MusicOn->isChecked());
     QCOMPARE(w.dialog->size(), QSize(572, 409));
+    // Its background is read when it is first drawn, not while the game starts.
+    auto *background = static_cast<PictureControl *>(w.dialog->Image1);
+    QVERIFY(!background->hasPicture());
+    w.dialog->grab();
+    QVERIFY(background->hasPicture());
     QVERIFY(w.dialog->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(w.dialog->windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(w.dialog->GroupBox1->title(), QStringLiteral("Image"));
