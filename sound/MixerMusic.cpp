@@ -126,6 +126,16 @@ public:
     int channels() const override { return m_channels; }
     qint64 length() const override { return m_length; }
 
+    bool hasComment(const QByteArray &wanted)
+    {
+        const vorbis_comment *comments = ov_comment(&m_vorbis, -1);
+        for (int i = 0; comments && i < comments->comments; ++i) {
+            if (QByteArray(comments->user_comments[i], comments->comment_lengths[i]) == wanted)
+                return true;
+        }
+        return false;
+    }
+
     int read(Sint16 *out, int frames) override
     {
         char *at = reinterpret_cast<char *>(out);
@@ -330,6 +340,8 @@ private:
             const qint64 length = midiLength(data);
             if (length < 0)
                 return nullptr;
+            if (std::unique_ptr<Track> recording = recordingOf(name, data))
+                return recording;
             int rate = 0;
             {
                 std::lock_guard guard(output().lock);
@@ -343,6 +355,21 @@ private:
             return track->ok() ? std::move(track) : nullptr;
         }
         return nullptr;
+    }
+
+    // The build's recording of exactly this MIDI file, beside it under its name.
+    static std::unique_ptr<Track> recordingOf(const QString &midiName, const QByteArray &midi)
+    {
+        const QFileInfo info(midiName);
+        auto file = std::make_unique<QFile>();
+        QString refused;
+        const QString name = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".ogg");
+        if (!openRegularFile(*file, QFile::encodeName(name), refused) || file->peek(4) != "OggS")
+            return nullptr;
+        auto track = std::make_unique<OggTrack>(std::move(file));
+        if (!track->ok() || !track->hasComment(midiRecordingComment(midi)))
+            return nullptr;
+        return track;
     }
 
     // The track's samples through SDL's converter, where the mixer's rate or channels differ.

@@ -445,11 +445,8 @@ void writeBackgroundTunes(const QString &dir)
         // which plays without a synthesiser.
         const QString midi = dir + QStringLiteral("/Music/") + QLatin1String(t.file);
         writeFile(midi, backgroundTune(t.style, seed += 101));
-        const QString ogg = QFileInfo(midi).path() + QLatin1Char('/') + QFileInfo(midi).completeBaseName()
-            + QStringLiteral(".ogg");
-        const std::vector<std::int16_t> pcm = renderMidi(midi, QLatin1String(lettora::SystemSoundFont));
-        if (pcm.empty() || !writeOggVorbis(ogg, pcm))
-            fail(QStringLiteral("cannot render %1 to %2").arg(midi, ogg));
+        if (!recordMidi(midi, QLatin1String(lettora::SystemSoundFont)))
+            fail(QStringLiteral("cannot record %1").arg(midi));
     }
 }
 
@@ -531,6 +528,9 @@ void writeWelcomeTune(const QString &file)
 
     (void)D4;
     writeMidiWithOwnFont(file, midiFile({conductor, tune, bass, piano, drums}));
+    // Its recording plays in its place while the file is unchanged: no synthesiser at the start.
+    if (!recordMidi(file, lettora::soundFontFor(file)))
+        fail(QStringLiteral("cannot record %1").arg(file));
 }
 
 } // namespace art

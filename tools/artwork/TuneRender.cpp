@@ -3,6 +3,7 @@
 #include "sound/MidiSynth.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <fluidsynth.h>
 #include <vorbis/vorbisenc.h>
@@ -42,7 +43,18 @@ std::vector<std::int16_t> renderMidi(const QString &midiFile, const QString &sou
     return pcm;
 }
 
-bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm)
+bool recordMidi(const QString &midiFile, const QString &soundFont)
+{
+    QFile midi(midiFile);
+    if (!midi.open(QIODevice::ReadOnly))
+        return false;
+    const QFileInfo info(midiFile);
+    const QString ogg = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".ogg");
+    const std::vector<std::int16_t> pcm = renderMidi(midiFile, soundFont);
+    return !pcm.empty() && writeOggVorbis(ogg, pcm, lettora::midiRecordingComment(midi.readAll()));
+}
+
+bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm, const QByteArray &text)
 {
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -56,6 +68,8 @@ bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm)
     }
     vorbis_comment comment;
     vorbis_comment_init(&comment);
+    if (!text.isEmpty())
+        vorbis_comment_add(&comment, text.constData());
     vorbis_dsp_state dsp;
     vorbis_analysis_init(&dsp, &info);
     vorbis_block block;

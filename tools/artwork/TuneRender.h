@@ -14,7 +14,12 @@ constexpr int TuneRate = 44100;
 // trailing silence. Empty when either file cannot be read.
 std::vector<std::int16_t> renderMidi(const QString &midiFile, const QString &soundFont);
 
-// Writes interleaved 16-bit stereo at TuneRate as Ogg Vorbis; false when it cannot.
-bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm);
+// Writes interleaved 16-bit stereo at TuneRate as Ogg Vorbis, with one comment ("KEY=value") if
+// given; false when it cannot.
+bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm, const QByteArray &comment = {});
+
+// The recording of a MIDI file that plays in its place (lettora::midiRecordingComment): `midiFile`
+// rendered with `soundFont` to the .ogg of its name beside it; false when it cannot.
+bool recordMidi(const QString &midiFile, const QString &soundFont);
 
 } // namespace art
