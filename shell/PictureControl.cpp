@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <utility>
@@ -25,6 +27,7 @@ namespace {
 // (a keyboard letter and its copies in the answer row, a button's two pictures): each copy is read
 // once for a ratio and size, and again only when its file changes.
 constexpr int SharedArtKilobytes = 4 * 1024;
+constexpr qint64 LargePicture = 256 * 1024;  // bytes at 1x: the background, the large panels
 constexpr int LargestSharedArtKilobytes = 256;
 
 struct SharpArt
@@ -109,6 +112,7 @@ void PictureControl::setPicture(const QImage &image)
 void PictureControl::showImage(const QImage &image)
 {
     m_decorationToDraw.clear();
+    ++m_sharpening;
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
@@ -126,6 +130,7 @@ void PictureControl::clearPicture()
 {
     clear();
     m_decorationToDraw.clear();
+    ++m_sharpening;
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
@@ -139,8 +144,15 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
 {
     const QSize logical = m_stretch.isEmpty() ? m_plainSize : m_stretch;
     const QSize device = (QSizeF(logical) * ratio).toSize();
-    if (!m_artPath.isEmpty())
+    if (!m_artPath.isEmpty()) {
+        // A large picture that has to be scaled besides (the background at 1.28 takes 18 ms) is
+        // made on a worker thread: the 1x picture is drawn until it is ready.
+        if (isLarge() && ratio != artScaleFor(ratio)) {
+            sharpenLater(ratio, device);
+            return {};
+        }
         return sharpArt(m_artPath, ratio, device);
+    }
     if (m_userFile.isEmpty())
         return {};
     // A user's picture is decoded anew from its file at the screen's size, within the decoding
@@ -176,9 +188,32 @@ void PictureControl::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), m_plainSize) : contentsRect();
     painter.drawPixmap(place, m_sharp);
-    constexpr qint64 LargePicture = 256 * 1024;  // bytes: the background, the large panels
-    if (!m_plainDropped && !m_artPath.isEmpty() && qint64(m_plainSize.width()) * m_plainSize.height() * 4 >= LargePicture)
+    if (!m_plainDropped && !m_artPath.isEmpty() && isLarge())
         QTimer::singleShot(0, this, &PictureControl::dropPlainPicture);
+}
+
+bool PictureControl::isLarge() const
+{
+    return qint64(m_plainSize.width()) * m_plainSize.height() * 4 >= LargePicture;
+}
+
+void PictureControl::sharpenLater(qreal ratio, QSize device)
+{
+    const int ticket = ++m_sharpening;
+    const QString path = m_artPath;
+    const QPointer<PictureControl> control(this);
+    QThreadPool::globalInstance()->start([control, ticket, path, ratio, device] {
+        QImage image = loadArtForRatio(path, ratio, device);
+        // The control is looked at on its own thread only.
+        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, image = std::move(image)]() mutable {
+            if (!control || control->m_sharpening != ticket || control->m_artPath != path
+                || control->m_sharpRatio != ratio || image.isNull())
+                return;
+            control->m_sharp = QPixmap::fromImage(std::move(image));
+            control->m_sharp.setDevicePixelRatio(ratio);
+            control->update();
+        }, Qt::QueuedConnection);
+    });
 }
 
 void PictureControl::dropPlainPicture()

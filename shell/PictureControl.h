@@ -61,6 +61,8 @@ private:
     void press(QMouseEvent *event, bool mayClick);
     void showImage(const QImage &image);
     QPixmap sharpPicture(qreal ratio);
+    bool isLarge() const;
+    void sharpenLater(qreal ratio, QSize device);
     void dropPlainPicture();
     void restorePlainPicture();
 
@@ -74,6 +76,7 @@ private:
     bool m_decoration = false;
     // A large 1x picture is let go while a sharper copy is drawn, and read again if needed.
     bool m_plainDropped = false;
+    int m_sharpening = 0;  // the latest sharper copy asked of a worker thread
     QSize m_stretch;
     bool m_autoSize = true;
     bool m_hasPicture = false;

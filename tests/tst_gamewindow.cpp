@@ -1,4 +1,5 @@
 #include "Fixtures.h"
+#include "shell/AssetPaths.h"
 
 #include "game/LettoraUnit.h"
 #include "shell/ErrorReport.h"
@@ -641,10 +642,25 @@ void TestGameWindow::clicksAtScale()
     screenScaler().setFactor(factor);
     const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
     w.resize(qRound(screen.width() / factor), qRound(screen.height() / factor));
+    for (const QString &copy : {QStringLiteral("Image/border@2x.bmp"), QStringLiteral("Image/border@3x.bmp")}) {
+        QFile delivered(QStringLiteral(LETTORA_PROGRAM_DIR "/") + copy);
+        QVERIFY(delivered.open(QIODevice::ReadOnly));
+        g.folder.write(copy, delivered.readAll());
+    }
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // The picture controls choose their pictures by it (it is kept to 1/65536).
     QVERIFY2(qAbs(w.ImageShow->devicePixelRatioF() - factor) < 0.001, qPrintable(QString::number(w.devicePixelRatioF())));
+    // The background, scaled from its larger copy on a worker thread, is drawn from that copy.
+    const qreal ratio = w.Background->devicePixelRatioF();
+    QImage sharp = loadArtForRatio(QLatin1String(paths::Border), ratio, (QSizeF(800, 600) * ratio).toSize());
+    QVERIFY(!sharp.isNull());
+    auto drawn = [&w] {
+        QImage image = w.Background->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        image.setDevicePixelRatio(1);
+        return image;
+    };
+    QTRY_VERIFY(drawn() == sharp.convertToFormat(QImage::Format_RGB32).copy(QRect(QPoint(0, 0), drawn().size())));
     // A full row: an empty slot waits, invisible, at its home place over the letters before it.
     const QString typed = QStringLiteral("abcdefghijklmnopqrst");
     g.type(typed);
