@@ -35,7 +35,7 @@ if [ -z "${LETTORA_BENCH_INNER:-}" ]; then
   fi
   display=$(free_display)
   LETTORA_BENCH_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$runs"
-  kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null || true
+  [ -f "$XDG_RUNTIME_DIR/pulse/pid" ] && kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null
   exit 0
 fi
 
