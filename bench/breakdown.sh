@@ -81,8 +81,9 @@ awk '
   line ~ /openat\(.*border\.bmp/ { mark("the game window reads its background") }
   line ~ /openat\(.*imageformats\/libq/ { mark("the image plugin folder is read (descriptions only)") }
   line ~ /openat\(.*BtnPlay\.jpg/ { mark("the welcome screen reads its pictures") }
-  line ~ /openat\(.*liblettora-audio\.so.*= [0-9]/ { mark("the audio module is loaded (SDL2_mixer, GStreamer)") }
+  line ~ /openat\(.*liblettora-audio\.so.*= [0-9]/ { mark("the audio module is loaded, after the first paint") }
   line ~ /openat\(.*chachacha\.mid/ { mark("the welcome tune is opened") }
-  line ~ /openat\(.*chachacha\.sf2/ { mark("its soundfont is loaded") }
+  line ~ /openat\(.*chachacha\.ogg/ { mark("its recording is opened") }
+  line ~ /openat\(.*chachacha\.sf2/ { mark("its soundfont is loaded (no recording of it)") }
   line ~ /connect\(.*pulse\/native/ { mark("connected to the sound server") }
 ' "$work/trace"
