@@ -150,14 +150,9 @@ protected:
             gst_element_set_state(m_playbin, GST_STATE_NULL);
             return reason;
         }
-        // An MP3 without a header learns its length from its first frames: give it a moment.
-        for (int attempt = 0; attempt < 25 && m_length < 0; ++attempt) {
-            gint64 duration = 0;
-            if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
-                m_length = duration / GST_MSECOND;
-            else
-                g_usleep(10000);
-        }
+        // Asked once: an MP3 without a header learns its length while it plays (deviceLength).
+        if (gint64 duration = 0; gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+            m_length = duration / GST_MSECOND;
         // Left prerolled for a Play that follows at once (the synthesiser keeps its soundfont);
         // parked in READY as soon as the program waits instead: a pipeline left prerolled in
         // PAUSED starts its sound late by as long as it waited.
