@@ -18,11 +18,7 @@ if [ -z "${LETTORA_BENCH_INNER:-}" ]; then
   copy_program "$build/program" "$work/program"
   cp "$build/program/Data/"*.txt "$work/program/Data/"
   export XDG_RUNTIME_DIR="$work/runtime" XDG_CACHE_HOME="$work/cache"
-  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
-    --load="module-null-sink sink_name=bench_sink" --log-target="file:$XDG_RUNTIME_DIR/pa.log"
-  wait_for 20 pactl info
-  pactl set-default-sink bench_sink
+  start_null_sink bench_sink
   LETTORA_BENCH_INNER=1 xvfb-run -n "$(free_display)" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$work"
   exit 0
 fi

@@ -21,17 +21,13 @@ if [ -z "${LETTORA_BENCH_INNER:-}" ]; then
   # The delivered lists: the game starts as a new user's would.
   cp "$build/program/Data/"*.txt "$work/program/Data/"
   export XDG_RUNTIME_DIR="$work/runtime"
-  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
   if [ -n "${LETTORA_BENCH_NO_SOUND_SERVER:-}" ]; then
     # No sound server: the programs find none (and start none) and fall back to ALSA.
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/none" PULSE_CLIENTCONFIG="$work/client.conf"
     echo "autospawn = no" > "$PULSE_CLIENTCONFIG"
     echo "Without a sound server."
   else
-    pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
-      --load="module-null-sink sink_name=bench_sink" --log-target="file:$XDG_RUNTIME_DIR/pa.log"
-    wait_for 20 pactl info
-    pactl set-default-sink bench_sink
+    start_null_sink bench_sink
   fi
   display=$(free_display)
   LETTORA_BENCH_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$runs"

@@ -23,13 +23,13 @@ namespace lettora {
 
 namespace {
 
+constexpr int SharedArtKilobytes = 4 * 1024;
+constexpr int LargestSharedArtKilobytes = 256;
+constexpr qint64 LargePicture = 256 * 1024;  // bytes at 1x: the background, the large panels
+
 // The program's own pictures drawn for a sharper screen, shared by the controls that show them
 // (a keyboard letter and its copies in the answer row, a button's two pictures): each copy is read
 // once for a ratio and size, and again only when its file changes.
-constexpr int SharedArtKilobytes = 4 * 1024;
-constexpr qint64 LargePicture = 256 * 1024;  // bytes at 1x: the background, the large panels
-constexpr int LargestSharedArtKilobytes = 256;
-
 struct SharpArt
 {
     QPixmap pixmap;  // null: no copy fits, the 1x picture is drawn

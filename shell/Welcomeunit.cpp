@@ -78,9 +78,7 @@ void TFormWelcome::buildLayout()
     Image4 = new PictureControl(this, QStringLiteral("Image4"), QRect(24, 40, 100, 200));
     ImageShoot = new PictureControl(this, QStringLiteral("ImageShoot"), QRect(224, 240, 132, 132));
     BtnHowTo = new PictureControl(this, QStringLiteral("BtnHowTo"), QRect(16, 360, 100, 50));
-    decorate(ImagePanel, paths::WelcomeIntro);
-    decorate(Image4, paths::WelcomeBubbles);
-    decorate(ImageShoot, paths::WelcomeGameView);
+    loadDecorations();
 
     // The two buttons swap their pictures like the game's, without a sound.
     const struct
@@ -122,15 +120,11 @@ void TFormWelcome::showOver(QWidget *owner)
     activateWindow();
 }
 
-// The pictures as the screen first shows them.
-void TFormWelcome::loadPictures()
+void TFormWelcome::loadDecorations()
 {
     decorate(ImagePanel, paths::WelcomeIntro);
     decorate(Image4, paths::WelcomeBubbles);
     decorate(ImageShoot, paths::WelcomeGameView);
-    ImageShoot->show();
-    BtnPlay->load(QLatin1String(paths::BtnPlay));
-    BtnHowTo->load(QLatin1String(paths::BtnHowTo));
 }
 
 // The screen comes once a run: once it is closed, its pictures and its window's buffer go (about
@@ -148,8 +142,12 @@ void TFormWelcome::releaseWhileHidden()
 
 void TFormWelcome::showEvent(QShowEvent *event)
 {
-    if (std::exchange(m_released, false))
-        guard([this] { loadPictures(); });
+    if (std::exchange(m_released, false)) {
+        // As it was first made: the introduction, not the help a click may have put there.
+        loadDecorations();
+        ImageShoot->show();
+        guard([this] { FormCreate(); });
+    }
     QDialog::showEvent(event);
     if (!event->spontaneous())
         guard([this] { FormShow(); });

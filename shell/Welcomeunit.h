@@ -45,7 +45,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
-    void loadPictures();
+    void loadDecorations();
     void releaseWhileHidden();
 
     bool m_released = false;

@@ -17,10 +17,23 @@ MediaPlayerMaker &maker()
 }
 } // namespace
 
+namespace {
+// The file of the same name beside `file`, with another extension.
+QString beside(const QString &file, const char *extension)
+{
+    const QFileInfo info(file);
+    return info.dir().filePath(info.completeBaseName() + QLatin1Char('.') + QLatin1String(extension));
+}
+} // namespace
+
 QString ownSoundFont(const QString &midiFile)
 {
-    const QFileInfo midi(midiFile);
-    return midi.dir().filePath(midi.completeBaseName() + QStringLiteral(".sf2"));
+    return beside(midiFile, "sf2");
+}
+
+QString midiRecording(const QString &midiFile)
+{
+    return beside(midiFile, "ogg");
 }
 
 QString soundFontFor(const QString &midiFile)

@@ -58,6 +58,8 @@ inline constexpr double SynthGain = 0.8;
 // welcome tune comes with a small one holding just its instruments), else the system's.
 QString ownSoundFont(const QString &midiFile);
 QString soundFontFor(const QString &midiFile);
+// Where the build's recording of a MIDI file stands: the .ogg of its name beside it.
+QString midiRecording(const QString &midiFile);
 
 // The GStreamer player (playbin): MIDI through FluidSynth and Debian's TimGM6mb soundfont, WAV,
 // MP3, OGG and FLAC. `audioSink` names a sink element for tests ("fakesink"); null plays to the

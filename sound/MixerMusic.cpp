@@ -9,7 +9,6 @@
 #include <vorbis/vorbisfile.h>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -360,11 +359,9 @@ private:
     // The build's recording of exactly this MIDI file, beside it under its name.
     static std::unique_ptr<Track> recordingOf(const QString &midiName, const QByteArray &midi)
     {
-        const QFileInfo info(midiName);
         auto file = std::make_unique<QFile>();
         QString refused;
-        const QString name = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".ogg");
-        if (!openRegularFile(*file, QFile::encodeName(name), refused) || file->peek(4) != "OggS")
+        if (!openRegularFile(*file, QFile::encodeName(midiRecording(midiName)), refused) || file->peek(4) != "OggS")
             return nullptr;
         auto track = std::make_unique<OggTrack>(std::move(file));
         if (!track->ok() || !track->hasComment(midiRecordingComment(midi)))

@@ -38,6 +38,16 @@ wait_for() {
   done
 }
 
+# A private PulseAudio with one null sink (named $1, more module arguments in $2) as the default
+# output, its socket in XDG_RUNTIME_DIR; false when it does not come up.
+start_null_sink() {
+  mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=$1 ${2:-}" --log-target="file:$XDG_RUNTIME_DIR/pa.log" || return 1
+  wait_for 20 pactl info || return 1
+  pactl set-default-sink "$1"
+}
+
 hex() { od -An -tx1 -v "$1" | tr -d ' \n'; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

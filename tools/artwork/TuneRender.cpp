@@ -1,9 +1,9 @@
 #include "TuneRender.h"
 
+#include "sound/MediaPlayer.h"
 #include "sound/MidiSynth.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <fluidsynth.h>
 #include <vorbis/vorbisenc.h>
@@ -48,10 +48,9 @@ bool recordMidi(const QString &midiFile, const QString &soundFont)
     QFile midi(midiFile);
     if (!midi.open(QIODevice::ReadOnly))
         return false;
-    const QFileInfo info(midiFile);
-    const QString ogg = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".ogg");
     const std::vector<std::int16_t> pcm = renderMidi(midiFile, soundFont);
-    return !pcm.empty() && writeOggVorbis(ogg, pcm, lettora::midiRecordingComment(midi.readAll()));
+    return !pcm.empty()
+        && writeOggVorbis(lettora::midiRecording(midiFile), pcm, lettora::midiRecordingComment(midi.readAll()));
 }
 
 bool writeOggVorbis(const QString &file, const std::vector<std::int16_t> &pcm, const QByteArray &text)
