@@ -2,11 +2,10 @@
 // each engine and through the game's Voice, and the resident memory speech adds.
 // Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|languages]   (each in a fresh process, for its memory)
 #include "sound/Effects.h"
+#include "sound/Mixer.h"
 #include "sound/SdlEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/Voice.h"
-
-#include <SDL_mixer.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -79,11 +78,11 @@ void voice()
     std::vector<double> times;
     QElapsedTimer timer;
     for (int i = 0; i < 13; ++i) {
-        Mix_HaltChannel(VoiceChannel);
+        mixer::halt(VoiceChannel);
         const QByteArray name = QByteArray(Words[i % 12]) + ".jpg";
         timer.start();
         Voice::instance().sayPictureWord(name, {});
-        while (!Mix_Playing(VoiceChannel) && timer.elapsed() < 10000)
+        while (!mixer::sounding(VoiceChannel) && timer.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         times.push_back(timer.nsecsElapsed() / 1e6);
     }

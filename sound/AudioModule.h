@@ -5,16 +5,17 @@
 
 #include <memory>
 
-struct Mix_Chunk;
-
 namespace lettora {
+
+struct MixerChunk;
 
 class EffectPlayer;
 class MediaPlayer;
 struct Pcm;
 
-// The sound libraries (SDL2_mixer, GStreamer and the forty-odd libraries they pull in) stay out of
-// the start: the code that calls them is a module beside the executable, opened on the first sound.
+// The sound libraries (SDL2, the Vorbis decoder and what they pull in) stay out of the start: the
+// code that calls them is a module beside the executable, opened on the first sound (and the rarer
+// formats are a second module, opened by this one: sound/AudioFormats.h).
 // Its one exported function gives this table. Without the module, or without one of its libraries,
 // the game runs silent.
 struct AudioModule
@@ -34,14 +35,14 @@ struct AudioModule
     QByteArray (*toMixerFormat)(const Pcm &pcm);
     QByteArray (*loadRecording)(const QByteArray &path);
     QByteArray (*mixerSilence)(int milliseconds);
-    Mix_Chunk *(*makeChunk)(QByteArray &samples);  // the samples stay the caller's
-    void (*freeChunk)(Mix_Chunk *chunk);
-    bool (*playVoice)(Mix_Chunk *chunk);
+    MixerChunk *(*makeChunk)(QByteArray &samples);  // the samples stay the caller's
+    void (*freeChunk)(MixerChunk *chunk);
+    bool (*playVoice)(MixerChunk *chunk);
     void (*haltVoice)();
-    Mix_Chunk *(*soundingVoice)();  // null while the voice channel is silent
+    const MixerChunk *(*soundingVoice)();  // null while the voice channel is silent
 };
 
-inline constexpr int AudioModuleVersion = 1;
+inline constexpr int AudioModuleVersion = 2;
 // The module's file in the executable's folder, and its exported function.
 inline constexpr const char *AudioModuleFile = "liblettora-audio.so";
 inline constexpr const char *AudioModuleEntry = "lettora_audio_module";

@@ -3,11 +3,19 @@
 
 #include "sound/AudioModule.h"
 
+#include "sound/AudioFormats.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
 #include "sound/SdlEffects.h"
 #include "speech/VoiceMixer.h"
+
+// GStreamer's player, here from the module of the rarer formats; null without it.
+std::unique_ptr<lettora::MediaPlayer> lettora::makeGstMediaPlayer(const char *audioSink)
+{
+    const AudioFormats *formats = audioFormats();
+    return std::unique_ptr<MediaPlayer>(formats ? formats->makeGstMediaPlayer(audioSink) : nullptr);
+}
 
 namespace {
 
@@ -16,18 +24,18 @@ lettora::EffectPlayer *makeEffectPlayer(const char *driver)
     return new lettora::SdlEffectPlayer(driver);
 }
 
-// The delivered tunes play through the mixer, anything else through GStreamer. A sink named by a
-// test means GStreamer alone.
+// The delivered tunes play through the mixer, anything else through GStreamer, loaded for the first
+// such file. A sink named by a test means GStreamer alone.
 lettora::MediaPlayer *makeMediaPlayer(const char *audioSink)
 {
     if (audioSink)
         return lettora::makeGstMediaPlayer(audioSink).release();
-    return lettora::makeMixerMediaPlayer(lettora::makeGstMediaPlayer()).release();
+    return lettora::makeMixerMediaPlayer([] { return lettora::makeGstMediaPlayer(nullptr); }).release();
 }
 
 void setAllMusicVolumes(int percent)
 {
-    lettora::setMusicVolume(percent);
+    lettora::setFormatsMusicVolume(percent);
     lettora::setMixerMusicVolume(percent);
 }
 

@@ -2,6 +2,7 @@
 
 #include "shell/ErrorReport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -34,6 +35,11 @@ QString ownSoundFont(const QString &midiFile)
 QString midiRecording(const QString &midiFile)
 {
     return beside(midiFile, "ogg");
+}
+
+QByteArray midiRecordingComment(const QByteArray &midi)
+{
+    return QByteArrayLiteral("LETTORA_MIDI_SHA256=") + QCryptographicHash::hash(midi, QCryptographicHash::Sha256).toHex();
 }
 
 QString soundFontFor(const QString &midiFile)

@@ -60,6 +60,9 @@ QString ownSoundFont(const QString &midiFile);
 QString soundFontFor(const QString &midiFile);
 // Where the build's recording of a MIDI file stands: the .ogg of its name beside it.
 QString midiRecording(const QString &midiFile);
+// The Vorbis comment of that recording, made with the game's synthesiser (sound/MidiSynth.h),
+// naming the MIDI file's exact bytes: it plays in the file's place only while it names them.
+QByteArray midiRecordingComment(const QByteArray &midi);
 
 // The GStreamer player (playbin): MIDI through FluidSynth and Debian's TimGM6mb soundfont, WAV,
 // MP3, OGG and FLAC. `audioSink` names a sink element for tests ("fakesink"); null plays to the

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QString>
 
 #include <fluidsynth.h>
@@ -30,13 +29,5 @@ private:
     fluid_synth_t *m_synth = nullptr;
     int m_font = FLUID_FAILED;
 };
-
-// A recording of a MIDI file made by this synthesiser at build time carries this Vorbis comment,
-// naming the file's exact bytes; beside the file under its name (tune.mid, tune.ogg), it plays in
-// the file's place, with no synthesiser.
-inline QByteArray midiRecordingComment(const QByteArray &midi)
-{
-    return QByteArrayLiteral("LETTORA_MIDI_SHA256=") + QCryptographicHash::hash(midi, QCryptographicHash::Sha256).toHex();
-}
 
 } // namespace lettora

@@ -1,12 +1,11 @@
 #include "sound/MixerMusic.h"
 
 #include "shell/RegularFile.h"
-#include "sound/MidiSynth.h"
-#include "sound/SdlEffects.h"
+#include "sound/AudioFormats.h"
+#include "sound/Mixer.h"
+#include "sound/MixerTrack.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
-#include <vorbis/vorbisfile.h>
 
 #include <QFile>
 
@@ -22,165 +21,6 @@ namespace {
 
 // A MIDI file is read whole; one this large is no tune.
 constexpr qint64 LargestMidiFile = 8 * 1024 * 1024;
-// After its last event a tune rings out, at most this long, before it counts as ended.
-constexpr int RingOutSeconds = 2;
-
-// The decoder of one track, in its own sample format (16-bit, interleaved).
-class Track
-{
-public:
-    virtual ~Track() = default;
-    virtual int rate() const = 0;
-    virtual int channels() const = 0;
-    virtual qint64 length() const = 0;  // -1 while unknown
-    // Fewer frames than asked only at the end.
-    virtual int read(Sint16 *out, int frames) = 0;
-    virtual void rewind() = 0;
-};
-
-class MidiTrack : public Track
-{
-public:
-    MidiTrack(QByteArray data, qint64 length, int rate, const QString &soundFont)
-        : m_data(std::move(data)), m_length(length), m_synth(rate, soundFont), m_rate(rate)
-    {
-    }
-    ~MidiTrack() override { dropPlayer(); }
-
-    bool ok() const { return m_synth.ok(); }
-    int rate() const override { return m_rate; }
-    int channels() const override { return 2; }
-    qint64 length() const override { return m_length; }
-
-    int read(Sint16 *out, int frames) override
-    {
-        if (!m_player)
-            rewind();
-        if (!m_player)
-            return 0;
-        if (fluid_player_get_status(m_player) != FLUID_PLAYER_PLAYING) {
-            if (fluid_synth_get_active_voice_count(m_synth.synth()) == 0 || m_ringing >= RingOutSeconds * m_rate)
-                return 0;
-            m_ringing += frames;
-        }
-        fluid_synth_write_s16(m_synth.synth(), frames, out, 0, 2, out, 1, 2);
-        return frames;
-    }
-
-    void rewind() override
-    {
-        dropPlayer();
-        fluid_synth_system_reset(m_synth.synth());
-        m_ringing = 0;
-        m_player = new_fluid_player(m_synth.synth());
-        if (m_player && (fluid_player_add_mem(m_player, m_data.constData(), size_t(m_data.size())) != FLUID_OK
-                         || fluid_player_play(m_player) != FLUID_OK))
-            dropPlayer();
-    }
-
-private:
-    void dropPlayer()
-    {
-        if (!m_player)
-            return;
-        fluid_player_stop(m_player);
-        delete_fluid_player(m_player);
-        m_player = nullptr;
-    }
-
-    QByteArray m_data;
-    qint64 m_length;
-    MidiSynth m_synth;
-    int m_rate;
-    fluid_player_t *m_player = nullptr;
-    int m_ringing = 0;  // frames rendered after the last event
-};
-
-class OggTrack : public Track
-{
-public:
-    explicit OggTrack(std::unique_ptr<QFile> file) : m_file(std::move(file))
-    {
-        const ov_callbacks callbacks{&readFile, &seekFile, nullptr, &tellFile};
-        if (ov_open_callbacks(m_file.get(), &m_vorbis, nullptr, 0, callbacks) != 0)
-            return;
-        m_opened = true;
-        const vorbis_info *info = ov_info(&m_vorbis, -1);
-        if (!info || info->channels < 1 || info->channels > 8 || info->rate < 1000 || info->rate > 384000)
-            return;
-        m_rate = int(info->rate);
-        m_channels = info->channels;
-        const double seconds = ov_time_total(&m_vorbis, -1);
-        if (seconds >= 0)
-            m_length = std::llround(seconds * 1000);
-    }
-    ~OggTrack() override
-    {
-        if (m_opened)
-            ov_clear(&m_vorbis);
-    }
-
-    bool ok() const { return m_rate > 0; }
-    int rate() const override { return m_rate; }
-    int channels() const override { return m_channels; }
-    qint64 length() const override { return m_length; }
-
-    bool hasComment(const QByteArray &wanted)
-    {
-        const vorbis_comment *comments = ov_comment(&m_vorbis, -1);
-        for (int i = 0; comments && i < comments->comments; ++i) {
-            if (QByteArray(comments->user_comments[i], comments->comment_lengths[i]) == wanted)
-                return true;
-        }
-        return false;
-    }
-
-    int read(Sint16 *out, int frames) override
-    {
-        char *at = reinterpret_cast<char *>(out);
-        int wanted = frames * m_channels * 2;
-        int holes = 0;
-        while (wanted > 0 && !m_ended) {
-            int section = 0;
-            const long got = ov_read(&m_vorbis, at, wanted, SDL_BYTEORDER == SDL_BIG_ENDIAN, 2, 1, &section);
-            if (got > 0) {
-                at += got;
-                wanted -= int(got);
-            } else if (got != OV_HOLE || ++holes > 64) {
-                m_ended = true;  // the end, or a stream broken beyond repair
-            }
-        }
-        return frames - wanted / (m_channels * 2);
-    }
-
-    void rewind() override
-    {
-        m_ended = ov_pcm_seek(&m_vorbis, 0) != 0;
-    }
-
-private:
-    static size_t readFile(void *to, size_t size, size_t count, void *file)
-    {
-        const qint64 got = static_cast<QFile *>(file)->read(static_cast<char *>(to), qint64(size * count));
-        return got > 0 ? size_t(got) / size : 0;
-    }
-    static int seekFile(void *file, ogg_int64_t offset, int whence)
-    {
-        auto *f = static_cast<QFile *>(file);
-        const qint64 base = whence == SEEK_CUR ? f->pos() : whence == SEEK_END ? f->size() : 0;
-        return f->seek(base + offset) ? 0 : -1;
-    }
-    static long tellFile(void *file) { return long(static_cast<QFile *>(file)->pos()); }
-
-    std::unique_ptr<QFile> m_file;
-    OggVorbis_File m_vorbis{};
-    bool m_opened = false;
-    bool m_ended = false;
-    int m_rate = 0;
-    int m_channels = 0;
-    qint64 m_length = -1;
-};
-
 } // namespace
 
 class MixerMediaPlayer;
@@ -195,7 +35,7 @@ struct MusicOutput
     MixerMediaPlayer *sounding = nullptr;
     int rate = 0;  // 0 while the mixer is closed
     int channels = 0;
-    int volume = MIX_MAX_VOLUME;
+    int volume = MixerMaxVolume;
     std::vector<Sint16> mixed;
 };
 
@@ -210,7 +50,7 @@ MusicOutput &output()
 class MixerMediaPlayer : public MediaPlayer
 {
 public:
-    explicit MixerMediaPlayer(std::unique_ptr<MediaPlayer> otherwise) : m_otherwise(std::move(otherwise)) {}
+    explicit MixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise) : m_makeOther(std::move(otherwise)) {}
     // The program's player drives this one through its device calls, so it may never have been
     // opened as far as MediaPlayer knows: the mixer lets go of it here in any case.
     ~MixerMediaPlayer() override
@@ -242,8 +82,10 @@ protected:
     QString openDevice(const QString &file) override
     {
         m_usesOther = false;
-        std::unique_ptr<Track> track = openTrack(file);
+        std::unique_ptr<MixerTrack> track = openTrack(file);
         if (!track) {
+            if (!m_otherwise && m_makeOther)
+                m_otherwise = m_makeOther();
             if (!m_otherwise)
                 return QLatin1String(NotForMixer);
             m_usesOther = true;
@@ -263,7 +105,7 @@ protected:
             m_otherwise->closeDevice();
             return;
         }
-        std::unique_ptr<Track> gone;
+        std::unique_ptr<MixerTrack> gone;
         {
             std::lock_guard guard(output().lock);
             if (output().sounding == this)
@@ -325,7 +167,7 @@ protected:
     }
 
 private:
-    std::unique_ptr<Track> openTrack(const QString &name)
+    std::unique_ptr<MixerTrack> openTrack(const QString &name)
     {
         auto file = std::make_unique<QFile>();
         QString refused;
@@ -339,15 +181,17 @@ private:
             const qint64 length = midiLength(data);
             if (length < 0)
                 return nullptr;
-            if (std::unique_ptr<Track> recording = recordingOf(name, data))
+            if (std::unique_ptr<MixerTrack> recording = recordingOf(name, data))
                 return recording;
             int rate = 0;
             {
                 std::lock_guard guard(output().lock);
                 rate = output().rate;
             }
-            auto track = std::make_unique<MidiTrack>(data, length, rate > 0 ? rate : MixerRate, soundFontFor(name));
-            return track->ok() ? std::move(track) : nullptr;
+            // Synthesised: the synthesiser comes with the module of the rarer formats.
+            const AudioFormats *formats = audioFormats();
+            return std::unique_ptr<MixerTrack>(
+                formats ? formats->openMidi(data, length, rate > 0 ? rate : MixerRate, soundFontFor(name)) : nullptr);
         }
         if (magic == "OggS") {
             auto track = std::make_unique<OggTrack>(std::move(file));
@@ -357,7 +201,7 @@ private:
     }
 
     // The build's recording of exactly this MIDI file, beside it under its name.
-    static std::unique_ptr<Track> recordingOf(const QString &midiName, const QByteArray &midi)
+    static std::unique_ptr<MixerTrack> recordingOf(const QString &midiName, const QByteArray &midi)
     {
         auto file = std::make_unique<QFile>();
         QString refused;
@@ -400,14 +244,16 @@ private:
         void operator()(SDL_AudioStream *stream) const { SDL_FreeAudioStream(stream); }
     };
 
-    std::unique_ptr<MediaPlayer> m_otherwise;  // GStreamer, for what the mixer does not play
+    // GStreamer, for what the mixer does not play, made when first needed.
+    std::function<std::unique_ptr<MediaPlayer>()> m_makeOther;
+    std::unique_ptr<MediaPlayer> m_otherwise;
     bool m_usesOther = false;
-    std::unique_ptr<Track> m_track;
+    std::unique_ptr<MixerTrack> m_track;
     std::unique_ptr<SDL_AudioStream, FreeStream> m_converter;
     int m_convertedRate = 0;
     int m_convertedChannels = 0;
     bool m_trackDrained = false;
-    std::vector<Sint16> m_block;
+    std::vector<std::int16_t> m_block;
     qint64 m_length = -1;
     double m_playedMicros = 0;
     bool m_atEnd = false;
@@ -415,7 +261,7 @@ private:
 
 namespace {
 
-void SDLCALL mixMusic(void *, Uint8 *stream, int bytes)
+void mixMusic(std::uint8_t *stream, int bytes)
 {
     MusicOutput &out = output();
     std::lock_guard guard(out.lock);
@@ -528,29 +374,27 @@ qint64 midiLength(const QByteArray &data)
     return qint64(std::llround(micros / 1000));
 }
 
-std::unique_ptr<MediaPlayer> makeMixerMediaPlayer(std::unique_ptr<MediaPlayer> otherwise)
+std::unique_ptr<MediaPlayer> makeMixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise)
 {
     return std::make_unique<MixerMediaPlayer>(std::move(otherwise));
 }
 
 void startMixerMusic()
 {
-    int rate = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    if (!Mix_QuerySpec(&rate, &format, &channels) || format != AUDIO_S16SYS)
+    mixer::Format format;
+    if (!mixer::format(format))
         return;
     {
         std::lock_guard guard(output().lock);
-        output().rate = rate;
-        output().channels = channels;
+        output().rate = format.rate;
+        output().channels = format.channels;
     }
-    Mix_HookMusic(&mixMusic, nullptr);
+    mixer::setMusic(&mixMusic);
 }
 
 void stopMixerMusic()
 {
-    Mix_HookMusic(nullptr, nullptr);
+    mixer::setMusic(nullptr);
     std::lock_guard guard(output().lock);
     output().rate = 0;
     output().channels = 0;
@@ -559,7 +403,7 @@ void stopMixerMusic()
 void setMixerMusicVolume(int percent)
 {
     std::lock_guard guard(output().lock);
-    output().volume = std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100;
+    output().volume = std::clamp(percent, 0, 100) * MixerMaxVolume / 100;
 }
 
 } // namespace lettora

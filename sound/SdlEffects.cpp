@@ -4,7 +4,6 @@
 #include "sound/MixerMusic.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <QFile>
 #include <QtEndian>
@@ -50,24 +49,20 @@ SdlEffectPlayer::SdlEffectPlayer(const char *driver)
         SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return;
-    if (Mix_OpenAudio(MixerRate, AUDIO_S16SYS, 2, BufferFrames) != 0) {
+    mixer::Format format;
+    if (!mixer::open(BufferFrames) || !mixer::format(format)) {
+        mixer::close();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return;  // no sound server: the game runs silent
     }
     m_open = true;
-    Mix_AllocateChannels(MixerChannels);
     startMixerMusic();
-    int rate = MixerRate;
-    Uint16 format = 0;
-    int channels = 0;
-    Mix_QuerySpec(&rate, &format, &channels);
     // The chime is mono at the mixer's rate; the mixer wants its own channel count.
-    const QByteArray mono = defaultChime(rate);
-    m_defaultSamples.resize(mono.size() * channels);
+    const QByteArray mono = defaultChime(format.rate);
+    m_default.samples.resize(mono.size() * format.channels);
     for (qsizetype i = 0; i < mono.size() / 2; ++i)
-        for (int c = 0; c < channels; ++c)
-            std::memcpy(m_defaultSamples.data() + (i * channels + c) * 2, mono.constData() + i * 2, 2);
-    m_default = Mix_QuickLoad_RAW(reinterpret_cast<Uint8 *>(m_defaultSamples.data()), Uint32(m_defaultSamples.size()));
+        for (int c = 0; c < format.channels; ++c)
+            std::memcpy(m_default.samples.data() + (i * format.channels + c) * 2, mono.constData() + i * 2, 2);
 }
 
 SdlEffectPlayer::~SdlEffectPlayer()
@@ -76,39 +71,23 @@ SdlEffectPlayer::~SdlEffectPlayer()
         return;
     // Nothing may touch the mixer after it closes: halt and free first.
     stopMixerMusic();
-    Mix_HaltChannel(-1);
-    for (Mix_Chunk *chunk : std::as_const(m_cache))
-        if (chunk)
-            Mix_FreeChunk(chunk);
-    if (m_default)
-        Mix_FreeChunk(m_default);
-    Mix_CloseAudio();
+    mixer::close();
+    for (MixerChunk *chunk : std::as_const(m_cache))
+        mixer::freeChunk(chunk);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-Mix_Chunk *SdlEffectPlayer::load(const QString &file)
+MixerChunk *SdlEffectPlayer::load(const QString &file)
 {
-    if (Mix_Chunk *chunk = m_cache.value(file, nullptr))
+    if (MixerChunk *chunk = m_cache.value(file, nullptr))
         return chunk;
     // A file that fails is tried again next time: it may be back by then. Only a regular file is
     // read: a FIFO would hold the game until something writes to it.
-    QString reason;
-    const int fd = openRegularFile(QFile::encodeName(file), reason);
-    if (fd < 0)
+    QByteArray samples = mixer::readSound(QFile::encodeName(file));
+    if (samples.isEmpty())
         return nullptr;
-    FILE *stream = ::fdopen(fd, "rb");
-    if (!stream) {
-        ::close(fd);
-        return nullptr;
-    }
-    SDL_RWops *source = SDL_RWFromFP(stream, SDL_TRUE);
-    if (!source) {
-        std::fclose(stream);
-        return nullptr;
-    }
-    Mix_Chunk *chunk = Mix_LoadWAV_RW(source, 1);
-    if (chunk)
-        m_cache.insert(file, chunk);
+    auto *chunk = new MixerChunk{std::move(samples)};
+    m_cache.insert(file, chunk);
     return chunk;
 }
 
@@ -116,28 +95,24 @@ void SdlEffectPlayer::play(const QString &file)
 {
     if (!m_open)
         return;
-    Mix_Chunk *chunk = load(file);
+    const MixerChunk *chunk = load(file);
     m_lastWasDefault = chunk == nullptr;
-    if (!chunk)
-        chunk = m_default;
-    if (chunk)
-        Mix_PlayChannel(Channel, chunk, 0);  // replaces whatever the channel was playing
+    mixer::play(Channel, chunk ? chunk : &m_default);  // replaces whatever the channel was playing
 }
 
 bool SdlEffectPlayer::isSounding() const
 {
-    return m_open && Mix_Playing(Channel);
+    return sounding() != nullptr;
 }
 
-Mix_Chunk *SdlEffectPlayer::sounding() const
+const MixerChunk *SdlEffectPlayer::sounding() const
 {
-    return isSounding() ? Mix_GetChunk(Channel) : nullptr;
+    return m_open ? mixer::sounding(Channel) : nullptr;
 }
 
 void setChannelVolume(int channel, int percent)
 {
-    if (Mix_QuerySpec(nullptr, nullptr, nullptr) && channel < Mix_AllocateChannels(-1))
-        Mix_Volume(channel, std::clamp(percent, 0, 100) * MIX_MAX_VOLUME / 100);
+    mixer::setVolume(channel, std::clamp(percent, 0, 100) * MixerMaxVolume / 100);
 }
 
 std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)

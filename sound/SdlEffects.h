@@ -1,21 +1,12 @@
 #pragma once
 
 #include "sound/Effects.h"
+#include "sound/Mixer.h"
 
 #include <QHash>
 #include <QString>
 
-struct Mix_Chunk;
-
 namespace lettora {
-
-// The mixer's channels: effects on one, the spoken voice on the other, so that neither cuts the
-// other off.
-inline constexpr int EffectsChannel = 0;
-inline constexpr int VoiceChannel = 1;
-inline constexpr int MixerChannels = 2;
-// The rate the mixer asks for (the sound server may give another).
-inline constexpr int MixerRate = 44100;
 
 // Volume in percent (0 .. 100) of a mixer channel; a mixer opened later starts at the level set last.
 void setChannelVolume(int channel, int percent);
@@ -34,17 +25,16 @@ public:
     bool isOpen() const { return m_open; }
     bool lastWasDefault() const { return m_lastWasDefault; }
     bool isSounding() const;
-    Mix_Chunk *sounding() const;
-    Mix_Chunk *cached(const QString &file) const { return m_cache.value(file, nullptr); }
+    const MixerChunk *sounding() const;
+    MixerChunk *cached(const QString &file) const { return m_cache.value(file, nullptr); }
 
 private:
-    Mix_Chunk *load(const QString &file);
+    MixerChunk *load(const QString &file);
 
     bool m_open = false;
     bool m_lastWasDefault = false;
-    QHash<QString, Mix_Chunk *> m_cache;
-    Mix_Chunk *m_default = nullptr;
-    QByteArray m_defaultSamples;
+    QHash<QString, MixerChunk *> m_cache;
+    MixerChunk m_default;
 };
 
 // The default sound, made in memory so it can never be missing: a soft two-note chime, 16-bit

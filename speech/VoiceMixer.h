@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 
-struct Mix_Chunk;
+namespace lettora {
+struct MixerChunk;
+}
 
 // The voice's side of the mixer, in the audio module (sound/AudioModule.h); speech/VoiceOutput.cpp
 // reaches it through the module's table.
@@ -13,10 +15,10 @@ namespace lettora::voicemixer {
 QByteArray toMixerFormat(const Pcm &pcm);
 QByteArray loadRecording(const QByteArray &path);
 QByteArray silence(int milliseconds);
-Mix_Chunk *makeChunk(QByteArray &samples);
-void freeChunk(Mix_Chunk *chunk);
-bool play(Mix_Chunk *chunk);
+MixerChunk *makeChunk(QByteArray &samples);
+void freeChunk(MixerChunk *chunk);
+bool play(MixerChunk *chunk);
 void halt();
-Mix_Chunk *sounding();
+const MixerChunk *sounding();
 
 } // namespace lettora::voicemixer

@@ -61,7 +61,7 @@ bool VoiceOutput::isSounding() const
     return sounding() != nullptr;
 }
 
-Mix_Chunk *VoiceOutput::sounding() const
+const MixerChunk *VoiceOutput::sounding() const
 {
     const AudioModule *module = m_current ? loadedAudioModule() : nullptr;
     return module ? module->soundingVoice() : nullptr;

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-struct Mix_Chunk;
-
 namespace lettora {
+
+struct MixerChunk;
 
 // Sound in the mixer's own format (rate, sample format, channel count), ready for its voice
 // channel. Made off the GUI thread; all are empty while the mixer is closed.
@@ -26,11 +26,11 @@ public:
     ~VoiceClip();
     VoiceClip(const VoiceClip &) = delete;
     VoiceClip &operator=(const VoiceClip &) = delete;
-    Mix_Chunk *chunk() const { return m_chunk; }
+    MixerChunk *chunk() const { return m_chunk; }
 
 private:
     QByteArray m_bytes;
-    Mix_Chunk *m_chunk = nullptr;
+    MixerChunk *m_chunk = nullptr;
 };
 
 // The voice channel of the mixer the effects opened: a new line halts the one that sounds; the
@@ -42,7 +42,7 @@ public:
     bool play(std::shared_ptr<VoiceClip> clip);
     void halt();
     bool isSounding() const;
-    Mix_Chunk *sounding() const;
+    const MixerChunk *sounding() const;
 
 private:
     std::shared_ptr<VoiceClip> m_current;

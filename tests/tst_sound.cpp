@@ -4,9 +4,8 @@
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
 #include "sound/SdlEffects.h"
+#include "speech/VoiceOutput.h"
 #include "tools/artwork/TuneRender.h"
-
-#include <SDL_mixer.h>
 
 #include <gst/gst.h>
 
@@ -105,6 +104,8 @@ private Q_SLOTS:
     void midiLengths();
     void brokenAndLongTracks();
     void effects();
+    void recordings_data();
+    void recordings();
     void effectsOpenOnTheFirstEffect();
     void soundFontChoice_data();
     void soundFontChoice();
@@ -126,6 +127,9 @@ void TestSound::initTestCase()
     QFile midi(file("tune.mid"));
     QVERIFY(midi.open(QIODevice::WriteOnly));
     midi.write(midiFile());
+    QFile words(file("words.mp3"));
+    QVERIFY(words.open(QIODevice::WriteOnly));
+    words.write(QByteArray("a list of words, not a recording of one\n").repeated(50));
 }
 
 void TestSound::openFailures()
@@ -274,7 +278,7 @@ void TestSound::mixerPlaysOneTrackAtATime()
     music->FileName = file("tone.wav");
     QCOMPARE(errorOf([&] { music->Open(); }),
              QStringLiteral("Cannot open file \"%1\". %2").arg(music->FileName, QLatin1String(NotForMixer)));
-    auto routed = makeMixerMediaPlayer(makeGstMediaPlayer("fakesink"));
+    auto routed = makeMixerMediaPlayer([] { return makeGstMediaPlayer("fakesink"); });
     routed->FileName = file("tone.wav");
     routed->Open();
     routed->Play();
@@ -365,7 +369,7 @@ void TestSound::effects()
 
     player.play(click);
     QVERIFY(!player.lastWasDefault());
-    Mix_Chunk *clickChunk = player.cached(click);
+    const MixerChunk *clickChunk = player.cached(click);
     QVERIFY(clickChunk);
     player.play(click);
     QCOMPARE(player.cached(click), clickChunk);  // loaded once, then kept
@@ -389,6 +393,33 @@ void TestSound::effects()
     QVERIFY(player.lastWasDefault());
 }
 
+void TestSound::recordings_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("milliseconds");
+    QTest::newRow("WAV") << "tone.wav" << 1500;
+    QTest::newRow("Ogg Vorbis") << "tone.ogg" << 1500;
+    QTest::newRow("MP3") << "tone.mp3" << 1500;
+    QTest::newRow("MP3 without a header") << "bare.mp3" << 1500;
+    QTest::newRow("not a sound") << "words.mp3" << 0;
+    QTest::newRow("no file") << "none.wav" << 0;
+}
+
+// A parent's recording of a word, read whole into the mixer's format, whatever its kind.
+void TestSound::recordings()
+{
+    QFETCH(QString, name);
+    QFETCH(int, milliseconds);
+    SdlEffectPlayer player("dummy");
+    mixer::Format format;
+    QVERIFY(mixer::format(format));
+    const QByteArray samples = loadRecording(QFile::encodeName(file(qPrintable(name))));
+    QCOMPARE(samples.size() % format.frameBytes(), 0);
+    const double read = samples.size() * 1000.0 / (format.rate * format.frameBytes());
+    // The encoders add a frame or so of their own.
+    QVERIFY2(std::abs(read - milliseconds) < 60, qPrintable(QString::number(read)));
+}
+
 // The program's player opens nothing when it is made; the first effect opens the mixer on a thread
 // of its own and sounds once it is open, at the level set before; the mixer closes with the player.
 void TestSound::effectsOpenOnTheFirstEffect()
@@ -397,13 +428,14 @@ void TestSound::effectsOpenOnTheFirstEffect()
     test::ProgramFolderCopy folder;
     auto player = makeOnDemandEffectPlayer();
     setChannelVolume(EffectsChannel, 50);
-    QVERIFY(!Mix_QuerySpec(nullptr, nullptr, nullptr));
+    mixer::Format format;
+    QVERIFY(!mixer::format(format));
     player->play(folder.file(QStringLiteral("Sound/Lostlife.wav")));
     QVERIFY(player->prepare().wait_for(std::chrono::seconds(30)) == std::future_status::ready);
-    QTRY_VERIFY_WITH_TIMEOUT(Mix_Playing(EffectsChannel), 10000);
-    QCOMPARE(Mix_Volume(EffectsChannel, -1), MIX_MAX_VOLUME / 2);
+    QTRY_VERIFY_WITH_TIMEOUT(mixer::sounding(EffectsChannel), 10000);
+    QCOMPARE(mixer::volume(EffectsChannel), MixerMaxVolume / 2);
     player.reset();
-    QVERIFY(!Mix_QuerySpec(nullptr, nullptr, nullptr));
+    QVERIFY(!mixer::format(format));
     setChannelVolume(EffectsChannel, 100);
     qunsetenv("SDL_AUDIODRIVER");
 }

@@ -9,7 +9,6 @@
 #include "speech/Voice.h"
 #include "speech/VoiceOutput.h"
 
-#include <SDL_mixer.h>
 
 #include <QDir>
 #include <QFile>
@@ -276,7 +275,7 @@ void TestSpeech::voiceAndEffectsOnTheirOwnChannels()
     QVERIFY(voice.play(second));
     QCOMPARE(voice.sounding(), second->chunk());
     QCOMPARE(effects.sounding(), effects.cached(effect));
-    QCOMPARE(Mix_GetChunk(EffectsChannel), effects.cached(effect));
+    QCOMPARE(mixer::sounding(EffectsChannel), effects.cached(effect));
     voice.halt();
     QVERIFY(!voice.isSounding());
     QVERIFY(effects.isSounding());
@@ -320,15 +319,15 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
     voice.setLibraryDir({});
     QCOMPARE(voice.speakingLanguage(), QStringLiteral("en"));
     voice.sayPictureWord("Elephant.jpg", {});
-    QTRY_VERIFY_WITH_TIMEOUT(Mix_Playing(VoiceChannel), 10000);
-    Mix_Chunk *word = Mix_GetChunk(VoiceChannel);
+    QTRY_VERIFY_WITH_TIMEOUT(mixer::sounding(VoiceChannel), 10000);
+    const MixerChunk *word = mixer::sounding(VoiceChannel);
     PlayEffect(QStringLiteral("./Sound/Click.wav"));
     // The letter's name replaces the word at once; nothing is queued behind it.
     voice.sayLetter('b');
-    QTRY_VERIFY_WITH_TIMEOUT(Mix_GetChunk(VoiceChannel) != word && Mix_Playing(VoiceChannel), 10000);
-    QVERIFY(Mix_Playing(EffectsChannel));
+    QTRY_VERIFY_WITH_TIMEOUT(mixer::sounding(VoiceChannel) && mixer::sounding(VoiceChannel) != word, 10000);
+    QVERIFY(mixer::sounding(EffectsChannel));
     voice.stop();
-    QVERIFY(!Mix_Playing(VoiceChannel));
+    QVERIFY(!mixer::sounding(VoiceChannel));
     setEffectPlayer(nullptr);
 }
 
@@ -342,15 +341,14 @@ void TestSpeech::recordingInsteadOfTheVoice()
         recording.write(wavFile(4));
     }
     setEffectPlayer(makeSdlEffectPlayer("dummy"));
-    int rate = 0, channels = 0;
-    Uint16 format = 0;
-    QVERIFY(Mix_QuerySpec(&rate, &format, &channels));
+    mixer::Format format;
+    QVERIFY(mixer::format(format));
     Voice &voice = Voice::instance();
     voice.setLibraryDir({});
     voice.sayPictureWord("cat.jpg", QFile::encodeName(dir.filePath(QStringLiteral("cat.jpg"))));
-    QTRY_VERIFY_WITH_TIMEOUT(Mix_Playing(VoiceChannel), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(mixer::sounding(VoiceChannel), 10000);
     // The parent's 4-second recording, not the synthetic word (under a second).
-    const double seconds = double(Mix_GetChunk(VoiceChannel)->alen) / (rate * channels * SDL_AUDIO_BITSIZE(format) / 8);
+    const double seconds = double(mixer::sounding(VoiceChannel)->samples.size()) / (format.rate * format.frameBytes());
     QVERIFY2(seconds > 3.9 && seconds < 4.1, qPrintable(QString::number(seconds)));
     voice.stop();
     setEffectPlayer(nullptr);
@@ -369,7 +367,7 @@ void TestSpeech::silentWithoutVoiceOrAudio()
     voice.sayLetter('c');
     voice.sayTry();
     QTest::qWait(300);
-    QVERIFY(!Mix_Playing(VoiceChannel));
+    QVERIFY(!mixer::sounding(VoiceChannel));
     // No audio: the voice is made and dropped.
     setEffectPlayer(nullptr);
     voice.setLibraryDir({});
@@ -406,8 +404,8 @@ void TestSpeech::followsSettings()
     settings.effectsVolume = 25;
     ParentSettingsStore::instance().save(settings);
     // The volumes follow at once, each on its own channel.
-    QCOMPARE(Mix_Volume(VoiceChannel, -1), MIX_MAX_VOLUME / 2);
-    QCOMPARE(Mix_Volume(EffectsChannel, -1), MIX_MAX_VOLUME / 4);
+    QCOMPARE(mixer::volume(VoiceChannel), MixerMaxVolume / 2);
+    QCOMPARE(mixer::volume(EffectsChannel), MixerMaxVolume / 4);
 
     Voice &voice = Voice::instance();
     QStringList said;

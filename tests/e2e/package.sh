@@ -16,13 +16,13 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1
 deb=$(ls "$work"/pkg/lettora_*_amd64.deb 2>/dev/null | head -n1)
 [ -f "$deb" ] || fail "no package was built"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libsdl2-mixer-2.0-0 libgstreamer1.0-0 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
+for needed in libqt6widgets6 libsdl2-2.0-0 libgstreamer1.0-0 libfluidsynth3 libsndfile1 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
   case "$depends" in *"$needed"*) ;; *) fail "the package does not depend on $needed: $depends" ;; esac
 done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard usr/lib/lettora/installed-for-all-users \
+for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard usr/lib/lettora/liblettora-audio-formats.so usr/lib/lettora/installed-for-all-users \
          usr/lib/lettora/Image/border.bmp usr/lib/lettora/Font/Upper/A.bmp usr/lib/lettora/Font/Lower/Z.bmp \
          usr/lib/lettora/Image/BtnStart@2x.bmp usr/lib/lettora/Image/BtnPlay@3x.jpg usr/lib/lettora/Font/Lower/Z@3x.bmp \
          usr/lib/lettora/Sound/Click.wav usr/lib/lettora/Music/chachacha.mid usr/lib/lettora/Music/chachacha.sf2 \

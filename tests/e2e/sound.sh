@@ -97,11 +97,12 @@ xdotool type --delay 150 abcdefghij
 stop_recording
 xdotool key Escape
 sleep 0.3
-gstreamer=$(grep -E '/gstreamer-1\.0/libgst' "/proc/$pid/maps" || true)
+rarer=$(grep -E '/liblettora-audio-formats\.so$|/libgstreamer-1\.0\.so|/libfluidsynth\.so' "/proc/$pid/maps" || true)
 kill "$pid"
 wait "$pid" 2>/dev/null || true
-# The delivered tunes play through the mixer: GStreamer is never started, nor its registry made.
-[ -z "$gstreamer" ] || fail "GStreamer's plugins were loaded for the delivered tunes"
+# The delivered tunes play through the mixer: neither GStreamer nor the synthesiser is loaded, nor
+# GStreamer's registry made.
+[ -z "$rarer" ] || fail "the rarer formats' libraries were loaded for the delivered tunes: $rarer"
 [ ! -e "$XDG_CACHE_HOME/gstreamer-1.0" ] && [ ! -e "$XDG_CACHE_HOME/lettora/gstreamer-registry.bin" ] ||
   fail "a GStreamer registry was made for the delivered tunes"
 

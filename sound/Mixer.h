@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <cstdint>
+
+namespace lettora {
+
+// The mixer's channels: effects on one, the spoken voice on the other, so that neither cuts the
+// other off.
+inline constexpr int EffectsChannel = 0;
+inline constexpr int VoiceChannel = 1;
+inline constexpr int MixerChannels = 2;
+// The rate the mixer asks for (the sound server may give another), and a channel's full volume.
+inline constexpr int MixerRate = 44100;
+inline constexpr int MixerMaxVolume = 128;
+
+// A sound ready for the mixer: 16-bit samples at the mixer's rate and channel count.
+struct MixerChunk
+{
+    QByteArray samples;
+};
+
+// The game's mixer, on SDL2's audio device: two channels (effects and the voice, each replacing
+// what it plays) over one music stream. All it needs of a mixer and no more, so that no decoder
+// library comes in with it. Each open is paired with a close; the last close closes the device. All
+// of it from any thread, doing nothing while the mixer is closed. Built into the audio module; seen from outside it by the test programs.
+namespace mixer {
+
+struct Format
+{
+    int rate = 0;
+    int channels = 0;
+    int frameBytes() const { return channels * 2; }
+};
+
+// After SDL's audio subsystem is up: opens the device at MixerRate (or the rate and channel count it
+// offers), 16-bit samples, `bufferFrames` a period. False without a sound output.
+bool open(int bufferFrames);
+// The last close halts everything: nothing touches a chunk or the music after it returns.
+void close();
+// False while the mixer is closed.
+__attribute__((visibility("default"))) bool format(Format &out);
+
+// Replaces what the channel plays. The chunk stays the caller's, and must outlive its playing (free
+// it with freeChunk, which halts it first).
+bool play(int channel, const MixerChunk *chunk);
+__attribute__((visibility("default"))) void halt(int channel);  // -1: every channel
+// What the channel plays; null while it is silent.
+__attribute__((visibility("default"))) const MixerChunk *sounding(int channel);
+void setVolume(int channel, int volume);  // 0 .. MixerMaxVolume
+__attribute__((visibility("default"))) int volume(int channel);
+
+// The music stream, mixed in first under the channels: `fill` adds its samples into the stream
+// (which holds silence when it is called), on the mixer's thread. Null for none.
+using MusicFill = void (*)(std::uint8_t *stream, int bytes);
+void setMusic(MusicFill fill);
+
+// 16-bit interleaved samples at their own rate and channel count, in the mixer's format; empty
+// while the mixer is closed.
+QByteArray convert(const QByteArray &samples, int rate, int channels);
+// An effect or a recorded word: a sound file (sound/SoundFile.h) read whole, at most
+// LongestSoundSeconds, in the mixer's format; empty when it cannot be read or the mixer is closed.
+inline constexpr int LongestSoundSeconds = 60;
+QByteArray readSound(const QByteArray &path);
+// Deletes a chunk made with new, halting it first.
+void freeChunk(MixerChunk *chunk);
+
+} // namespace mixer
+
+} // namespace lettora
