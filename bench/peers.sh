@@ -3,7 +3,8 @@
 # the same way on one virtual X server with one window manager and a null sound sink; and
 # Lettora's idle CPU time, waiting and with music. Medians of RUNS runs (default 7).
 #   bench/peers.sh BUILD_DIR [RUNS]
-# LETTORA_BENCH_SELECT="Lettora Tux Typing" measures only those; LETTORA_BENCH_NO_SOUND_SERVER=1
+# LETTORA_BENCH_SELECT="Lettora Tux Typing" measures only those ("Bare Qt": a Qt window and nothing
+# else, when the target lettora-bare-window is built); LETTORA_BENCH_NO_SOUND_SERVER=1
 # runs them with no sound server at all.
 # Needs the Debian packages tuxtype klettres khangman qml-module-org-kde-newstuff gcompris-qt
 # (besides the test packages).
@@ -30,13 +31,17 @@ if [ -z "${LETTORA_BENCH_INNER:-}" ]; then
     start_null_sink bench_sink
   fi
   display=$(free_display)
-  LETTORA_BENCH_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$runs"
+  LETTORA_BENCH_INNER=1 xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$work/program" "$runs" "$build/bench"
   [ -f "$XDG_RUNTIME_DIR/pulse/pid" ] && kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")" 2>/dev/null
   exit 0
 fi
 
 program=$1
 runs=$2
+bare=$3/lettora-bare-window
+# Looks at the screen every 2 ms (cmake --build BUILD_DIR --target lettora-paint-watch); without it,
+# ImageMagick's import, 50-80 ms a look.
+watch=$3/lettora-paint-watch
 export HOME=$(mktemp -d)  # every program starts as for a new user
 openbox --sm-disable >/dev/null 2>&1 &
 wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
@@ -67,7 +72,7 @@ press_play() {
 }
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
-# Per run: start-up (exec to the middle of the screen painted; for Lettora also its welcome
+# Per run: start-up (the start to the middle of the screen painted; for Lettora also its welcome
 # screen), memory at 8 s (Lettora's welcome tune playing) and at 30 s (Lettora's background music
 # playing since Play at 9 s). The first run is a new user's first start.
 measure() {
@@ -80,11 +85,15 @@ measure() {
     "$@" >"$HOME/${name// /_}.log" 2>&1 &
     pid=$!
     painted=
-    for _ in $(seq 600); do
-      if [ "$(colours)" -gt 8 ]; then painted=$(now_ms); break; fi
-    done
+    if [ -x "$watch" ]; then
+      painted=$("$watch" "$t0") || painted=
+    else
+      for _ in $(seq 600); do
+        if [ "$(colours)" -gt 8 ]; then painted=$(($(now_ms) - t0)); break; fi
+      done
+    fi
     [ -n "$painted" ] || { echo "$name: nothing painted in time: $(tail -n 3 "$HOME/${name// /_}.log")" >&2; stop "$pid"; continue; }
-    starts+=($((painted - t0)))
+    starts+=("$painted")
     if [ "$name" = Lettora ]; then
       shown=
       for _ in $(seq 1000); do
@@ -111,6 +120,8 @@ measure() {
 echo "Runs: $runs, medians. Start-up: exec to the screen's middle painted. Memory: resident (RSS) and proportional (PSS)."
 measure Lettora "$program/Lettora"
 [ -n "${LETTORA_BENCH_ONLY_LETTORA:-}" ] && exit 0
+# The toolkit's floor: a bare Qt window (cmake --build BUILD_DIR --target lettora-bare-window).
+[ -x "$bare" ] && measure "Bare Qt" "$bare"
 measure "Tux Typing" /usr/games/tuxtype
 measure KLettres /usr/bin/klettres
 measure KHangMan /usr/bin/khangman

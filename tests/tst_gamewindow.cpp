@@ -642,7 +642,9 @@ void TestGameWindow::clicksAtScale()
     screenScaler().setFactor(factor);
     const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
     w.resize(qRound(screen.width() / factor), qRound(screen.height() / factor));
-    for (const QString &copy : {QStringLiteral("Image/border@2x.bmp"), QStringLiteral("Image/border@3x.bmp")}) {
+    for (const QString &copy : {QStringLiteral("Image/border@2x.bmp"), QStringLiteral("Image/border@3x.bmp"),
+                                QStringLiteral("Font/Upper/K@2x.bmp"), QStringLiteral("Font/Upper/K@3x.bmp"),
+                                QStringLiteral("Font/Lower/K@2x.bmp"), QStringLiteral("Font/Lower/K@3x.bmp")}) {
         QFile delivered(QStringLiteral(LETTORA_PROGRAM_DIR "/") + copy);
         QVERIFY(delivered.open(QIODevice::ReadOnly));
         g.folder.write(copy, delivered.readAll());
@@ -651,16 +653,19 @@ void TestGameWindow::clicksAtScale()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // The picture controls choose their pictures by it (it is kept to 1/65536).
     QVERIFY2(qAbs(w.ImageShow->devicePixelRatioF() - factor) < 0.001, qPrintable(QString::number(w.devicePixelRatioF())));
-    // The background, scaled from its larger copy on a worker thread, is drawn from that copy.
+    // The background and a letter, scaled from their larger copies on a worker thread, are drawn
+    // from those copies.
     const qreal ratio = w.Background->devicePixelRatioF();
-    QImage sharp = loadArtForRatio(QLatin1String(paths::Border), ratio, (QSizeF(800, 600) * ratio).toSize());
-    QVERIFY(!sharp.isNull());
-    auto drawn = [&w] {
-        QImage image = w.Background->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        image.setDevicePixelRatio(1);
-        return image;
+    auto drawnFrom = [ratio](QWidget *control, const QString &art) {
+        QImage drawn = control->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        drawn.setDevicePixelRatio(1);
+        const QImage sharp = loadArtForRatio(art, ratio, (QSizeF(loadPicture(art).size()) * ratio).toSize());
+        return !sharp.isNull() && drawn == sharp.convertToFormat(QImage::Format_RGB32).copy(QRect(QPoint(0, 0), drawn.size()));
     };
-    QTRY_VERIFY(drawn() == sharp.convertToFormat(QImage::Format_RGB32).copy(QRect(QPoint(0, 0), drawn().size())));
+    QTRY_VERIFY(drawnFrom(w.Background, QLatin1String(paths::Border)));
+    QWidget *k = w.letterImage('K');
+    QTRY_VERIFY(drawnFrom(k, QLatin1String(paths::KeyboardUpperFolder) + QLatin1String("K.bmp"))
+                || drawnFrom(k, QLatin1String(paths::KeyboardLowerFolder) + QLatin1String("K.bmp")));
     // A full row: an empty slot waits, invisible, at its home place over the letters before it.
     const QString typed = QStringLiteral("abcdefghijklmnopqrst");
     g.type(typed);
