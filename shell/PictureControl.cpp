@@ -86,6 +86,15 @@ QPixmap keepSharpArt(const QString &path, qreal ratio, QSize deviceSize, QImage 
     return pixmap;
 }
 
+// A large picture's copy as it is kept: 3 bytes a pixel where it is opaque.
+QImage compactLarge(QImage image, qreal ratio)
+{
+    if (!image.isNull() && !image.hasAlphaChannel())
+        image = std::move(image).convertToFormat(QImage::Format_RGB888);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
 QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
 {
     QPixmap known;
@@ -139,6 +148,7 @@ void PictureControl::showImage(const QImage &image)
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
+    m_largeSharp = QImage();
     m_sharpRatio = 1;
     m_decoration = false;
     m_plainDropped = false;
@@ -157,6 +167,7 @@ void PictureControl::clearPicture()
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
+    m_largeSharp = QImage();
     m_sharpRatio = 1;
     m_decoration = false;
     m_plainDropped = false;
@@ -176,6 +187,10 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
             if (!isLarge() && cachedSharpArt(m_artPath, ratio, device, known))
                 return known;
             sharpenLater(ratio, device);
+            return {};
+        }
+        if (isLarge()) {
+            m_largeSharp = compactLarge(loadArtForRatio(m_artPath, ratio, device), ratio);
             return {};
         }
         return sharpArt(m_artPath, ratio, device);
@@ -202,20 +217,24 @@ void PictureControl::paintEvent(QPaintEvent *event)
     // At ratio 1 the picture is drawn as loaded and nothing more is read.
     const qreal ratio = devicePixelRatioF();
     if (m_hasPicture && ratio != m_sharpRatio) {
+        m_largeSharp = QImage();
         m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
         m_sharpRatio = ratio;
-        if (m_sharp.isNull() && m_plainDropped)
+        if (!hasSharp() && m_plainDropped)
             restorePlainPicture();
     }
-    if (!m_hasPicture || ratio <= 1 || m_sharp.isNull()) {
+    if (!m_hasPicture || ratio <= 1 || !hasSharp()) {
         QLabel::paintEvent(event);
         return;
     }
     // Device pixel for device pixel: the copy is already at the size the screen shows.
     QPainter painter(this);
     const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), m_plainSize) : contentsRect();
-    painter.drawPixmap(place, m_sharp);
-    if (!m_plainDropped && !m_artPath.isEmpty() && isLarge())
+    if (!m_largeSharp.isNull())
+        painter.drawImage(place, m_largeSharp);
+    else
+        painter.drawPixmap(place, m_sharp);
+    if (!m_plainDropped && !m_artPath.isEmpty())
         QTimer::singleShot(0, this, &PictureControl::dropPlainPicture);
 }
 
@@ -228,9 +247,12 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
 {
     const int ticket = ++m_sharpening;
     const QString path = m_artPath;
+    const bool large = isLarge();
     const QPointer<PictureControl> control(this);
-    QThreadPool::globalInstance()->start([control, ticket, path, ratio, device] {
+    QThreadPool::globalInstance()->start([control, ticket, path, ratio, device, large] {
         QImage image = loadArtForRatio(path, ratio, device);
+        if (large)
+            image = compactLarge(std::move(image), ratio);
         // The control is looked at on its own thread only.
         QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, image = std::move(image)]() mutable {
             if (!control || control->m_sharpening != ticket || control->m_artPath != path
@@ -239,8 +261,7 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
             if (control->isLarge()) {
                 if (image.isNull())
                     return;
-                control->m_sharp = QPixmap::fromImage(std::move(image));
-                control->m_sharp.setDevicePixelRatio(ratio);
+                control->m_largeSharp = std::move(image);
             } else {
                 control->m_sharp = keepSharpArt(path, ratio, device, std::move(image));
             }
@@ -251,7 +272,7 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
 
 void PictureControl::dropPlainPicture()
 {
-    if (m_plainDropped || m_sharp.isNull() || m_artPath.isEmpty())
+    if (m_plainDropped || !hasSharp() || m_artPath.isEmpty())
         return;
     QLabel::setPixmap(QPixmap());
     m_plainDropped = true;
