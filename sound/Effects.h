@@ -26,11 +26,11 @@ public:
 
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 
-// The SDL2_mixer player: one mixer channel for effects, so a new effect cuts the sounding one off and nothing
-// is queued; each file is loaded once and kept. A file that is missing or cannot be read plays the
-// default sound. Without a sound server it plays nothing and never waits. `driver` names an SDL
-// audio driver ("dummy" in tests); null lets SDL choose. It loads the audio module and opens the
-// mixer at once; null without the module.
+// The mixer's player (sound/Mixer.h): one channel for effects, so a new effect cuts the sounding
+// one off and nothing is queued; each file is loaded once and kept. A file that is missing or
+// cannot be read plays the default sound. Without a sound server it plays nothing and never waits.
+// `driver` names an SDL audio driver ("dummy" in tests); null lets SDL choose. It loads the audio
+// module and opens the mixer at once; null without the module.
 std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver = nullptr);
 
 // The program's player: the same, made on a thread of its own with the first sound of any kind
