@@ -1,5 +1,7 @@
 #include "sound/AudioFormats.h"
 
+#include "sound/ModuleTable.h"
+
 #include <QFileInfo>
 
 #include <atomic>
@@ -15,22 +17,12 @@ std::atomic<const AudioFormats *> loaded{nullptr};
 
 const AudioFormats *load()
 {
-    void *library = ::dlopen(AudioFormatsFile, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    // Beside this module, wherever the program folder was put.
     Dl_info self{};
-    if (!library && ::dladdr(reinterpret_cast<const void *>(&load), &self) && self.dli_fname) {
-        // Beside this module, wherever the program folder was put.
-        const QString path = QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath() + QLatin1Char('/')
-                              + QLatin1String(AudioFormatsFile);
-        library = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    }
-    if (!library)
+    if (!::dladdr(reinterpret_cast<const void *>(&load), &self) || !self.dli_fname)
         return nullptr;
-    auto entry = reinterpret_cast<const AudioFormats *(*)()>(::dlsym(library, AudioFormatsEntry));
-    const AudioFormats *formats = entry ? entry() : nullptr;
-    // A module left from another build could read its table differently.
-    if (!formats || formats->version != AudioFormatsVersion || formats->size != int(sizeof(AudioFormats)))
-        return nullptr;
-    return formats;
+    return openModuleTable<AudioFormats>(AudioFormatsFile, AudioFormatsEntry, AudioFormatsVersion,
+                                         QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "shell/RegularFile.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
+#include "sound/ModuleTable.h"
 #include "sound/SdlEffects.h"
 
 #include <QCoreApplication>
@@ -21,20 +22,9 @@ std::atomic<const AudioModule *> loaded{nullptr};
 
 const AudioModule *load()
 {
-    void *library = ::dlopen(AudioModuleFile, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
-    if (!library) {
-        // By the executable's own folder: the program folder may be moved or installed anywhere.
-        const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(AudioModuleFile);
-        library = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    }
-    if (!library)
-        return nullptr;
-    auto entry = reinterpret_cast<const AudioModule *(*)()>(::dlsym(library, AudioModuleEntry));
-    const AudioModule *module = entry ? entry() : nullptr;
-    // A module left from another build could read its table differently.
-    if (!module || module->version != AudioModuleVersion || module->size != int(sizeof(AudioModule)))
-        return nullptr;
-    return module;
+    // By the executable's own folder: the program folder may be moved or installed anywhere.
+    return openModuleTable<AudioModule>(AudioModuleFile, AudioModuleEntry, AudioModuleVersion,
+                                        QCoreApplication::applicationDirPath());
 }
 
 // The levels set while the mixer or the module was not there yet, applied when they come.
