@@ -26,9 +26,11 @@ namespace {
 constexpr QSize ClientSize(627, 444);
 const QColor Navy(0, 0, 128);
 
+// Read when the screen is first drawn, a second after the start: not on the way to the game
+// window's first paint.
 void decorate(PictureControl *control, const char *path)
 {
-    control->loadDecoration(QLatin1String(path));
+    control->loadDecorationWhenDrawn(QLatin1String(path));
 }
 } // namespace
 
