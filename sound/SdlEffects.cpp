@@ -1,6 +1,5 @@
 #include "sound/SdlEffects.h"
 
-#include "shell/RegularFile.h"
 #include "sound/MixerMusic.h"
 
 #include <SDL.h>
@@ -8,9 +7,7 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include <cmath>
 #include <numbers>
