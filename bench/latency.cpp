@@ -2,7 +2,7 @@
 // server, read back from the null sink's monitor. For Lettora's effect player, and for the
 // platform's floor: a PulseAudio stream kept open and written directly.
 //   lettora-latency SINK CLICK_WAV [RUNS]
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 
 #include <pulse/simple.h>
 
@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    lettora::SdlEffectPlayer player(nullptr);
+    lettora::MixerEffectPlayer player(nullptr);
     // Both streams run a while first, as in the game, where the first effect comes seconds later.
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const auto lettora = measure(listener, runs, [&] { player.play(click); });

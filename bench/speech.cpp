@@ -3,7 +3,7 @@
 // Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|languages]   (each in a fresh process, for its memory)
 #include "sound/Effects.h"
 #include "sound/Mixer.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/Voice.h"
 
@@ -70,10 +70,10 @@ void engine(const char *name, const QString &language)
                 residentMb() - before);
 }
 
-// Through the game's path: request, worker, conversion, mixer channel (SDL's dummy driver).
+// Through the game's path: request, worker, conversion, mixer channel (the null output).
 void voice()
 {
-    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    setEffectPlayer(makeMixerEffectPlayer("null"));
     const double before = residentMb();
     std::vector<double> times;
     QElapsedTimer timer;

@@ -4,7 +4,7 @@
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/ModuleTable.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -66,13 +66,13 @@ const AudioModule *loadedAudioModule()
     return nullptr;
 }
 
-std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *driver)
+std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *output)
 {
     const AudioModule *module = audioModule();
     if (!module)
         return nullptr;
     mixerOpening = true;
-    std::unique_ptr<EffectPlayer> player(module->makeEffectPlayer(driver));
+    std::unique_ptr<EffectPlayer> player(module->makeEffectPlayer(output));
     mixerOpening = false;
     return player;
 }
@@ -84,9 +84,9 @@ void applyChannelVolumes()
             module->setChannelVolume(channel, channelVolumes()[channel]);
 }
 
-std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)
+std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output)
 {
-    std::unique_ptr<EffectPlayer> player = openModuleEffectPlayer(driver);
+    std::unique_ptr<EffectPlayer> player = openModuleEffectPlayer(output);
     applyChannelVolumes();
     return player;
 }

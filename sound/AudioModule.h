@@ -13,7 +13,7 @@ class EffectPlayer;
 class MediaPlayer;
 struct Pcm;
 
-// The sound libraries (SDL2, the Vorbis decoder and what they pull in) stay out of the start: the
+// The sound libraries (the sound server's client, the Vorbis decoder and what they pull in) stay out of the start: the
 // code that calls them is a module beside the executable, opened on the first sound (and the rarer
 // formats are a second module, opened by this one: sound/AudioFormats.h).
 // Its one exported function gives this table. Without the module, or without one of its libraries,
@@ -23,8 +23,8 @@ struct AudioModule
     int version;
     int size;  // sizeof(AudioModule) where it was built
 
-    // Effects (sound/SdlEffects.h): opens the mixer now.
-    EffectPlayer *(*makeEffectPlayer)(const char *driver);
+    // Effects (sound/MixerEffects.h): opens the mixer now.
+    EffectPlayer *(*makeEffectPlayer)(const char *output);
     void (*setChannelVolume)(int channel, int percent);
 
     // Music (sound/MediaPlayer.h).
@@ -57,7 +57,7 @@ const AudioModule *loadedAudioModule();
 
 // The module's effect player, opening the mixer on the calling thread; null without the module.
 // While it opens, the levels set on the GUI thread are only kept: nothing may touch the mixer then.
-std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *driver);
+std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *output);
 // The levels set last, onto the open mixer; GUI thread.
 void applyChannelVolumes();
 

@@ -7,7 +7,7 @@
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 #include "speech/VoiceMixer.h"
 
 // GStreamer's player, here from the module of the rarer formats; null without it.
@@ -19,9 +19,9 @@ std::unique_ptr<lettora::MediaPlayer> lettora::makeGstMediaPlayer(const char *au
 
 namespace {
 
-lettora::EffectPlayer *makeEffectPlayer(const char *driver)
+lettora::EffectPlayer *makeEffectPlayer(const char *output)
 {
-    return new lettora::SdlEffectPlayer(driver);
+    return new lettora::MixerEffectPlayer(output);
 }
 
 // The delivered tunes play through the mixer, anything else through GStreamer, loaded for the first

@@ -29,9 +29,9 @@ void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 // The mixer's player (sound/Mixer.h): one channel for effects, so a new effect cuts the sounding
 // one off and nothing is queued; each file is loaded once and kept. A file that is missing or
 // cannot be read plays the default sound. Without a sound server it plays nothing and never waits.
-// `driver` names an SDL audio driver ("dummy" in tests); null lets SDL choose. It loads the audio
-// module and opens the mixer at once; null without the module.
-std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver = nullptr);
+// `output` names the mixer's output ("null" in tests, sound/AudioOutput.h); null for the sound
+// server or the sound card. It loads the audio module and opens the mixer at once; null without the module.
+std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output = nullptr);
 
 // The program's player: the same, made on a thread of its own with the first sound of any kind
 // (the first tune, effect or spoken line), so that the game starts without the sound libraries and

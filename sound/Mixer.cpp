@@ -1,17 +1,23 @@
 #include "sound/Mixer.h"
 
+#include "sound/AudioOutput.h"
+#include "sound/SampleConverter.h"
 #include "sound/SoundFile.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <thread>
 
 namespace lettora::mixer {
 
 namespace {
+
+// Lost, the output is looked for again after this long, the mixer keeping time meanwhile.
+constexpr int LookAgainSeconds = 2;
 
 struct Channel
 {
@@ -24,10 +30,13 @@ struct State
 {
     std::mutex opening;  // open and close
     int users = 0;
-    std::atomic<SDL_AudioDeviceID> device{0};
-    Format format;  // set before `device`
+    std::mutex mixing;  // held while a block is mixed
+    bool isOpen = false;  // under `mixing`
+    Format format;
     Channel channels[MixerChannels];
     MusicFill music = nullptr;
+    std::thread thread;
+    std::atomic<bool> stop{false};
 };
 
 State &state()
@@ -36,46 +45,56 @@ State &state()
     return s;
 }
 
-// Holds the mixer's thread off while it lives (SDL runs the callback under the device's lock);
-// false while the mixer is closed.
+// Holds the mixer's thread off while it lives; false while the mixer is closed.
 class Locked
 {
 public:
-    Locked() : m_device(state().device.load())
-    {
-        if (m_device)
-            SDL_LockAudioDevice(m_device);
-    }
-    ~Locked()
-    {
-        if (m_device)
-            SDL_UnlockAudioDevice(m_device);
-    }
+    Locked() : m_lock(state().mixing) {}
     Locked(const Locked &) = delete;
     Locked &operator=(const Locked &) = delete;
-    explicit operator bool() const { return m_device != 0; }
+    explicit operator bool() const { return state().isOpen; }
 
 private:
-    SDL_AudioDeviceID m_device;
+    std::lock_guard<std::mutex> m_lock;
 };
 
-void SDLCALL mix(void *, Uint8 *stream, int bytes)
+void mix(std::int16_t *block, int frames)
 {
     State &s = state();
-    std::memset(stream, 0, size_t(bytes));  // 16-bit signed: silence is zero
+    std::lock_guard guard(s.mixing);
+    const int samples = frames * s.format.channels;
+    std::memset(block, 0, size_t(samples) * sizeof(std::int16_t));  // 16-bit signed: silence is zero
     if (s.music)
-        s.music(stream, bytes);
+        s.music(reinterpret_cast<std::uint8_t *>(block), samples * 2);
     for (Channel &channel : s.channels) {
         if (!channel.chunk)
             continue;
-        const QByteArray &samples = channel.chunk->samples;
-        const int n = int(std::min<qsizetype>(samples.size() - channel.at, bytes));
+        const QByteArray &bytes = channel.chunk->samples;
+        const int n = int(std::min<qsizetype>(bytes.size() - channel.at, samples * 2));
         if (n > 0)
-            SDL_MixAudioFormat(stream, reinterpret_cast<const Uint8 *>(samples.constData()) + channel.at, AUDIO_S16SYS,
-                               Uint32(n), channel.volume);
+            mixSamples(block, reinterpret_cast<const std::int16_t *>(bytes.constData() + channel.at), n / 2, channel.volume);
         channel.at += std::max(n, 0);
-        if (channel.at >= samples.size())
+        if (channel.at >= bytes.size())
             channel.chunk = nullptr;
+    }
+}
+
+// The mixer's thread: the output until it is closed; an output lost (a sound server restarted, a
+// card unplugged) is looked for again every few seconds, the mixer keeping time meanwhile so that
+// what plays ends when it would have.
+void runOutput(std::unique_ptr<AudioOutput> output, std::string name, int blockFrames)
+{
+    State &s = state();
+    while (!s.stop) {
+        if (output && output->run(s.stop))
+            return;
+        output.reset();  // a card is let go before it is opened again
+        output = openAudioOutput(NullOutputName, s.format.rate, s.format.channels, blockFrames, &mix, LookAgainSeconds);
+        if (output->run(s.stop))
+            return;
+        output.reset();
+        output = openAudioOutput(name.empty() ? nullptr : name.c_str(), s.format.rate, s.format.channels, blockFrames, &mix, 0,
+                                 true);
     }
 }
 
@@ -89,49 +108,37 @@ bool validChannel(int channel)
 QByteArray convert(const QByteArray &samples, int rate, int channels)
 {
     Format to;
-    if (!format(to) || channels < 1 || channels > 8 || rate <= 0)
+    if (!format(to))
         return {};
-    SDL_AudioStream *stream = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), rate, AUDIO_S16SYS, Uint8(to.channels), to.rate);
-    if (!stream)
-        return {};
-    QByteArray out;
-    if (samples.isEmpty()
-        || (SDL_AudioStreamPut(stream, samples.constData(), int(samples.size())) == 0 && SDL_AudioStreamFlush(stream) == 0)) {
-        out.resize(SDL_AudioStreamAvailable(stream));
-        out.resize(std::max(0, SDL_AudioStreamGet(stream, out.data(), int(out.size()))));
-    }
-    SDL_FreeAudioStream(stream);
-    // Whole frames only.
-    out.truncate(out.size() - out.size() % to.frameBytes());
-    return out;
+    return SampleConverter::convert(samples, rate, channels, to.rate, to.channels);
 }
 
-bool open(int bufferFrames)
+bool open(int bufferFrames, const char *output)
 {
     State &s = state();
     std::lock_guard guard(s.opening);
-    if (s.device) {
+    if (s.users > 0) {
         ++s.users;
         return true;
     }
-    SDL_AudioSpec want{};
-    want.freq = MixerRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = Uint16(bufferFrames);
-    want.callback = &mix;
-    SDL_AudioSpec got{};
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(
-        nullptr, 0, &want, &got, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-    if (device == 0)
+    if (!output)
+        output = std::getenv(OutputVariable);
+    // The sound server converts what it is given, and ALSA's default device too.
+    constexpr int Channels = 2;
+    std::unique_ptr<AudioOutput> device = openAudioOutput(output, MixerRate, Channels, bufferFrames, &mix);
+    if (!device)
         return false;
-    s.format = {got.freq, got.channels};
-    for (Channel &channel : s.channels)
-        channel.chunk = nullptr;
-    s.music = nullptr;
+    {
+        Locked locked;
+        s.format = {MixerRate, Channels};
+        for (Channel &channel : s.channels)
+            channel.chunk = nullptr;
+        s.music = nullptr;
+        s.isOpen = true;
+    }
     s.users = 1;
-    s.device = device;
-    SDL_PauseAudioDevice(device, 0);
+    s.stop = false;
+    s.thread = std::thread(&runOutput, std::move(device), std::string(output ? output : ""), bufferFrames);
     return true;
 }
 
@@ -139,10 +146,12 @@ void close()
 {
     State &s = state();
     std::lock_guard guard(s.opening);
-    if (!s.device || --s.users > 0)
+    if (s.users == 0 || --s.users > 0)
         return;
-    const SDL_AudioDeviceID device = s.device.exchange(0);
-    SDL_CloseAudioDevice(device);  // waits for the callback
+    s.stop = true;
+    s.thread.join();  // the last block mixed and the output closed
+    Locked locked;
+    s.isOpen = false;
     for (Channel &channel : s.channels)
         channel.chunk = nullptr;
     s.music = nullptr;
@@ -150,7 +159,8 @@ void close()
 
 bool format(Format &out)
 {
-    if (!state().device)
+    Locked locked;
+    if (!locked)
         return false;
     out = state().format;
     return out.channels > 0;

@@ -21,9 +21,9 @@ struct MixerChunk
     QByteArray samples;
 };
 
-// The game's mixer, on SDL2's audio device: two channels (effects and the voice, each replacing
-// what it plays) over one music stream. All it needs of a mixer and no more, so that no decoder
-// library comes in with it. Each open is paired with a close; the last close closes the device. All
+// The game's mixer: two channels (effects and the voice, each replacing what it plays) over one
+// music stream, played on a thread of its own to the sound server or the sound card
+// (sound/AudioOutput.h). All it needs of a mixer and no more, so that no other library comes in with it. Each open is paired with a close; the last close closes the device. All
 // of it from any thread, doing nothing while the mixer is closed. Built into the audio module; seen from outside it by the test programs.
 namespace mixer {
 
@@ -34,9 +34,10 @@ struct Format
     int frameBytes() const { return channels * 2; }
 };
 
-// After SDL's audio subsystem is up: opens the device at MixerRate (or the rate and channel count it
-// offers), 16-bit samples, `bufferFrames` a period. False without a sound output.
-bool open(int bufferFrames);
+// Opens the output at MixerRate, two channels of 16-bit samples, `bufferFrames` a block: the one
+// named (sound/AudioOutput.h; "null" plays nowhere), else the one named by LETTORA_AUDIO_OUTPUT, else
+// the sound server or the sound card. False when none answers.
+bool open(int bufferFrames, const char *output);
 // The last close halts everything: nothing touches a chunk or the music after it returns.
 void close();
 // False while the mixer is closed.

@@ -4,8 +4,8 @@
 #include "sound/AudioFormats.h"
 #include "sound/Mixer.h"
 #include "sound/MixerTrack.h"
+#include "sound/SampleConverter.h"
 
-#include <SDL.h>
 #include <vorbis/vorbisfile.h>
 
 #include <QFile>
@@ -143,7 +143,7 @@ struct MusicOutput
     int rate = 0;  // 0 while the mixer is closed
     int channels = 0;
     int volume = MixerMaxVolume;
-    std::vector<Sint16> mixed;
+    std::vector<std::int16_t> mixed;
 };
 
 MusicOutput &output()
@@ -168,7 +168,7 @@ public:
 
     // The mixer's thread, under the lock, into `out` (the mixer's format), which it fills or,
     // at the end, fills partly and leaves the rest.
-    void render(Sint16 *out, int frames, int rate, int channels)
+    void render(std::int16_t *out, int frames, int rate, int channels)
     {
         int done = 0;
         if (m_track->rate() == rate && m_track->channels() == channels) {
@@ -320,43 +320,33 @@ private:
         return track;
     }
 
-    // The track's samples through SDL's converter, where the mixer's rate or channels differ.
-    int convert(Sint16 *out, int frames, int rate, int channels)
+    // The track's samples through a converter, where the mixer's rate or channels differ.
+    int convert(std::int16_t *out, int frames, int rate, int channels)
     {
         if (!m_converter || m_convertedRate != rate || m_convertedChannels != channels) {
-            m_converter.reset(SDL_NewAudioStream(AUDIO_S16SYS, Uint8(m_track->channels()), m_track->rate(),
-                                                 AUDIO_S16SYS, Uint8(channels), rate));
+            m_converter = std::make_unique<SampleConverter>(m_track->rate(), m_track->channels(), rate, channels);
             m_convertedRate = rate;
             m_convertedChannels = channels;
             m_trackDrained = false;
         }
-        if (!m_converter)
+        if (!m_converter->ok())
             return 0;
-        const int wanted = frames * channels * 2;
         constexpr int Block = 1024;
         m_block.resize(size_t(Block * m_track->channels()));
-        while (SDL_AudioStreamAvailable(m_converter.get()) < wanted && !m_trackDrained) {
+        while (m_converter->available() < frames && !m_trackDrained) {
             const int got = m_track->read(m_block.data(), Block);
-            SDL_AudioStreamPut(m_converter.get(), m_block.data(), got * m_track->channels() * 2);
-            if (got < Block) {
-                SDL_AudioStreamFlush(m_converter.get());
-                m_trackDrained = true;
-            }
+            m_trackDrained = got < Block;
+            m_converter->put(m_block.data(), got, m_trackDrained);
         }
-        return SDL_AudioStreamGet(m_converter.get(), out, wanted) / (channels * 2);
+        return m_converter->get(out, frames);
     }
-
-    struct FreeStream
-    {
-        void operator()(SDL_AudioStream *stream) const { SDL_FreeAudioStream(stream); }
-    };
 
     // GStreamer, for what the mixer does not play, made when first needed.
     std::function<std::unique_ptr<MediaPlayer>()> m_makeOther;
     std::unique_ptr<MediaPlayer> m_otherwise;
     bool m_usesOther = false;
     std::unique_ptr<MixerTrack> m_track;
-    std::unique_ptr<SDL_AudioStream, FreeStream> m_converter;
+    std::unique_ptr<SampleConverter> m_converter;
     int m_convertedRate = 0;
     int m_convertedChannels = 0;
     bool m_trackDrained = false;
@@ -378,8 +368,7 @@ void mixMusic(std::uint8_t *stream, int bytes)
     out.mixed.assign(size_t(frames * out.channels), 0);
     out.sounding->render(out.mixed.data(), frames, out.rate, out.channels);
     // The stream holds silence here: the music goes in first, the effects over it.
-    SDL_MixAudioFormat(stream, reinterpret_cast<const Uint8 *>(out.mixed.data()), AUDIO_S16SYS,
-                       Uint32(frames * out.channels * 2), out.volume);
+    mixSamples(reinterpret_cast<std::int16_t *>(stream), out.mixed.data(), frames * out.channels, out.volume);
 }
 
 } // namespace

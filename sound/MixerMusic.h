@@ -27,7 +27,7 @@ inline constexpr const char *NotForMixer = "not a track for the mixer";
 __attribute__((visibility("default"))) std::unique_ptr<MediaPlayer>
 makeMixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise = {});
 
-// The mixer's music stream, set up again each time the mixer opens (sound/SdlEffects.cpp).
+// The mixer's music stream, set up again each time the mixer opens (sound/MixerEffects.cpp).
 void startMixerMusic();
 void stopMixerMusic();
 void setMixerMusicVolume(int percent);

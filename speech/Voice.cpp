@@ -3,7 +3,7 @@
 #include "parents/ParentSettings.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpeechWorker.h"
 #include "speech/SpokenText.h"

@@ -8,7 +8,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
 #include "sound/MediaPlayer.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,7 +86,7 @@ void TestFiles::notRegularFiles()
             player->Open();
             QVERIFY(!player->isOpen());
         } else {
-            SdlEffectPlayer player("dummy");
+            MixerEffectPlayer player("null");
             QVERIFY(player.isOpen());
             player.play(path);
             QVERIFY(player.lastWasDefault());

@@ -636,7 +636,7 @@ void TestShell::signalWhileStuck()
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    env.insert(QStringLiteral("LETTORA_AUDIO_OUTPUT"), QStringLiteral("null"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(LETTORA_STUCK_PROGRAM), {folder.root(), fifo});

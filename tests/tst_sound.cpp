@@ -3,7 +3,8 @@
 #include "shell/ErrorReport.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
+#include "sound/SampleConverter.h"
 #include "speech/VoiceOutput.h"
 #include "tools/artwork/TuneRender.h"
 
@@ -107,6 +108,8 @@ private Q_SLOTS:
     void recordings_data();
     void recordings();
     void effectsOpenOnTheFirstEffect();
+    void sampleConversion_data();
+    void sampleConversion();
     void soundFontChoice_data();
     void soundFontChoice();
     void deliveredTunes();
@@ -186,9 +189,9 @@ void TestSound::formats()
     QFETCH(QString, name);
     QFETCH(int, millis);
     QFETCH(bool, mixer);
-    std::unique_ptr<SdlEffectPlayer> output;
+    std::unique_ptr<MixerEffectPlayer> output;
     if (mixer) {
-        output = std::make_unique<SdlEffectPlayer>("dummy");
+        output = std::make_unique<MixerEffectPlayer>("null");
         QVERIFY(output->isOpen());
     }
     auto player = mixer ? makeMixerMediaPlayer() : makeGstMediaPlayer("fakesink");
@@ -261,7 +264,7 @@ void TestSound::mixerPlaysOneTrackAtATime()
     welcome->Play();
     QTest::qWait(200);
     QCOMPARE(welcome->Position(), 0);  // the mixer is not open yet: the tune waits for it
-    SdlEffectPlayer output("dummy");
+    MixerEffectPlayer output("null");
     QVERIFY(output.isOpen());
     QTRY_VERIFY_WITH_TIMEOUT(welcome->Position() > 0, 10000);
     music->Play();
@@ -360,7 +363,7 @@ void TestSound::brokenAndLongTracks()
 
 void TestSound::effects()
 {
-    SdlEffectPlayer player("dummy");
+    MixerEffectPlayer player("null");
     QVERIFY(player.isOpen());
     test::ProgramFolderCopy folder;
     const QString click = folder.file(QStringLiteral("Sound/Click.wav"));
@@ -410,7 +413,7 @@ void TestSound::recordings()
 {
     QFETCH(QString, name);
     QFETCH(int, milliseconds);
-    SdlEffectPlayer player("dummy");
+    MixerEffectPlayer player("null");
     mixer::Format format;
     QVERIFY(mixer::format(format));
     const QByteArray samples = loadRecording(QFile::encodeName(file(qPrintable(name))));
@@ -424,7 +427,7 @@ void TestSound::recordings()
 // of its own and sounds once it is open, at the level set before; the mixer closes with the player.
 void TestSound::effectsOpenOnTheFirstEffect()
 {
-    qputenv("SDL_AUDIODRIVER", "dummy");
+    qputenv("LETTORA_AUDIO_OUTPUT", "null");
     test::ProgramFolderCopy folder;
     auto player = makeOnDemandEffectPlayer();
     setChannelVolume(EffectsChannel, 50);
@@ -437,7 +440,55 @@ void TestSound::effectsOpenOnTheFirstEffect()
     player.reset();
     QVERIFY(!mixer::format(format));
     setChannelVolume(EffectsChannel, 100);
-    qunsetenv("SDL_AUDIODRIVER");
+    qunsetenv("LETTORA_AUDIO_OUTPUT");
+}
+
+void TestSound::sampleConversion_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::newRow("mono at 22050 Hz") << 22050 << 1;
+    QTest::newRow("stereo at 48000 Hz") << 48000 << 2;
+    QTest::newRow("six channels at the mixer's rate") << 44100 << 6;
+    QTest::newRow("mono at 8000 Hz") << 8000 << 1;
+}
+
+// Half a second of a 441 Hz tone, the second channel at half its level, reaches the mixer's format
+// the same whole or a block at a time: half a second long, a mono sound on both sides, of more
+// channels the first two, at its pitch.
+void TestSound::sampleConversion()
+{
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    const int frames = rate / 2;
+    std::vector<std::int16_t> in(size_t(frames) * channels, 1234);
+    for (int f = 0; f < frames; ++f) {
+        const double v = 10000 * std::sin(2 * M_PI * 441 * f / rate);
+        in[size_t(f) * channels] = std::int16_t(v);
+        if (channels > 1)
+            in[size_t(f) * channels + 1] = std::int16_t(v / 2);
+    }
+    const QByteArray whole = SampleConverter::convert(
+        QByteArray(reinterpret_cast<const char *>(in.data()), qsizetype(in.size() * 2)), rate, channels, MixerRate, 2);
+    SampleConverter converter(rate, channels, MixerRate, 2);
+    QVERIFY(converter.ok());
+    std::vector<std::int16_t> streamed, block(2 * 333);
+    for (int at = 0; at < frames; at += 1000) {
+        converter.put(in.data() + size_t(at) * channels, std::min(1000, frames - at), at + 1000 >= frames);
+        while (const int got = converter.get(block.data(), 333))
+            streamed.insert(streamed.end(), block.begin(), block.begin() + 2 * got);
+    }
+    QCOMPARE(qsizetype(streamed.size() * 2), whole.size());
+    QVERIFY(std::memcmp(streamed.data(), whole.constData(), size_t(whole.size())) == 0);
+    const int out = int(streamed.size() / 2);
+    QVERIFY2(std::abs(out - MixerRate / 2) <= MixerRate / 200, qPrintable(QString::number(out)));
+    int crossings = 0;
+    for (int f = out / 10; f < out * 9 / 10; ++f) {
+        const int left = streamed[size_t(f) * 2], right = streamed[size_t(f) * 2 + 1];
+        QVERIFY2(std::abs((channels == 1 ? left : left / 2) - right) < 300, qPrintable(QString::number(f)));
+        crossings += (streamed[size_t(f - 1) * 2] < 0) != (left < 0);
+    }
+    QVERIFY2(std::abs(crossings - 353) <= 6, qPrintable(QString::number(crossings)));  // 441 Hz over 0.4 s
 }
 
 void TestSound::soundFontChoice_data()

@@ -2,7 +2,7 @@
 
 #include "parents/ParentSettings.h"
 #include "sound/Effects.h"
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpeechWorker.h"
 #include "speech/SpokenText.h"
@@ -257,7 +257,7 @@ void TestSpeech::voiceAndEffectsOnTheirOwnChannels()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(wavFile(30));
     }
-    SdlEffectPlayer effects("dummy");
+    MixerEffectPlayer effects("null");
     QVERIFY(effects.isOpen());
     VoiceOutput voice;
     auto first = std::make_shared<VoiceClip>(toMixerFormat(tone(30)));
@@ -314,7 +314,7 @@ void TestSpeech::newerRequestSupersedes()
 
 void TestSpeech::gameVoiceCutsItsOwnLine()
 {
-    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    setEffectPlayer(makeMixerEffectPlayer("null"));
     Voice &voice = Voice::instance();
     voice.setLibraryDir({});
     QCOMPARE(voice.speakingLanguage(), QStringLiteral("en"));
@@ -340,7 +340,7 @@ void TestSpeech::recordingInsteadOfTheVoice()
         QVERIFY(picture.open(QIODevice::WriteOnly) && recording.open(QIODevice::WriteOnly));
         recording.write(wavFile(4));
     }
-    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    setEffectPlayer(makeMixerEffectPlayer("null"));
     mixer::Format format;
     QVERIFY(mixer::format(format));
     Voice &voice = Voice::instance();
@@ -359,7 +359,7 @@ void TestSpeech::silentWithoutVoiceOrAudio()
     auto messages = installMessageRecorder();
     Voice &voice = Voice::instance();
     // No engine at all: no languages, silence.
-    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    setEffectPlayer(makeMixerEffectPlayer("null"));
     voice.setLibraryDir("/nonexistent");
     QVERIFY(voice.languages().isEmpty());
     QCOMPARE(voice.speakingLanguage(), QString());
@@ -395,7 +395,7 @@ void TestSpeech::followsSettings()
     QFETCH(QString, off);
     QFETCH(QString, lines);
     test::ProgramFolderCopy folder;
-    setEffectPlayer(makeSdlEffectPlayer("dummy"));
+    setEffectPlayer(makeMixerEffectPlayer("null"));
     ParentSettings settings;
     settings.speakWords = off != QLatin1String("speakWords");
     settings.speakLetters = off != QLatin1String("speakLetters");

@@ -77,7 +77,7 @@ struct WholeProgram
     {
         for (const QString &f : remove)
             folder.remove(f);
-        qputenv("SDL_AUDIODRIVER", "dummy");  // the effect player the program makes plays nowhere
+        qputenv("LETTORA_AUDIO_OUTPUT", "null");  // the effect player the program makes plays nowhere
         display = test::installFakeDisplay();
         setMediaPlayerMaker([] { return std::make_unique<test::ScriptedPlayer>(); });
     }

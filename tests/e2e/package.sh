@@ -16,7 +16,7 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1
 deb=$(ls "$work"/pkg/lettora_*_amd64.deb 2>/dev/null | head -n1)
 [ -f "$deb" ] || fail "no package was built"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libsdl2-2.0-0 libgstreamer1.0-0 libfluidsynth3 libsndfile1 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
+for needed in libqt6widgets6 libpulse0 libsamplerate0 libasound2 libgstreamer1.0-0 libfluidsynth3 libsndfile1 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
   case "$depends" in *"$needed"*) ;; *) fail "the package does not depend on $needed: $depends" ;; esac
 done
 

@@ -11,7 +11,7 @@ program=$1
 need_tools pulseaudio pactl parec sox xvfb-run openbox xdotool
 
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
-  at_start=$(ldd "$program/Lettora" | grep -E 'libSDL2|libgst|libpulse|libasound|libfluidsynth|libjack' || true)
+  at_start=$(ldd "$program/Lettora" | grep -E 'libgst|libpulse|libsamplerate|libasound|libfluidsynth|libjack' || true)
   [ -z "$at_start" ] || fail "the game loads sound libraries at start: $(echo $at_start)"
   work=$(mktemp -d)
   cp -a "$program/." "$work/program/" 2>/dev/null || { mkdir -p "$work/program"; cp -a "$program/." "$work/program/"; }

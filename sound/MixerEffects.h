@@ -13,11 +13,11 @@ void setChannelVolume(int channel, int percent);
 
 // Built into the audio module (sound/AudioModule.h); seen from outside it by the test programs,
 // which link the module.
-class __attribute__((visibility("default"))) SdlEffectPlayer : public EffectPlayer
+class __attribute__((visibility("default"))) MixerEffectPlayer : public EffectPlayer
 {
 public:
-    explicit SdlEffectPlayer(const char *driver);
-    ~SdlEffectPlayer() override;
+    explicit MixerEffectPlayer(const char *output);  // sound/AudioOutput.h: null for the usual one
+    ~MixerEffectPlayer() override;
 
     void play(const QString &file) override;
 

@@ -1,8 +1,6 @@
-#include "sound/SdlEffects.h"
+#include "sound/MixerEffects.h"
 
 #include "sound/MixerMusic.h"
-
-#include <SDL.h>
 
 #include <QFile>
 #include <QtEndian>
@@ -38,19 +36,14 @@ QByteArray defaultChime(int rate)
     return bytes;
 }
 
-SdlEffectPlayer::SdlEffectPlayer(const char *driver)
+MixerEffectPlayer::MixerEffectPlayer(const char *output)
 {
-    // SDL would otherwise take SIGINT and SIGTERM for itself.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (driver)
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return;
     mixer::Format format;
-    if (!mixer::open(BufferFrames) || !mixer::format(format)) {
+    if (!mixer::open(BufferFrames, output))
+        return;  // no sound server and no sound card: the game runs silent
+    if (!mixer::format(format)) {
         mixer::close();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return;  // no sound server: the game runs silent
+        return;
     }
     m_open = true;
     startMixerMusic();
@@ -62,7 +55,7 @@ SdlEffectPlayer::SdlEffectPlayer(const char *driver)
             std::memcpy(m_default.samples.data() + (i * format.channels + c) * 2, mono.constData() + i * 2, 2);
 }
 
-SdlEffectPlayer::~SdlEffectPlayer()
+MixerEffectPlayer::~MixerEffectPlayer()
 {
     if (!m_open)
         return;
@@ -71,10 +64,9 @@ SdlEffectPlayer::~SdlEffectPlayer()
     mixer::close();
     for (MixerChunk *chunk : std::as_const(m_cache))
         mixer::freeChunk(chunk);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-MixerChunk *SdlEffectPlayer::load(const QString &file)
+MixerChunk *MixerEffectPlayer::load(const QString &file)
 {
     if (MixerChunk *chunk = m_cache.value(file, nullptr))
         return chunk;
@@ -88,7 +80,7 @@ MixerChunk *SdlEffectPlayer::load(const QString &file)
     return chunk;
 }
 
-void SdlEffectPlayer::play(const QString &file)
+void MixerEffectPlayer::play(const QString &file)
 {
     if (!m_open)
         return;
@@ -97,12 +89,12 @@ void SdlEffectPlayer::play(const QString &file)
     mixer::play(Channel, chunk ? chunk : &m_default);  // replaces whatever the channel was playing
 }
 
-bool SdlEffectPlayer::isSounding() const
+bool MixerEffectPlayer::isSounding() const
 {
     return sounding() != nullptr;
 }
 
-const MixerChunk *SdlEffectPlayer::sounding() const
+const MixerChunk *MixerEffectPlayer::sounding() const
 {
     return m_open ? mixer::sounding(Channel) : nullptr;
 }
@@ -112,9 +104,9 @@ void setChannelVolume(int channel, int percent)
     mixer::setVolume(channel, std::clamp(percent, 0, 100) * MixerMaxVolume / 100);
 }
 
-std::unique_ptr<EffectPlayer> makeSdlEffectPlayer(const char *driver)
+std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *driver)
 {
-    return std::make_unique<SdlEffectPlayer>(driver);
+    return std::make_unique<MixerEffectPlayer>(driver);
 }
 
 } // namespace lettora
