@@ -441,7 +441,7 @@ void TFormLettora::BtnStartClick()
     GameStarted = true;
     ProgramFolder::makeCurrent();
     RandomMode = ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1;
-    if (RandomMode || FormOption->RandomImage->isChecked())
+    if (RandomMode || FormOption->randomChecked())
         RandomDraw();
     else if (PictureCursor <= FormOption->pictures.nameCount() - 1)
         LoadPicture(PictureCursor);
@@ -526,7 +526,7 @@ void TFormLettora::BtnOKClick()
         ProgressRecorder::instance().answered(TargetWord, row.typedWord(), Answer::Right);
         // The praise goes first: the next picture's word follows it.
         Voice::instance().sayRight(TargetWord);
-        if (FormOption->RandomImage->isChecked()) {
+        if (FormOption->randomChecked()) {
             // OK follows the dialog's check box, not RandomMode.
             if (!RandomDraw()) {
                 ShowWin();

@@ -81,14 +81,31 @@ void TFormOption::buildLayout()
     setModal(true);
     useWhiteBackground(this);
     setFont(layoutFont());
-    QFont bold = layoutFont();
-    bold.setBold(true);
 
     // The background picture is drawn at its own size from the top-left corner.
     auto *background = new PictureControl(this, QStringLiteral("Image1"), QRect(QPoint(0, 0), DialogSize));
     background->setAutoSize(false);
     background->loadDecorationWhenDrawn(QLatin1String(paths::OptionBackground));
     Image1 = background;
+}
+
+void TFormOption::ensureControls()
+{
+    if (!GroupBox1)
+        buildControls();
+}
+
+void TFormOption::setVisible(bool visible)
+{
+    if (visible)
+        ensureControls();
+    QDialog::setVisible(visible);
+}
+
+void TFormOption::buildControls()
+{
+    QFont bold = layoutFont();
+    bold.setBold(true);
 
     const QIcon addIcon = artIcon(QLatin1String(paths::AddIcon));
     const QIcon removeIcon = artIcon(QLatin1String(paths::RemoveIcon));
@@ -205,6 +222,15 @@ void TFormOption::buildLayout()
                                          TombolCancel, EditTimer, UpperCaseOption, LowerCaseOption, TombolParents};
     for (int i = 0; i + 1 < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
+
+    // What was set before the controls were made; its actions have run already.
+    {
+        const QSignalBlocker blocker(MusicOn);
+        MusicOn->setChecked(m_musicOn);
+    }
+    RandomImage->setChecked(m_random);
+    EditTimer->setText(m_timerText);
+    setFontIndex(m_fontIndex);
     updateRadioTabStop();
 }
 
@@ -219,11 +245,14 @@ void TFormOption::updateRadioTabStop()
 
 int TFormOption::fontIndex() const
 {
-    return m_fontGroup->checkedId();
+    return m_fontGroup ? m_fontGroup->checkedId() : m_fontIndex;
 }
 
 void TFormOption::setFontIndex(int index)
 {
+    m_fontIndex = index == 0 || index == 1 ? index : -1;
+    if (!m_fontGroup)
+        return;
     // An exclusive group cannot be emptied while exclusive.
     m_fontGroup->setExclusive(false);
     UpperCaseOption->setChecked(index == 0);
@@ -236,10 +265,10 @@ void TFormOption::FormCreate()
     LoadLists();
     ProgramFolder::makeCurrent();
     const std::int32_t seconds = ReadIntSetting(QLatin1String(paths::TimerSetting), IntSettingDefaults::Timer);
-    RandomImage->setChecked(ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1);
+    setRandomChecked(ReadIntSetting(QLatin1String(paths::RandomSetting), IntSettingDefaults::Random) == 1);
     const std::int32_t font = ReadIntSetting(QLatin1String(paths::FontSetting), IntSettingDefaults::Font);
     setFontIndex(font == 1 ? 0 : font == 0 ? 1 : -1);
-    EditTimer->setText(QString::number(seconds));
+    setTimerText(QString::number(seconds));
 }
 
 void TFormOption::LoadLists()
@@ -341,9 +370,9 @@ void TFormOption::TombolClearMusicClick()
 void TFormOption::TombolOKClick()
 {
     SaveLists();
-    const std::int32_t seconds = textToInt(EditTimer->text());
+    const std::int32_t seconds = textToInt(timerText());
     WriteIntSetting(QLatin1String(paths::TimerSetting), seconds);
-    WriteIntSetting(QLatin1String(paths::RandomSetting), RandomImage->isChecked() ? 1 : 0);
+    WriteIntSetting(QLatin1String(paths::RandomSetting), randomChecked() ? 1 : 0);
     // In 64 bits: seconds whose milliseconds do not fit in 32 bits give a timer that never fires.
     FormLettora->TimerShow->setInterval(qint64(seconds) * 1000);
     switch (fontIndex()) {
@@ -373,18 +402,48 @@ void TFormOption::TombolCancelClick()
 // The music controls act on the game's music at once, also while the dialog is open.
 void TFormOption::MusicOnClick()
 {
-    FormLettora->playlist.musicOnChanged(MusicOn->isChecked());
+    FormLettora->playlist.musicOnChanged(musicOnChecked());
 }
 
 void TFormOption::setMusicOnChecked(bool checked)
 {
-    if (MusicOn->isChecked() == checked)
+    if (musicOnChecked() == checked)
         return;
-    {
+    m_musicOn = checked;
+    if (MusicOn) {
         const QSignalBlocker blocker(MusicOn);
         MusicOn->setChecked(checked);
     }
     MusicOnClick();
+}
+
+bool TFormOption::musicOnChecked() const
+{
+    return MusicOn ? MusicOn->isChecked() : m_musicOn;
+}
+
+bool TFormOption::randomChecked() const
+{
+    return RandomImage ? RandomImage->isChecked() : m_random;
+}
+
+void TFormOption::setRandomChecked(bool checked)
+{
+    m_random = checked;
+    if (RandomImage)
+        RandomImage->setChecked(checked);
+}
+
+QString TFormOption::timerText() const
+{
+    return EditTimer ? EditTimer->text() : m_timerText;
+}
+
+void TFormOption::setTimerText(const QString &text)
+{
+    m_timerText = text;
+    if (EditTimer)
+        EditTimer->setText(text);
 }
 
 void TFormOption::ListBoxMusicClick()

@@ -3,6 +3,7 @@
 #include "settings/ListPair.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <memory>
 
@@ -22,7 +23,9 @@ class FilePicker;
 
 // The options dialog, where an adult picks the pictures, the music, the seconds per picture,
 // random order and the letter case. Created once at start, shown modally by the Option command.
-// Its two lists are the only copy of the picture and music lists; the game reads them here.
+// Its two lists are the only copy of the picture and music lists; the game reads them here. Its
+// controls are made when it is first shown (most sessions never open it); until then it holds what
+// they will show.
 class TFormOption : public QDialog
 {
     Q_OBJECT
@@ -80,8 +83,17 @@ public:
     // Beside Cancel, last in the focus order: the door to the parents' corner.
     QPushButton *TombolParents = nullptr;
 
+    // Makes the controls now; null until then.
+    void ensureControls();
+
     // Sets `MusicOn`; when its state changes, its action runs and its errors reach the caller.
     void setMusicOnChecked(bool checked);
+    bool musicOnChecked() const;
+    // `RandomImage`'s state, and `EditTimer`'s text.
+    bool randomChecked() const;
+    void setRandomChecked(bool checked);
+    QString timerText() const;
+    void setTimerText(const QString &text);
     // The selected entry of a list box, -1 when none is selected.
     static int selectedIndex(const QListView *box);
 
@@ -92,11 +104,14 @@ public:
     // Shows the dialog centred over the game window and waits until it closes.
     void showModalOver(QWidget *owner);
 
+    void setVisible(bool visible) override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildLayout();
+    void buildControls();
     void FormCreate();
     void addFiles(ListPair &list, const char *startFolder);
     static void removeSelected(ListPair &list, QListView *box);
@@ -104,6 +119,11 @@ private:
 
     std::unique_ptr<FilePicker> m_picker;
     QButtonGroup *m_fontGroup = nullptr;
+    // What the controls show once made.
+    bool m_musicOn = false;
+    bool m_random = false;
+    int m_fontIndex = -1;
+    QString m_timerText;
 };
 
 extern TFormOption *FormOption;

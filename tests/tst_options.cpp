@@ -44,6 +44,7 @@ class TestOptions : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void creation();
+    void controlsMadeWhenFirstShown();
     void layoutKeepsItsPlaces_data();
     void layoutKeepsItsPlaces();
     void unreadListFiles_data();
@@ -100,6 +101,32 @@ void TestOptions::creation()
     QVERIFY(!w.dialog->TombolOK->isDefault());
     QCOMPARE(TFormOption::selectedIndex(w.dialog->ListBoxImage), -1);
     QVERIFY(w.dialog->ListBoxImage->uniformItemSizes());
+}
+
+// The dialog made at start holds what its creation read, and what the game set, without its
+// controls; the game reads it there. Its controls, made when it is first shown, show the same.
+void TestOptions::controlsMadeWhenFirstShown()
+{
+    auto files = withLists();
+    files[QStringLiteral("Data/Timer.dat")] = QByteArray::fromHex("0F000000");
+    files[QStringLiteral("Data/Random.dat")] = QByteArray::fromHex("01000000");
+    test::Windows w(files);
+    {
+        TFormOption later(w.game.get());
+        QVERIFY(!later.GroupBox1 && !later.RandomImage && !later.EditTimer && !later.MusicOn && !later.LowerCaseOption);
+        later.setMusicOnChecked(true);
+        QVERIFY(later.randomChecked());
+        QCOMPARE(later.timerText(), QStringLiteral("15"));
+        QCOMPARE(later.fontIndex(), 1);
+        QVERIFY(later.musicOnChecked());
+        later.show();
+        QVERIFY(later.RandomImage->isChecked());
+        QCOMPARE(later.EditTimer->text(), QStringLiteral("15"));
+        QVERIFY(later.LowerCaseOption->isChecked() && !later.UpperCaseOption->isChecked());
+        QVERIFY(later.MusicOn->isChecked());
+        QCOMPARE(w.shown(later.ListBoxImage), (QStringList{"cat.jpg", "dog.png"}));
+    }
+    FormOption = w.dialog.get();
 }
 
 void TestOptions::layoutKeepsItsPlaces_data()
