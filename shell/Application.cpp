@@ -1,5 +1,7 @@
 #include "shell/Application.h"
 
+#include "shell/WindowLook.h"
+
 #include <X11/Xlib.h>
 #include <fontconfig/fontconfig.h>
 
@@ -64,6 +66,7 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
     std::thread(&FcInit).detach();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);
+    useOwnButtonIcons();
     qInstallMessageHandler(qtHandler);
     return app;
 }

@@ -6,6 +6,7 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/WindowLook.h"
 #include "shell/XRandrScreen.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -111,6 +113,7 @@ class TestShell : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void buttonIconsLoadNoPlugin();
     void resolver_data();
     void resolver();
     void ownDataFolder();
@@ -728,4 +731,28 @@ void TestShell::outputRestore()
 }
 
 QTEST_MAIN(TestShell)
+// The image plugins mapped into this process.
+static QStringList mappedImagePlugins()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {QStringLiteral("unreadable")};
+    QStringList plugins;
+    for (const QByteArray &line : maps.readAll().split('\n'))
+        if (line.contains("/imageformats/"))
+            plugins << QString::fromLocal8Bit(line.mid(line.lastIndexOf(' ') + 1));
+    plugins.removeDuplicates();
+    return plugins;
+}
+
+// A message box's OK shows its icon without loading every image plugin to read it.
+void TestShell::buttonIconsLoadNoPlugin()
+{
+    useOwnButtonIcons();
+    const QStringList before = mappedImagePlugins();
+    const QIcon ok = QApplication::style()->standardIcon(QStyle::SP_DialogOkButton);
+    QVERIFY(!ok.pixmap(16).isNull() && !ok.pixmap(32).isNull());
+    QCOMPARE(mappedImagePlugins(), before);
+}
+
 #include "tst_shell.moc"
