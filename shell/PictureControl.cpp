@@ -236,6 +236,24 @@ void PictureControl::paintEvent(QPaintEvent *event)
         painter.drawPixmap(place, m_sharp);
     if (!m_plainDropped && !m_artPath.isEmpty())
         QTimer::singleShot(0, this, &PictureControl::dropPlainPicture);
+    // Let go after the paint that letting go of the 1x picture asked for, the last one.
+    if (m_plainDropped && m_decoration && !m_letGoPath.isEmpty() && m_artPath == m_letGoPath)
+        QTimer::singleShot(0, this, &PictureControl::letGoOfDrawnPicture);
+}
+
+// Nothing here asks for a paint: the window's buffer still shows the picture, and the next paint,
+// if any comes, reads it again.
+void PictureControl::letGoOfDrawnPicture()
+{
+    if (!m_plainDropped || !m_decoration || m_artPath != m_letGoPath || !hasSharp())
+        return;
+    m_decorationToDraw = std::exchange(m_artPath, QString());
+    ++m_sharpening;
+    m_sharp = QPixmap();
+    m_largeSharp = QImage();
+    m_sharpRatio = 1;
+    m_decoration = false;
+    m_plainDropped = false;
 }
 
 bool PictureControl::isLarge() const

@@ -32,6 +32,13 @@ public:
     // The same, read only when the control is first drawn: a dialog that may never open holds no
     // picture until it does.
     void loadDecorationWhenDrawn(const QString &path) { m_decorationToDraw = path; }
+    // The same, and let go once its sharper copy has been drawn: the window's buffer keeps what it
+    // shows, and a part drawn again reads it again. For a large picture that nothing moves over.
+    void loadDecorationForOneDrawing(const QString &path)
+    {
+        m_decorationToDraw = path;
+        m_letGoPath = path;
+    }
     // A user's picture named by its bytes (see loadPictureFile), decoded at the control's size.
     void loadFile(const QByteArray &localPath);
     // A picture made in memory: drawn as it is at every ratio.
@@ -67,11 +74,13 @@ private:
     void dropPlainPicture();
     bool hasSharp() const { return !m_sharp.isNull() || !m_largeSharp.isNull(); }
     void restorePlainPicture();
+    void letGoOfDrawnPicture();
 
     // Where the picture came from, to draw it again for a sharper screen.
     QString m_artPath;
     QByteArray m_userFile;
     QString m_decorationToDraw;
+    QString m_letGoPath;  // the decoration let go once drawn
     QPixmap m_sharp;  // for m_sharpRatio; null (and no m_largeSharp): the 1x picture is drawn
     // A large opaque picture's copy, kept with 3 bytes a pixel (a quarter less than a pixmap);
     // drawing it whole takes 0.5 ms more.

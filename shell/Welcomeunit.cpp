@@ -124,7 +124,9 @@ void TFormWelcome::showOver(QWidget *owner)
 
 void TFormWelcome::loadDecorations()
 {
-    decorate(ImagePanel, paths::WelcomeIntro);
+    // The panel, the largest picture (0.9 MB at 1.28), is drawn once: no control moves over it
+    // while the screen is up, and the help that a click puts there is another picture.
+    ImagePanel->loadDecorationForOneDrawing(QLatin1String(paths::WelcomeIntro));
     decorate(Image4, paths::WelcomeBubbles);
     decorate(ImageShoot, paths::WelcomeGameView);
 }

@@ -36,6 +36,7 @@ class TestArt : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void decorationDrawnOnce();
     void copyForRatio_data();
     void copyForRatio();
     void drawnFromLargerCopy_data();
@@ -155,6 +156,26 @@ void TestArt::drawnFromLargerCopy()
     const bool art = expected != QLatin1String("photo");
     QTRY_COMPARE(shown->pixmap().isNull(), art);
     QCOMPARE(rgb(shown->grab().toImage()), grabbed);
+}
+
+// A decoration drawn once lets its copy go: drawn again, it is read again from its file.
+void TestArt::decorationDrawnOnce()
+{
+    const QString copy = QStringLiteral("Image/Intro@2x.jpg");
+    const QString other = QStringLiteral("Image/PanelHelp@2x.jpg");
+    test::FolderWithFiles program({{copy, delivered(copy)}, {other, delivered(other)}}, {});
+    QWidget window;
+    PictureControl panel(&window, QStringLiteral("ImagePanel"), QRect(0, 0, 500, 374));
+    panel.loadDecorationForOneDrawing(QStringLiteral("./Image/Intro.jpg"));
+    const QImage first = rgb(panel.grab().toImage());
+    QCOMPARE(first, rgb(loadPicture(QStringLiteral("./") + copy)));
+    QTest::qWait(0);  // its 1x copy goes
+    QCOMPARE(rgb(panel.grab().toImage()), first);
+    QTest::qWait(0);  // then the copy drawn
+    QVERIFY(panel.hasPicture());
+    QVERIFY(QFile::remove(program.folder.file(copy)));
+    QVERIFY(QFile::copy(program.folder.file(other), program.folder.file(copy)));
+    QCOMPARE(rgb(panel.grab().toImage()), rgb(loadPicture(QStringLiteral("./") + other)));
 }
 
 QTEST_MAIN(TestArt)
