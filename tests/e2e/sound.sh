@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Proves that sound comes out of the real program: a private PulseAudio with a null sink records
 # everything it plays while the welcome tune plays, the music list plays after the hand-over,
-# the music is switched off in the options dialog, Start says the picture's word, and letters are
-# typed. The sound libraries are not loaded at start but with the first sound; without the audio
+# the music is switched off in the options dialog, Start says the picture's word, letters are
+# typed, and again after the sound server was stopped and started anew. The sound libraries are not loaded at start but with the first sound; without the audio
 # module beside the executable the game runs silent, with no box.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
 need_tools pulseaudio pactl parec sox xvfb-run openbox xdotool
+
+# A private PulseAudio whose null sink records what is played.
+start_sound_server() {
+  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=lettora_sink rate=48000 channels=2" \
+    --log-target="file:$XDG_RUNTIME_DIR/pa.log" 2>/dev/null
+}
 
 if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   at_start=$(ldd "$program/Lettora" | grep -E 'libgst|libpulse|libsamplerate|libasound|libfluidsynth|libjack' || true)
@@ -18,9 +25,7 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
   rm -f "$work/program/Data/"*.dat
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
-  pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load=module-native-protocol-unix \
-    --load="module-null-sink sink_name=lettora_sink rate=48000 channels=2" \
-    --log-target="file:$XDG_RUNTIME_DIR/pa.log" 2>/dev/null || { echo "SKIP: PulseAudio does not start here"; exit 77; }
+  start_sound_server || { echo "SKIP: PulseAudio does not start here"; exit 77; }
   cleanup() {
     local pa
     pa=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pa=
@@ -39,7 +44,7 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
 
   level() { sox "$work/$1.wav" -n stat 2>&1 | awk -v k="$2" 'index($0, k) == 1 { print $NF }'; }
   loud() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a + 0 > b + 0) }'; }
-  for phase in welcome music letters; do
+  for phase in welcome music letters again; do
     peak=$(level "$phase" "Maximum amplitude")
     echo "$phase: peak $peak, RMS $(level "$phase" "RMS     amplitude")"
     loud "$peak" 0.02 || fail "no sound came out during $phase (peak $peak)"
@@ -94,6 +99,17 @@ sleep 1.5; stop_recording
 
 record letters
 xdotool type --delay 150 abcdefghij
+stop_recording
+xdotool key Escape
+# The sound server goes and comes back: the game finds it again within seconds.
+kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")"
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 || break; sleep 0.1; done
+start_sound_server || fail "PulseAudio did not start again"
+wait_for 20 pactl info || fail "PulseAudio did not answer again"
+pactl set-default-sink lettora_sink
+sleep 3
+record again
+xdotool type --delay 150 klmnop
 stop_recording
 xdotool key Escape
 sleep 0.3
