@@ -107,7 +107,7 @@ for _ in $(seq 50); do pactl info >/dev/null 2>&1 || break; sleep 0.1; done
 start_sound_server || fail "PulseAudio did not start again"
 wait_for 20 pactl info || fail "PulseAudio did not answer again"
 pactl set-default-sink lettora_sink
-sleep 3
+wait_for 15 sh -c 'pactl list short sink-inputs | grep -q .' || fail "the game did not find the sound server again"
 record again
 xdotool type --delay 150 klmnop
 stop_recording
