@@ -89,16 +89,10 @@ void TFormOption::buildLayout()
     Image1 = background;
 }
 
-void TFormOption::ensureControls()
-{
-    if (!GroupBox1)
-        buildControls();
-}
-
 void TFormOption::setVisible(bool visible)
 {
-    if (visible)
-        ensureControls();
+    if (visible && !GroupBox1)
+        buildControls();
     QDialog::setVisible(visible);
 }
 

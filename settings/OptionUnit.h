@@ -83,9 +83,6 @@ public:
     // Beside Cancel, last in the focus order: the door to the parents' corner.
     QPushButton *TombolParents = nullptr;
 
-    // Makes the controls now; null until then.
-    void ensureControls();
-
     // Sets `MusicOn`; when its state changes, its action runs and its errors reach the caller.
     void setMusicOnChecked(bool checked);
     bool musicOnChecked() const;

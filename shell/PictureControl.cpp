@@ -141,10 +141,10 @@ void PictureControl::setPicture(const QImage &image)
     showImage(image);
 }
 
-void PictureControl::showImage(const QImage &image)
+void PictureControl::forgetSource()
 {
     m_decorationToDraw.clear();
-    ++m_sharpening;
+    ++m_sharpening;  // a copy still being made is not wanted
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
@@ -152,6 +152,11 @@ void PictureControl::showImage(const QImage &image)
     m_sharpRatio = 1;
     m_decoration = false;
     m_plainDropped = false;
+}
+
+void PictureControl::showImage(const QImage &image)
+{
+    forgetSource();
     m_plainSize = image.size();
     setPixmap(QPixmap::fromImage(image));
     m_hasPicture = true;
@@ -162,15 +167,7 @@ void PictureControl::showImage(const QImage &image)
 void PictureControl::clearPicture()
 {
     clear();
-    m_decorationToDraw.clear();
-    ++m_sharpening;
-    m_artPath.clear();
-    m_userFile.clear();
-    m_sharp = QPixmap();
-    m_largeSharp = QImage();
-    m_sharpRatio = 1;
-    m_decoration = false;
-    m_plainDropped = false;
+    forgetSource();
     m_hasPicture = false;
 }
 
@@ -247,13 +244,9 @@ void PictureControl::letGoOfDrawnPicture()
 {
     if (!m_plainDropped || !m_decoration || m_artPath != m_letGoPath || !hasSharp())
         return;
-    m_decorationToDraw = std::exchange(m_artPath, QString());
-    ++m_sharpening;
-    m_sharp = QPixmap();
-    m_largeSharp = QImage();
-    m_sharpRatio = 1;
-    m_decoration = false;
-    m_plainDropped = false;
+    const QString path = m_artPath;
+    forgetSource();
+    m_decorationToDraw = path;
 }
 
 bool PictureControl::isLarge() const

@@ -67,6 +67,8 @@ protected:
 private:
     void press(QMouseEvent *event, bool mayClick);
     void showImage(const QImage &image);
+    // Lets go of where the picture came from and of its sharper copies.
+    void forgetSource();
     // The copy for `ratio` (null: none, or not yet); a large program picture's goes to m_largeSharp.
     QPixmap sharpPicture(qreal ratio);
     bool isLarge() const;

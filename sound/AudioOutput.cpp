@@ -19,12 +19,35 @@ constexpr auto ConnectTimeout = std::chrono::seconds(5);
 // How often a quiet mainloop comes back to look at `stop`.
 constexpr int PollMicros = 100000;
 
+// The block every output mixes into, at most `blockFrames` frames of `channels`.
+class BlockOutput : public AudioOutput
+{
+protected:
+    BlockOutput(int channels, int blockFrames, MixBlock mix)
+        : m_channels(channels), m_frames(blockFrames), m_block(size_t(blockFrames) * channels), m_mix(mix)
+    {
+    }
+
+    const std::int16_t *mixBlock(int frames)
+    {
+        m_mix(m_block.data(), frames);
+        return m_block.data();
+    }
+
+    const int m_channels;
+    const int m_frames;
+
+private:
+    std::vector<std::int16_t> m_block;
+    MixBlock m_mix;
+};
+
 // Nowhere, at the pace of a real output: what plays ends when it would have ended.
-class NullOutput : public AudioOutput
+class NullOutput : public BlockOutput
 {
 public:
     NullOutput(int rate, int channels, int blockFrames, MixBlock mix, int seconds)
-        : m_block(size_t(blockFrames) * channels), m_frames(blockFrames), m_rate(rate), m_mix(mix), m_seconds(seconds)
+        : BlockOutput(channels, blockFrames, mix), m_rate(rate), m_seconds(seconds)
     {
     }
 
@@ -34,7 +57,7 @@ public:
         const Clock::time_point start = Clock::now();
         Clock::time_point next = start;
         while (!stop) {
-            m_mix(m_block.data(), m_frames);
+            mixBlock(m_frames);
             next += blockTime;
             const Clock::time_point now = Clock::now();
             if (next < now - std::chrono::milliseconds(200))
@@ -47,19 +70,17 @@ public:
     }
 
 private:
-    std::vector<std::int16_t> m_block;
-    int m_frames;
     int m_rate;
-    MixBlock m_mix;
     int m_seconds;
 };
 
 // A playback stream of the sound server, on a mainloop of our own run by the mixer's thread: it
 // waits until the server asks for samples, then mixes what it asks for (a block at most) and writes
 // it, so that an effect waits no longer than the server's buffer of about one block.
-class PulseOutput : public AudioOutput
+class PulseOutput : public BlockOutput
 {
 public:
+    PulseOutput(int channels, int blockFrames, MixBlock mix) : BlockOutput(channels, blockFrames, mix) {}
     ~PulseOutput() override
     {
         if (m_stream) {
@@ -74,12 +95,8 @@ public:
             pa_mainloop_free(m_loop);
     }
 
-    bool open(int rate, int channels, int blockFrames, MixBlock mix, pa_context_flags_t flags)
+    bool open(int rate, pa_context_flags_t flags)
     {
-        m_mix = mix;
-        m_frames = blockFrames;
-        m_channels = channels;
-        m_block.resize(size_t(blockFrames) * channels);
         m_loop = pa_mainloop_new();
         if (!m_loop)
             return false;
@@ -94,13 +111,13 @@ public:
             pa_proplist_free(properties);
             return false;
         }
-        const pa_sample_spec spec{PA_SAMPLE_S16NE, std::uint32_t(rate), std::uint8_t(channels)};
-        m_stream = pa_stream_new_with_proplist(m_context, "Lettora", &spec, nullptr, properties);
+        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(rate), std::uint8_t(m_channels)};
+        m_stream = pa_stream_new_with_proplist(m_context, "Lettora", &format, nullptr, properties);
         pa_proplist_free(properties);
         if (!m_stream)
             return false;
         // The server holds about one block: its latency is the effects' latency.
-        const std::uint32_t bytes = std::uint32_t(m_block.size() * sizeof(std::int16_t));
+        const std::uint32_t bytes = std::uint32_t(m_frames * m_channels * sizeof(std::int16_t));
         const pa_buffer_attr buffer{std::uint32_t(-1), bytes, std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1)};
         if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
             return false;
@@ -127,8 +144,8 @@ public:
                     return false;
                 continue;
             }
-            m_mix(m_block.data(), frames);
-            if (pa_stream_write(m_stream, m_block.data(), size_t(frames) * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            const std::int16_t *block = mixBlock(frames);
+            if (pa_stream_write(m_stream, block, size_t(frames) * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
                 return false;
         }
         return true;
@@ -164,10 +181,6 @@ private:
     pa_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
-    std::vector<std::int16_t> m_block;
-    int m_frames = 0;
-    int m_channels = 0;
-    MixBlock m_mix = nullptr;
 };
 
 // ALSA's library, opened only when no sound server answers: where one does, it is never loaded.
@@ -213,11 +226,11 @@ private:
 void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
 
 // The sound card through ALSA's default device, which converts what the card does not take.
-class AlsaOutput : public AudioOutput
+class AlsaOutput : public BlockOutput
 {
 public:
     AlsaOutput(const Alsa &alsa, snd_pcm_t *pcm, int channels, int blockFrames, MixBlock mix)
-        : m_alsa(alsa), m_pcm(pcm), m_block(size_t(blockFrames) * channels), m_channels(channels), m_frames(blockFrames), m_mix(mix)
+        : BlockOutput(channels, blockFrames, mix), m_alsa(alsa), m_pcm(pcm)
     {
     }
     ~AlsaOutput() override
@@ -249,8 +262,7 @@ public:
     bool run(const std::atomic<bool> &stop) override
     {
         while (!stop) {
-            m_mix(m_block.data(), m_frames);
-            const std::int16_t *at = m_block.data();
+            const std::int16_t *at = mixBlock(m_frames);
             int left = m_frames;
             while (left > 0 && !stop) {
                 snd_pcm_sframes_t written = m_alsa.writei(m_pcm, at, snd_pcm_uframes_t(left));
@@ -270,10 +282,6 @@ public:
 private:
     const Alsa &m_alsa;
     snd_pcm_t *m_pcm;
-    std::vector<std::int16_t> m_block;
-    int m_channels;
-    int m_frames;
-    MixBlock m_mix;
 };
 
 } // namespace
@@ -283,9 +291,9 @@ std::unique_ptr<AudioOutput> openAudioOutput(const char *name, int rate, int cha
 {
     if (name && std::strcmp(name, NullOutputName) == 0)
         return std::make_unique<NullOutput>(rate, channels, blockFrames, mix, seconds);
-    auto pulse = std::make_unique<PulseOutput>();
+    auto pulse = std::make_unique<PulseOutput>(channels, blockFrames, mix);
     // Looking again for a server that went, the game does not start one itself.
-    if (pulse->open(rate, channels, blockFrames, mix, again ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS))
+    if (pulse->open(rate, again ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS))
         return pulse;
 
     pulse.reset();

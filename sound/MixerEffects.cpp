@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <cstring>
-
 #include <cmath>
 #include <numbers>
 
@@ -48,11 +46,7 @@ MixerEffectPlayer::MixerEffectPlayer(const char *output)
     m_open = true;
     startMixerMusic();
     // The chime is mono at the mixer's rate; the mixer wants its own channel count.
-    const QByteArray mono = defaultChime(format.rate);
-    m_default.samples.resize(mono.size() * format.channels);
-    for (qsizetype i = 0; i < mono.size() / 2; ++i)
-        for (int c = 0; c < format.channels; ++c)
-            std::memcpy(m_default.samples.data() + (i * format.channels + c) * 2, mono.constData() + i * 2, 2);
+    m_default.samples = mixer::convert(defaultChime(format.rate), format.rate, 1);
 }
 
 MixerEffectPlayer::~MixerEffectPlayer()
@@ -104,9 +98,9 @@ void setChannelVolume(int channel, int percent)
     mixer::setVolume(channel, std::clamp(percent, 0, 100) * MixerMaxVolume / 100);
 }
 
-std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *driver)
+std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output)
 {
-    return std::make_unique<MixerEffectPlayer>(driver);
+    return std::make_unique<MixerEffectPlayer>(output);
 }
 
 } // namespace lettora
