@@ -86,13 +86,11 @@ QPixmap keepSharpArt(const QString &path, qreal ratio, QSize deviceSize, QImage 
     return pixmap;
 }
 
-// A large picture's copy as it is kept: 3 bytes a pixel where it is opaque.
-QImage compactLarge(QImage image, qreal ratio)
+// A large picture's copy as it is kept.
+PackedPicture packLarge(QImage image, qreal ratio)
 {
-    if (!image.isNull() && !image.hasAlphaChannel())
-        image = std::move(image).convertToFormat(QImage::Format_RGB888);
     image.setDevicePixelRatio(ratio);
-    return image;
+    return PackedPicture(image);
 }
 
 QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
@@ -148,7 +146,7 @@ void PictureControl::forgetSource()
     m_artPath.clear();
     m_userFile.clear();
     m_sharp = QPixmap();
-    m_largeSharp = QImage();
+    m_largeSharp = PackedPicture();
     m_sharpRatio = 1;
     m_decoration = false;
     m_plainDropped = false;
@@ -187,7 +185,7 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
             return {};
         }
         if (isLarge()) {
-            m_largeSharp = compactLarge(loadArtForRatio(m_artPath, ratio, device), ratio);
+            m_largeSharp = packLarge(loadArtForRatio(m_artPath, ratio, device), ratio);
             return {};
         }
         return sharpArt(m_artPath, ratio, device);
@@ -214,7 +212,7 @@ void PictureControl::paintEvent(QPaintEvent *event)
     // At ratio 1 the picture is drawn as loaded and nothing more is read.
     const qreal ratio = devicePixelRatioF();
     if (m_hasPicture && ratio != m_sharpRatio) {
-        m_largeSharp = QImage();
+        m_largeSharp = PackedPicture();
         m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
         m_sharpRatio = ratio;
         if (!hasSharp() && m_plainDropped)
@@ -228,7 +226,7 @@ void PictureControl::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), m_plainSize) : contentsRect();
     if (!m_largeSharp.isNull())
-        painter.drawImage(place, m_largeSharp);
+        m_largeSharp.draw(painter, place.topLeft(), event->rect());
     else
         painter.drawPixmap(place, m_sharp);
     if (!m_plainDropped && !m_artPath.isEmpty())
@@ -262,17 +260,19 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
     const QPointer<PictureControl> control(this);
     QThreadPool::globalInstance()->start([control, ticket, path, ratio, device, large] {
         QImage image = loadArtForRatio(path, ratio, device);
+        PackedPicture packed;
         if (large)
-            image = compactLarge(std::move(image), ratio);
+            packed = packLarge(std::exchange(image, QImage()), ratio);
         // The control is looked at on its own thread only.
-        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, image = std::move(image)]() mutable {
+        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, image = std::move(image),
+                                         packed = std::move(packed)]() mutable {
             if (!control || control->m_sharpening != ticket || control->m_artPath != path
                 || control->m_sharpRatio != ratio)
                 return;
             if (control->isLarge()) {
-                if (image.isNull())
+                if (packed.isNull())
                     return;
-                control->m_largeSharp = std::move(image);
+                control->m_largeSharp = std::move(packed);
             } else {
                 control->m_sharp = keepSharpArt(path, ratio, device, std::move(image));
             }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/PackedPicture.h"
+
 #include <QIcon>
 #include <QLabel>
 
@@ -84,9 +86,8 @@ private:
     QString m_decorationToDraw;
     QString m_letGoPath;  // the decoration let go once drawn
     QPixmap m_sharp;  // for m_sharpRatio; null (and no m_largeSharp): the 1x picture is drawn
-    // A large opaque picture's copy, kept with 3 bytes a pixel (a quarter less than a pixmap);
-    // drawing it whole takes 0.5 ms more.
-    QImage m_largeSharp;
+    // A large picture's copy (the background), kept packed: a paint unpacks what it covers.
+    PackedPicture m_largeSharp;
     qreal m_sharpRatio = 1;
     QSize m_plainSize;  // the 1x picture's
     bool m_decoration = false;

@@ -3,12 +3,15 @@
 #include "Fixtures.h"
 
 #include "shell/EventTimer.h"
+#include "shell/PackedPicture.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +44,8 @@ private Q_SLOTS:
     void copyForRatio();
     void drawnFromLargerCopy_data();
     void drawnFromLargerCopy();
+    void packedDrawnLikeWhole_data();
+    void packedDrawnLikeWhole();
 };
 
 void TestArt::copyForRatio_data()
@@ -176,6 +181,53 @@ void TestArt::decorationDrawnOnce()
     QVERIFY(QFile::remove(program.folder.file(copy)));
     QVERIFY(QFile::copy(program.folder.file(other), program.folder.file(copy)));
     QCOMPARE(rgb(panel.grab().toImage()), rgb(loadPicture(QStringLiteral("./") + other)));
+}
+
+void TestArt::packedDrawnLikeWhole_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("photo");  // noise: kept whole, as it would not pack
+    QTest::addRow("1.28") << 1.28 << false;
+    QTest::addRow("1.5") << 1.5 << false;
+    QTest::addRow("2.75") << 2.75 << false;
+    QTest::addRow("photo at 1.28") << 1.28 << true;
+}
+
+// Drawn whole or in part, at any ratio, a packed picture gives the pixels of the picture it packs.
+void TestArt::packedDrawnLikeWhole()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, photo);
+    // Flat bands with a sharp edge every few pixels, and 150 x 100 pixels: tiles cut at the edges.
+    QImage picture(150, 100, QImage::Format_RGB32);
+    QRandomGenerator noise(7);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, photo ? noise.generate() : qRgb(x / 30 * 50, (x / 5 + y / 3) % 2 ? 40 : 200, y / 25 * 60));
+    picture.setDevicePixelRatio(ratio);
+    const PackedPicture packed(picture);
+    QCOMPARE(packed.isPacked(), !photo);
+    QCOMPARE(packed.size(), picture.size());
+    if (!photo)
+        QVERIFY(packed.bytes() * 4 < picture.sizeInBytes());
+
+    const QPointF at(3, 2);
+    for (const QRect exposed : {QRect(0, 0, 200, 200), QRect(40, 30, 27, 19)}) {
+        QImage want(256, 256, QImage::Format_RGB32), got(256, 256, QImage::Format_RGB32);
+        for (QImage *canvas : {&want, &got}) {
+            canvas->fill(Qt::black);
+            canvas->setDevicePixelRatio(ratio);
+        }
+        QPainter whole(&want);
+        whole.setClipRect(exposed);
+        whole.drawImage(QRectF(at, QSizeF(picture.size()) / ratio), picture);
+        whole.end();
+        QPainter parts(&got);
+        parts.setClipRect(exposed);
+        packed.draw(parts, at, exposed);
+        parts.end();
+        QCOMPARE(rgb(got), rgb(want));
+    }
 }
 
 QTEST_MAIN(TestArt)
