@@ -15,11 +15,8 @@ PackedPicture::PackedPicture(const QImage &image)
 {
     if (image.isNull())
         return;
-    if (image.hasAlphaChannel()) {
-        m_whole = image;
-        return;
-    }
-    const QImage pixels = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    m_format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    const QImage pixels = image.convertToFormat(m_format);
     m_columns = (m_size.width() + Tile - 1) / Tile;
     const int rows = (m_size.height() + Tile - 1) / Tile;
     m_tiles.reserve(size_t(m_columns) * rows);
@@ -35,16 +32,30 @@ PackedPicture::PackedPicture(const QImage &image)
             QByteArray &packedTile = m_tiles.emplace_back(LZ4_compressBound(int(tile.size())), Qt::Uninitialized);
             packedTile.resize(LZ4_compress_default(tile.constData(), packedTile.data(), int(tile.size()), int(packedTile.size())));
             packedTile.squeeze();
-            packed += m_tiles.back().size();
+            packed += packedTile.size();
         }
     }
-    // Kept whole, a picture takes 3 bytes a pixel (drawing it whole costs 0.5 ms more than 4).
-    const qint64 whole = qint64(m_size.width()) * m_size.height() * 3;
-    if (packed * 2 > whole) {
+    if (packed * 2 > qint64(m_size.width()) * m_size.height() * 4) {
         m_tiles.clear();
         m_columns = 0;
-        m_whole = pixels.convertToFormat(QImage::Format_RGB888);
+        keepWhole(pixels);
     }
+}
+
+PackedPicture PackedPicture::whole(const QImage &image)
+{
+    PackedPicture picture;
+    picture.m_size = image.size();
+    picture.m_ratio = image.devicePixelRatio();
+    picture.keepWhole(image);
+    return picture;
+}
+
+// An opaque picture kept whole takes 3 bytes a pixel (drawing it whole costs 0.5 ms more than 4).
+void PackedPicture::keepWhole(const QImage &image)
+{
+    m_whole = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB888);
+    m_whole.setDevicePixelRatio(m_ratio);
 }
 
 qint64 PackedPicture::bytes() const
@@ -65,7 +76,7 @@ QImage PackedPicture::tile(int column, int row) const
     const int bytes = width * 4 * height;
     if (LZ4_decompress_safe(packed.constData(), reinterpret_cast<char *>(pixels.data()), int(packed.size()), bytes) != bytes)
         return {};
-    return QImage(pixels.data(), width, height, width * 4, QImage::Format_RGB32);
+    return QImage(pixels.data(), width, height, width * 4, m_format);
 }
 
 void PackedPicture::draw(QPainter &painter, QPointF at, const QRect &exposed) const
@@ -94,6 +105,23 @@ void PackedPicture::draw(QPainter &painter, QPointF at, const QRect &exposed) co
                 painter.drawImage(origin + QPointF(column * Tile, row * Tile), tile(column, row));
     }
     painter.restore();
+}
+
+QImage PackedPicture::toImage() const
+{
+    if (!isPacked())
+        return m_whole;
+    QImage image(m_size, m_format);
+    image.setDevicePixelRatio(m_ratio);
+    const int rows = int(m_tiles.size()) / m_columns;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            const QImage part = tile(column, row);
+            for (int line = 0; line < part.height(); ++line)
+                std::copy_n(part.constScanLine(line), part.width() * 4, image.scanLine(row * Tile + line) + column * Tile * 4);
+        }
+    }
+    return image;
 }
 
 } // namespace lettora

@@ -32,7 +32,7 @@ constexpr qint64 LargePicture = 256 * 1024;  // bytes at 1x: the background, the
 // once for a ratio and size, and again only when its file changes.
 struct SharpArt
 {
-    QPixmap pixmap;  // null: no copy fits, the 1x picture is drawn
+    PackedPicture picture;  // null: no copy fits, the 1x picture is drawn
     QDateTime modified;
     qint64 bytes = -1;
 };
@@ -56,49 +56,45 @@ QString sharpArtFile(const QString &path, qreal ratio)
 }
 
 // The copy in the shared cache, when it was made from the file as it is now.
-bool cachedSharpArt(const QString &path, qreal ratio, QSize deviceSize, QPixmap &out)
+bool cachedSharpArt(const QString &path, qreal ratio, QSize deviceSize, PackedPicture &out)
 {
     const QFileInfo info(sharpArtFile(path, ratio));
     const SharpArt *known = sharpArtCache().object(sharpArtKey(path, ratio, deviceSize));
     if (!known || known->modified != info.lastModified() || known->bytes != info.size())
         return false;
-    out = known->pixmap;
+    out = known->picture;
     return true;
 }
 
-// A copy read for `ratio` (null: none fits), kept in the shared cache when it is small.
-QPixmap keepSharpArt(const QString &path, qreal ratio, QSize deviceSize, QImage image)
+// A copy read for `ratio` and packed (null: none fits), kept in the shared cache when it is small.
+PackedPicture keepSharpArt(const QString &path, qreal ratio, QSize deviceSize, PackedPicture picture)
 {
     const QFileInfo info(sharpArtFile(path, ratio));
     auto *art = new SharpArt;
     art->modified = info.lastModified();
     art->bytes = info.size();
-    if (!image.isNull()) {
-        art->pixmap = QPixmap::fromImage(std::move(image));
-        art->pixmap.setDevicePixelRatio(ratio);
-    }
-    const QPixmap pixmap = art->pixmap;
-    const qint64 kilobytes = 1 + pixmap.width() * qint64(pixmap.height()) * 4 / 1024;
-    if (kilobytes <= LargestSharedArtKilobytes)
-        sharpArtCache().insert(sharpArtKey(path, ratio, deviceSize), art, kilobytes);
+    art->picture = std::move(picture);
+    const QSize size = art->picture.size();
+    PackedPicture kept = art->picture;
+    if (size.width() * qint64(size.height()) * 4 / 1024 <= LargestSharedArtKilobytes)
+        sharpArtCache().insert(sharpArtKey(path, ratio, deviceSize), art, 1 + int(art->picture.bytes() / 1024));
     else
         delete art;
-    return pixmap;
+    return kept;
 }
 
-// A large picture's copy as it is kept.
-PackedPicture packLarge(QImage image, qreal ratio)
+PackedPicture pack(QImage image, qreal ratio)
 {
     image.setDevicePixelRatio(ratio);
     return PackedPicture(image);
 }
 
-QPixmap sharpArt(const QString &path, qreal ratio, QSize deviceSize)
+PackedPicture sharpArt(const QString &path, qreal ratio, QSize deviceSize)
 {
-    QPixmap known;
+    PackedPicture known;
     if (cachedSharpArt(path, ratio, deviceSize, known))
         return known;
-    return keepSharpArt(path, ratio, deviceSize, loadArtForRatio(path, ratio, deviceSize));
+    return keepSharpArt(path, ratio, deviceSize, pack(loadArtForRatio(path, ratio, deviceSize), ratio));
 }
 
 } // namespace
@@ -145,8 +141,7 @@ void PictureControl::forgetSource()
     ++m_sharpening;  // a copy still being made is not wanted
     m_artPath.clear();
     m_userFile.clear();
-    m_sharp = QPixmap();
-    m_largeSharp = PackedPicture();
+    m_sharp = PackedPicture();
     m_sharpRatio = 1;
     m_decoration = false;
     m_plainDropped = false;
@@ -169,7 +164,7 @@ void PictureControl::clearPicture()
     m_hasPicture = false;
 }
 
-QPixmap PictureControl::sharpPicture(qreal ratio)
+PackedPicture PictureControl::sharpPicture(qreal ratio)
 {
     const QSize logical = m_stretch.isEmpty() ? m_plainSize : m_stretch;
     const QSize device = (QSizeF(logical) * ratio).toSize();
@@ -178,16 +173,14 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
         // and buttons together 7 ms) is made on a worker thread, the 1x picture drawn until it is
         // ready: the first paint waits for none of them. One made already is drawn at once.
         if (ratio != artScaleFor(ratio)) {
-            QPixmap known;
+            PackedPicture known;
             if (!isLarge() && cachedSharpArt(m_artPath, ratio, device, known))
                 return known;
             sharpenLater(ratio, device);
             return {};
         }
-        if (isLarge()) {
-            m_largeSharp = packLarge(loadArtForRatio(m_artPath, ratio, device), ratio);
-            return {};
-        }
+        if (isLarge())
+            return pack(loadArtForRatio(m_artPath, ratio, device), ratio);
         return sharpArt(m_artPath, ratio, device);
     }
     if (m_userFile.isEmpty())
@@ -200,9 +193,8 @@ QPixmap PictureControl::sharpPicture(qreal ratio)
     } catch (const Error &) {
         return {};
     }
-    QPixmap sharp = QPixmap::fromImage(std::move(image));
-    sharp.setDevicePixelRatio(ratio);
-    return sharp;
+    image.setDevicePixelRatio(ratio);
+    return PackedPicture::whole(image);
 }
 
 void PictureControl::paintEvent(QPaintEvent *event)
@@ -212,8 +204,7 @@ void PictureControl::paintEvent(QPaintEvent *event)
     // At ratio 1 the picture is drawn as loaded and nothing more is read.
     const qreal ratio = devicePixelRatioF();
     if (m_hasPicture && ratio != m_sharpRatio) {
-        m_largeSharp = PackedPicture();
-        m_sharp = ratio > 1 ? sharpPicture(ratio) : QPixmap();
+        m_sharp = ratio > 1 ? sharpPicture(ratio) : PackedPicture();
         m_sharpRatio = ratio;
         if (!hasSharp() && m_plainDropped)
             restorePlainPicture();
@@ -225,10 +216,7 @@ void PictureControl::paintEvent(QPaintEvent *event)
     // Device pixel for device pixel: the copy is already at the size the screen shows.
     QPainter painter(this);
     const QRect place = m_stretch.isEmpty() ? QRect(contentsRect().topLeft(), m_plainSize) : contentsRect();
-    if (!m_largeSharp.isNull())
-        m_largeSharp.draw(painter, place.topLeft(), event->rect());
-    else
-        painter.drawPixmap(place, m_sharp);
+    m_sharp.draw(painter, place.topLeft(), event->rect());
     if (!m_plainDropped && !m_artPath.isEmpty())
         QTimer::singleShot(0, this, &PictureControl::dropPlainPicture);
     // Let go after the paint that letting go of the 1x picture asked for, the last one.
@@ -259,22 +247,18 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
     const bool large = isLarge();
     const QPointer<PictureControl> control(this);
     QThreadPool::globalInstance()->start([control, ticket, path, ratio, device, large] {
-        QImage image = loadArtForRatio(path, ratio, device);
-        PackedPicture packed;
-        if (large)
-            packed = packLarge(std::exchange(image, QImage()), ratio);
+        PackedPicture packed = pack(loadArtForRatio(path, ratio, device), ratio);
         // The control is looked at on its own thread only.
-        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, image = std::move(image),
-                                         packed = std::move(packed)]() mutable {
+        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, large, packed = std::move(packed)]() mutable {
             if (!control || control->m_sharpening != ticket || control->m_artPath != path
                 || control->m_sharpRatio != ratio)
                 return;
-            if (control->isLarge()) {
+            if (large) {
                 if (packed.isNull())
                     return;
-                control->m_largeSharp = std::move(packed);
+                control->m_sharp = std::move(packed);
             } else {
-                control->m_sharp = keepSharpArt(path, ratio, device, std::move(image));
+                control->m_sharp = keepSharpArt(path, ratio, device, std::move(packed));
             }
             control->update();
         }, Qt::QueuedConnection);
@@ -376,7 +360,7 @@ public:
     // QIcon asks with the size in device pixels.
     QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
-        QPixmap shown = scale > 1 ? sharpArt(m_path, scale, m_picture.size() * scale) : QPixmap();
+        QPixmap shown = scale > 1 ? QPixmap::fromImage(sharpArt(m_path, scale, m_picture.size() * scale).toImage()) : QPixmap();
         if (shown.isNull())
             shown = m_picture;
         if (shown.size() != size && !shown.isNull())

@@ -71,12 +71,12 @@ private:
     void showImage(const QImage &image);
     // Lets go of where the picture came from and of its sharper copies.
     void forgetSource();
-    // The copy for `ratio` (null: none, or not yet); a large program picture's goes to m_largeSharp.
-    QPixmap sharpPicture(qreal ratio);
+    // The copy for `ratio` (null: none, or not yet).
+    PackedPicture sharpPicture(qreal ratio);
     bool isLarge() const;
     void sharpenLater(qreal ratio, QSize device);
     void dropPlainPicture();
-    bool hasSharp() const { return !m_sharp.isNull() || !m_largeSharp.isNull(); }
+    bool hasSharp() const { return !m_sharp.isNull(); }
     void restorePlainPicture();
     void letGoOfDrawnPicture();
 
@@ -85,9 +85,8 @@ private:
     QByteArray m_userFile;
     QString m_decorationToDraw;
     QString m_letGoPath;  // the decoration let go once drawn
-    QPixmap m_sharp;  // for m_sharpRatio; null (and no m_largeSharp): the 1x picture is drawn
-    // A large picture's copy (the background), kept packed: a paint unpacks what it covers.
-    PackedPicture m_largeSharp;
+    // The copy for m_sharpRatio, packed: a paint unpacks what it covers; null: the 1x picture is drawn.
+    PackedPicture m_sharp;
     qreal m_sharpRatio = 1;
     QSize m_plainSize;  // the 1x picture's
     bool m_decoration = false;

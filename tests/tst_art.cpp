@@ -187,10 +187,12 @@ void TestArt::packedDrawnLikeWhole_data()
 {
     QTest::addColumn<qreal>("ratio");
     QTest::addColumn<bool>("photo");  // noise: kept whole, as it would not pack
-    QTest::addRow("1.28") << 1.28 << false;
-    QTest::addRow("1.5") << 1.5 << false;
-    QTest::addRow("2.75") << 2.75 << false;
-    QTest::addRow("photo at 1.28") << 1.28 << true;
+    QTest::addColumn<bool>("alpha");  // a letter's see-through edges
+    QTest::addRow("1.28") << 1.28 << false << false;
+    QTest::addRow("1.5") << 1.5 << false << false;
+    QTest::addRow("2.75") << 2.75 << false << false;
+    QTest::addRow("see-through at 1.28") << 1.28 << false << true;
+    QTest::addRow("photo at 1.28") << 1.28 << true << false;
 }
 
 // Drawn whole or in part, at any ratio, a packed picture gives the pixels of the picture it packs.
@@ -198,12 +200,13 @@ void TestArt::packedDrawnLikeWhole()
 {
     QFETCH(qreal, ratio);
     QFETCH(bool, photo);
+    QFETCH(bool, alpha);
     // Flat bands with a sharp edge every few pixels, and 150 x 100 pixels: tiles cut at the edges.
-    QImage picture(150, 100, QImage::Format_RGB32);
+    QImage picture(150, 100, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     QRandomGenerator noise(7);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, photo ? noise.generate() : qRgb(x / 30 * 50, (x / 5 + y / 3) % 2 ? 40 : 200, y / 25 * 60));
+            picture.setPixel(x, y, photo ? noise.generate() : qRgba(x / 30 * 50, (x / 5 + y / 3) % 2 ? 40 : 200, y / 25 * 60, alpha ? x % 7 * 40 : 255));
     picture.setDevicePixelRatio(ratio);
     const PackedPicture packed(picture);
     QCOMPARE(packed.isPacked(), !photo);
@@ -215,7 +218,7 @@ void TestArt::packedDrawnLikeWhole()
     for (const QRect exposed : {QRect(0, 0, 200, 200), QRect(40, 30, 27, 19)}) {
         QImage want(256, 256, QImage::Format_RGB32), got(256, 256, QImage::Format_RGB32);
         for (QImage *canvas : {&want, &got}) {
-            canvas->fill(Qt::black);
+            canvas->fill(QColor(30, 200, 90));
             canvas->setDevicePixelRatio(ratio);
         }
         QPainter whole(&want);
