@@ -96,10 +96,14 @@ measure() {
     starts+=("$painted")
     if [ "$name" = Lettora ]; then
       shown=
-      for _ in $(seq 1000); do
-        if xdotool search --onlyvisible --name '^Welcome$' >/dev/null 2>&1; then shown=$(now_ms); break; fi
-      done
-      [ -n "$shown" ] && { [ "$i" = 0 ] && first_welcome=$((shown - t0)) || welcomes+=($((shown - t0))); }
+      if [ -x "$watch" ]; then
+        shown=$("$watch" "$t0" Welcome) || shown=
+      else
+        for _ in $(seq 1000); do
+          if xdotool search --onlyvisible --name '^Welcome$' >/dev/null 2>&1; then shown=$(($(now_ms) - t0)); break; fi
+        done
+      fi
+      [ -n "$shown" ] && { [ "$i" = 0 ] && first_welcome=$shown || welcomes+=("$shown"); }
     fi
     until_second 8 "$t0"
     read -r r q < <(tree_mem "$pid"); r8+=("$r"); p8+=("$q")

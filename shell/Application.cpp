@@ -61,14 +61,16 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
         && (runtime.isEmpty() || access((runtime + "/bus").constData(), F_OK) != 0))
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     checkDisplay();
-    // Fontconfig reads its configuration and the font caches (about 35 ms) the first time a window
-    // measures text; begun now on a thread of its own, it is ready by then.
-    std::thread(&FcInit).detach();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);
     useOwnButtonIcons();
     qInstallMessageHandler(qtHandler);
     return app;
+}
+
+void prepareFonts()
+{
+    std::thread(&FcInit).detach();
 }
 
 } // namespace lettora

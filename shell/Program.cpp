@@ -4,6 +4,7 @@
 #include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
 #include "settings/OptionUnit.h"
+#include "shell/Application.h"
 #include "shell/DisplaySize.h"
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
@@ -50,8 +51,9 @@ Program::~Program()
 }
 
 namespace {
-// Once the game window has been painted, the sound libraries are loaded and the sound server
-// reached on a thread of their own: by the welcome screen's second, its tune only has to be read.
+// Once the game window has been painted, the fonts are read and the sound libraries loaded and the
+// sound server reached on threads of their own: by the welcome screen's second, its title only has
+// to be drawn and its tune read.
 class AfterFirstPaint : public QObject
 {
 public:
@@ -60,6 +62,7 @@ public:
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
+                prepareFonts();
                 prepareSoundOutput();
                 deleteLater();
             });
