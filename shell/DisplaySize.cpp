@@ -94,10 +94,10 @@ public:
 
     QSize sizeToRestore() override
     {
-        xrandr::Size before;
-        if (xrandr::sizeBeforeRecordedSwitch(m_name.constData(), &before))
-            return QSize(before.width, before.height);
-        return screenSize();
+        xrandr::Size size;
+        if (!xrandr::sizeToRestore(m_name.constData(), &size))
+            return QSize();
+        return QSize(size.width, size.height);
     }
 
     bool startWatchdog(QSize, QSize) override

@@ -341,19 +341,29 @@ std::optional<Change> planRestore(const Layout &layout, const Switch &done)
     return Change{output->id, crtc->id, mode->id, screen, asItWas ? done.fromScreenMm : millimetres(layout, screen)};
 }
 
-bool primarySize(const char *displayName, Size *size)
+namespace {
+
+// primarySize on an open connection.
+Size primarySizeOn(Display *d)
 {
-    Connection c(displayName);
-    Display *d = c.get();
-    if (!d)
-        return false;
     const int screen = DefaultScreen(d);
-    *size = {DisplayWidth(d, screen), DisplayHeight(d, screen)};
+    Size size{DisplayWidth(d, screen), DisplayHeight(d, screen)};
     const Screen now(d);
     if (now.ok()) {
         if (const Output *output = switchedOutput(now.layout()))
-            *size = findById(now.layout().crtcs, output->crtc)->size;
+            size = findById(now.layout().crtcs, output->crtc)->size;
     }
+    return size;
+}
+
+} // namespace
+
+bool primarySize(const char *displayName, Size *size)
+{
+    Connection c(displayName);
+    if (!c.get())
+        return false;
+    *size = primarySizeOn(c.get());
     return true;
 }
 
@@ -385,19 +395,22 @@ bool switchTo(const char *displayName, Size wanted, Switch *done, Size *before)
     return now.apply(*change);
 }
 
-bool sizeBeforeRecordedSwitch(const char *displayName, Size *size)
+bool sizeToRestore(const char *displayName, Size *size)
 {
     Connection c(displayName);
     Display *d = c.get();
+    if (!d)
+        return false;
     Switch recorded;
-    if (!d || !readRecord(d, &recorded))
-        return false;
-    const Screen now(d);
-    const std::optional<Change> restore = now.ok() ? planRestore(now.layout(), recorded) : std::nullopt;
-    if (!restore)
-        return false;
-    const Mode *mode = findById(now.layout().modes, restore->mode);
-    *size = shownSize(mode->size, findById(now.layout().crtcs, restore->crtc)->rotation);
+    if (readRecord(d, &recorded)) {
+        const Screen now(d);
+        if (const std::optional<Change> restore = now.ok() ? planRestore(now.layout(), recorded) : std::nullopt) {
+            const Mode *mode = findById(now.layout().modes, restore->mode);
+            *size = shownSize(mode->size, findById(now.layout().crtcs, restore->crtc)->rotation);
+            return true;
+        }
+    }
+    *size = primarySizeOn(d);
     return true;
 }
 

@@ -106,9 +106,10 @@ bool primarySize(const char *displayName, Size *size);
 // refused it.
 bool switchTo(const char *displayName, Size wanted, Switch *done, Size *before);
 
-// The size the switched output shows after a restore of the recorded switch; false when there is
-// no record or the output no longer stands at the recorded switched mode.
-bool sizeBeforeRecordedSwitch(const char *displayName, Size *size);
+// The size the switched output shows after a restore of the recorded switch; where there is no
+// record or the output no longer stands at the recorded switched mode, its size now (as
+// primarySize). One connection for both: false when the display cannot be opened.
+bool sizeToRestore(const char *displayName, Size *size);
 
 // The switch that a running game made, recorded on the root window so that every copy of the game
 // knows it (a copy that starts at the switched mode saves the mode to put back, not that one).
