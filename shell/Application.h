@@ -12,10 +12,10 @@ namespace lettora {
 std::unique_ptr<QApplication> makeApplication(int &argc, char **argv);
 
 // Fontconfig reads its configuration and the font caches (about 35 ms) the first time a window
-// draws text: the game window's first paint draws none, the welcome screen's title does a second after the
-// start. Begun after the game window's first paint, on a thread of its own, it is ready by then
-// and takes nothing from the start (begun before the application object, it made the first
-// paint 8-16 ms later).
+// draws text: the game window's first paint draws none, the welcome screen's title does a second
+// after the start. Begun after the game window's first paint, on a thread of its own, it is ready
+// by then and takes nothing from the start (begun before the application object, it made the
+// first paint 8-16 ms later).
 void prepareFonts();
 
 } // namespace lettora

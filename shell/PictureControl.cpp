@@ -75,10 +75,10 @@ PackedPicture keepSharpArt(const QString &path, qreal ratio, QSize deviceSize, P
     art->modified = info.lastModified();
     art->bytes = info.size();
     art->picture = std::move(picture);
-    const QSize size = art->picture.size();
-    PackedPicture kept = art->picture;
+    const PackedPicture kept = art->picture;
+    const QSize size = kept.size();
     if (size.width() * qint64(size.height()) * 4 / 1024 <= LargestSharedArtKilobytes)
-        sharpArtCache().insert(sharpArtKey(path, ratio, deviceSize), art, 1 + int(art->picture.bytes() / 1024));
+        sharpArtCache().insert(sharpArtKey(path, ratio, deviceSize), art, 1 + int(kept.bytes() / 1024));
     else
         delete art;
     return kept;
@@ -272,7 +272,7 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
     QThreadPool::globalInstance()->start([control, ticket, path, ratio, device, large] {
         PackedPicture packed = pack(loadArtForRatio(path, ratio, device), ratio);
         // The control is looked at on its own thread only.
-        QMetaObject::invokeMethod(qApp, [control, ticket, path, ratio, device, large, packed = std::move(packed)]() mutable {
+        QMetaObject::invokeMethod(qApp, [=, packed = std::move(packed)]() mutable {
             copyMadeOrGivenUp();
             if (!control || control->m_sharpening != ticket || control->m_artPath != path
                 || control->m_sharpRatio != ratio)
@@ -384,7 +384,9 @@ public:
     // QIcon asks with the size in device pixels.
     QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
-        QPixmap shown = scale > 1 ? QPixmap::fromImage(sharpArt(m_path, scale, m_picture.size() * scale).toImage()) : QPixmap();
+        QPixmap shown;
+        if (scale > 1)
+            shown = QPixmap::fromImage(sharpArt(m_path, scale, m_picture.size() * scale).toImage());
         if (shown.isNull())
             shown = m_picture;
         if (shown.size() != size && !shown.isNull())

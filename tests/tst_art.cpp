@@ -213,6 +213,8 @@ void TestArt::packedDrawnLikeWhole()
     QCOMPARE(packed.size(), picture.size());
     if (!photo)
         QVERIFY(packed.bytes() * 4 < picture.sizeInBytes());
+    const auto pixels = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+    QCOMPARE(pixels(packed.toImage()), pixels(picture));  // unpacked whole (an icon's copy)
 
     const QPointF at(3, 2);
     for (const QRect exposed : {QRect(0, 0, 200, 200), QRect(40, 30, 27, 19)}) {
