@@ -60,6 +60,10 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
         && (runtime.isEmpty() || access((runtime + "/bus").constData(), F_OK) != 0))
         qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    // The game's windows have their own fonts and colours. Following the desktop's would also load
+    // its toolkit: on GNOME, Qt's GTK theme (when installed, as Debian recommends) brings GTK in at
+    // start, 66 MB more and a slower first paint, for a look the game then paints over.
+    QGuiApplication::setDesktopSettingsAware(false);
     checkDisplay();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);

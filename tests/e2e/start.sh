@@ -33,10 +33,18 @@ fi
 work=$2
 start_window_manager "$work"
 
-"$program/Lettora" >"$work/lettora.log" 2>&1 &
+# Started as on a GNOME desktop where Qt's GTK theme is installed (Debian recommends it with Qt).
+gtk_theme=$(find /usr/lib -path '*/qt6/plugins/platformthemes/libqgtk3.so' -print -quit)
+[ -n "$gtk_theme" ] || fail "Qt's GTK theme (qt6-gtk-platformtheme) is not installed"
+XDG_CURRENT_DESKTOP=GNOME "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
 welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
+# The game keeps its own look there: neither the theme nor GTK is loaded.
+if grep -E 'libqgtk3|libgtk-3' "/proc/$pid/maps" >/dev/null; then
+  fail "GTK loaded on a GNOME desktop: $(grep -oE '[^/ ]*(libqgtk3|libgtk-3)[^ ]*' "/proc/$pid/maps" | sort -u | tr '\n' ' ')"
+fi
+echo "ok: on a GNOME desktop the game loads no GTK"
 
 # Minimized, then started again from the same folder: the second copy leaves at once and the
 # running game comes back to the front, still the only one.
