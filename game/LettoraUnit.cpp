@@ -233,8 +233,8 @@ void TFormLettora::FormCreate()
     ChangeScreen = ParentSettingsStore::instance().current().changeScreen && screenScaler().factor() <= 1.0;
     if (ChangeScreen) {
         SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
-        DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));
-        DisplaySwitched = displayBackend().screenSize() == GameDisplaySize;
+        const QSize now = DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));
+        DisplaySwitched = now == GameDisplaySize;
     }
 
     TimerShow->setInterval(qint64(seconds) * 1000);

@@ -274,15 +274,16 @@ void DisplayRestore::catchSignals()
         sigaction(sig, &action, nullptr);
 }
 
-void DisplayRestore::arm(QSize saved)
+QSize DisplayRestore::arm(QSize saved)
 {
     catchSignals();
     const QSize now = displayBackend().screenSize();
     if (!saved.isValid() || now == saved)
-        return; // the switch changed nothing: there is nothing to put back
+        return now; // the switch changed nothing: there is nothing to put back
     m_saved = saved;
     m_armed = true;
     displayBackend().startWatchdog(saved, now);
+    return now;
 }
 
 void DisplayRestore::restoreNow()

@@ -60,7 +60,8 @@ public:
     // Catches the termination signals from now on (once; arming does it too).
     void catchSignals();
 
-    void arm(QSize saved);
+    // Puts `saved` back at the end if the screen now has another size; returns the size it has.
+    QSize arm(QSize saved);
     void restoreNow();
     void disarm();
     bool isArmed() const { return m_armed; }
