@@ -1,5 +1,6 @@
 #include "shell/PictureControl.h"
 
+#include "shell/Application.h"
 #include "shell/ErrorReport.h"
 #include "shell/Memory.h"
 #include "shell/PictureLoader.h"
@@ -268,8 +269,7 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
     const QString path = m_artPath;
     const bool large = isLarge();
     const QPointer<PictureControl> control(this);
-    ++sharpeningUnderway;
-    QThreadPool::globalInstance()->start([control, ticket, path, ratio, device, large] {
+    const auto make = [control, ticket, path, ratio, device, large] {
         PackedPicture packed = pack(loadArtForRatio(path, ratio, device), ratio);
         // The control is looked at on its own thread only.
         QMetaObject::invokeMethod(qApp, [=, packed = std::move(packed)]() mutable {
@@ -286,6 +286,10 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
             }
             control->update();
         }, Qt::QueuedConnection);
+    };
+    runWhenShown(this, [make] {
+        ++sharpeningUnderway;
+        QThreadPool::globalInstance()->start(make);
     });
 }
 

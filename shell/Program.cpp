@@ -25,6 +25,7 @@ Program::Program()
     QApplication::setQuitOnLastWindowClosed(false);
     // A termination signal ends the program from the start, whether the display is switched or not.
     DisplayRestore::instance().catchSignals();
+    holdWorkUntilShown();
     // The parents' settings are in place before any window speaks or plays.
     ParentSettingsStore::instance().load();
     FormLettora = new TFormLettora;
@@ -51,9 +52,12 @@ Program::~Program()
 }
 
 namespace {
-// Once the game window has been painted, the fonts are read and the sound libraries loaded and the
-// sound server reached on threads of their own: by the welcome screen's second, its title only has
-// to be drawn and its tune read.
+// A moment after the game window's first paint, the work held until it is shown runs, and the fonts
+// are read and the sound libraries loaded and the sound server reached on threads of their own: by
+// the welcome screen's second, its title only has to be drawn and its tune read. The first paint
+// comes before the window manager has put the window on the screen; the moment lets it do so.
+constexpr int WorkAfterFirstPaintMs = 150;
+
 class AfterFirstPaint : public QObject
 {
 public:
@@ -61,7 +65,8 @@ public:
     {
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
+            QTimer::singleShot(WorkAfterFirstPaintMs, this, [this] {
+                releaseHeldWork();
                 prepareFonts();
                 prepareSoundOutput();
                 deleteLater();
