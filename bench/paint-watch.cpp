@@ -4,7 +4,10 @@
 // before, takes 50-80 ms a look, and rounded every start-up up to the end of its next look.
 // With a window title, it waits instead until a window of that title is shown (viewable), as
 // `xdotool search --onlyvisible --name` would see it, without the 20-60 ms of starting xdotool.
-//   lettora-paint-watch T0 [TITLE]
+// With T0 "-", it connects to the display first and then reads T0 from its input: started before
+// the program it watches, its own start (20-40 ms while the program loads on the other core) no
+// longer delays its first look.
+//   lettora-paint-watch T0|- [TITLE]
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -75,10 +78,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: lettora-paint-watch T0_MS [TITLE]\n");
         return 2;
     }
-    const long long t0 = std::atoll(argv[1]);
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
+    long long t0 = 0;
+    if (std::strcmp(argv[1], "-") != 0)
+        t0 = std::atoll(argv[1]);
+    else if (std::scanf("%lld", &t0) != 1)
+        return 2;
     const int screen = DefaultScreen(display);
     const int x = (DisplayWidth(display, screen) - 400) / 2;
     const int y = (DisplayHeight(display, screen) - 300) / 2;

@@ -81,13 +81,23 @@ measure() {
   if [ -n "${LETTORA_BENCH_SELECT:-}" ] && [[ " $LETTORA_BENCH_SELECT " != *" $name "* ]]; then return 0; fi
   local starts=() welcomes=() r8=() p8=() r30=() p30=() i pid t0 painted shown first_welcome=
   for ((i = 0; i < runs; i++)); do
-    t0=$(now_ms)
-    "$@" >"$HOME/${name// /_}.log" 2>&1 &
-    pid=$!
     painted=
     if [ -x "$watch" ]; then
-      painted=$("$watch" "$t0") || painted=
+      # The watch is up and connected before the program starts, and is told the start.
+      [ -p "$HOME/t0" ] || mkfifo "$HOME/t0"
+      "$watch" - <"$HOME/t0" >"$HOME/painted" &
+      local watching=$!
+      exec 3>"$HOME/t0"
+      t0=$(now_ms)
+      "$@" >"$HOME/${name// /_}.log" 2>&1 3>&- &
+      pid=$!
+      echo "$t0" >&3
+      exec 3>&-
+      wait "$watching" && painted=$(cat "$HOME/painted")
     else
+      t0=$(now_ms)
+      "$@" >"$HOME/${name// /_}.log" 2>&1 &
+      pid=$!
       for _ in $(seq 600); do
         if [ "$(colours)" -gt 8 ]; then painted=$(($(now_ms) - t0)); break; fi
       done
