@@ -2,16 +2,12 @@
 
 #include "shell/WindowLook.h"
 
-#include <QPointer>
-
 #include <X11/Xlib.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace lettora {
 
@@ -79,37 +75,6 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
 void prepareFonts()
 {
     std::thread(&FcInit).detach();
-}
-
-namespace {
-struct HeldWork
-{
-    QPointer<QObject> context;
-    std::function<void()> work;
-};
-bool holding = false;
-std::vector<HeldWork> held;
-} // namespace
-
-void holdWorkUntilShown()
-{
-    holding = true;
-}
-
-void runWhenShown(QObject *context, std::function<void()> work)
-{
-    if (holding)
-        held.push_back({context, std::move(work)});
-    else
-        work();
-}
-
-void releaseHeldWork()
-{
-    holding = false;
-    for (HeldWork &waiting : std::exchange(held, {}))
-        if (waiting.context)
-            waiting.work();
 }
 
 } // namespace lettora

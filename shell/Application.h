@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include <functional>
 #include <memory>
 
 namespace lettora {
@@ -18,14 +17,5 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv);
 // by then and takes nothing from the start (begun before the application object, it made the
 // first paint 8-16 ms later).
 void prepareFonts();
-
-// Work that can wait (the pictures' sharper copies, the fonts' warm-up, the sound output) waits,
-// from the start until the game window has been up a moment, so that the window manager and the
-// X server have the processor to show it: begun at the first paint, it made the window seen 8 ms
-// later (medians of 20 starts on two cores). Until `holdWorkUntilShown` is called it runs at once.
-void holdWorkUntilShown();
-void runWhenShown(QObject *context, std::function<void()> work);
-// Runs what waited, and from now on runs work at once.
-void releaseHeldWork();
 
 } // namespace lettora

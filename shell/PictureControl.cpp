@@ -1,6 +1,6 @@
 #include "shell/PictureControl.h"
 
-#include "shell/Application.h"
+#include "shell/HeldWork.h"
 #include "shell/ErrorReport.h"
 #include "shell/Memory.h"
 #include "shell/PictureLoader.h"
@@ -287,7 +287,7 @@ void PictureControl::sharpenLater(qreal ratio, QSize device)
             control->update();
         }, Qt::QueuedConnection);
     };
-    runWhenShown(this, [make] {
+    runWhenSeen(this, [make] {
         ++sharpeningUnderway;
         QThreadPool::globalInstance()->start(make);
     });

@@ -6,13 +6,13 @@
 #include "settings/OptionUnit.h"
 #include "shell/Application.h"
 #include "shell/DisplaySize.h"
+#include "shell/HeldWork.h"
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
 #include "sound/Effects.h"
 #include "speech/Voice.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QTimer>
 
 namespace lettora {
@@ -25,7 +25,8 @@ Program::Program()
     QApplication::setQuitOnLastWindowClosed(false);
     // A termination signal ends the program from the start, whether the display is switched or not.
     DisplayRestore::instance().catchSignals();
-    holdWorkUntilShown();
+    // Nothing that can wait competes with putting the game window on the screen.
+    holdWork();
     // The parents' settings are in place before any window speaks or plays.
     ParentSettingsStore::instance().load();
     FormLettora = new TFormLettora;
@@ -51,41 +52,22 @@ Program::~Program()
     DisplayRestore::instance().shutdown();
 }
 
-namespace {
-// A moment after the game window's first paint, the work held until it is shown runs, and the fonts
-// are read and the sound libraries loaded and the sound server reached on threads of their own: by
-// the welcome screen's second, its title only has to be drawn and its tune read. The first paint
-// comes before the window manager has put the window on the screen; the moment lets it do so.
-constexpr int WorkAfterFirstPaintMs = 150;
-
-class AfterFirstPaint : public QObject
-{
-public:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(WorkAfterFirstPaintMs, this, [this] {
-                releaseHeldWork();
-                prepareFonts();
-                prepareSoundOutput();
-                deleteLater();
-            });
-        }
-        return false;
-    }
-};
-} // namespace
-
 int Program::run()
 {
     FormLettora->showAsMainWindow();
+    releaseWorkWhenSeen(FormLettora);
     KeepInGame::instance().start();
     // No effect plays before the window is up; the mixer opens off the GUI thread.
     QTimer::singleShot(0, [] {
         setEffectPlayer(makeOnDemandEffectPlayer());
         Voice::instance().applyVolumes();
-        FormLettora->installEventFilter(new AfterFirstPaint);
+    });
+    // Once the game window is on the screen, the fonts are read and the sound libraries loaded and
+    // the sound server reached on threads of their own: by the welcome screen's second, its title
+    // only has to be drawn and its tune read.
+    runWhenSeen(qApp, [] {
+        prepareFonts();
+        prepareSoundOutput();
     });
     return QApplication::exec();
 }
