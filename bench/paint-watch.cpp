@@ -75,7 +75,7 @@ int ignoreErrors(Display *, XErrorEvent *)
 int main(int argc, char **argv)
 {
     if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: lettora-paint-watch T0_MS [TITLE]\n");
+        std::fprintf(stderr, "usage: lettora-paint-watch T0_MS|- [TITLE]\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);

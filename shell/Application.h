@@ -13,9 +13,9 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv);
 
 // Fontconfig reads its configuration and the font caches (about 35 ms) the first time a window
 // draws text: the game window's first paint draws none, the welcome screen's title does a second
-// after the start. Begun after the game window's first paint, on a thread of its own, it is ready
-// by then and takes nothing from the start (begun before the application object, it made the
-// first paint 8-16 ms later).
+// after the start. Begun once the game window is up (shell/HeldWork.h), on a thread of its own, it
+// is ready by then and takes nothing from the start (begun before the application object, it made
+// the first paint 8-16 ms later).
 void prepareFonts();
 
 } // namespace lettora

@@ -1,7 +1,7 @@
 #include "shell/PictureControl.h"
 
-#include "shell/HeldWork.h"
 #include "shell/ErrorReport.h"
+#include "shell/HeldWork.h"
 #include "shell/Memory.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
