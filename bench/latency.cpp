@@ -49,8 +49,10 @@ public:
             pa_simple_free(m_pa);
     }
     bool ok() const { return m_pa != nullptr; }
-    void arm() { m_onset = Clock::time_point(); m_armed = true; }
+    void arm() { m_onset = Clock::time_point(); m_loud = 0; m_armed = true; }
     Clock::time_point onset() const { return m_onset; }
+    // Samples heard above the threshold since arm(): the whole click, not only its start.
+    int loud() const { return m_loud; }
 
 private:
     void run()
@@ -61,6 +63,8 @@ private:
                 return;
             const auto now = Clock::now();
             const pa_usec_t latency = pa_simple_get_latency(m_pa, nullptr);
+            for (int i = 0; i < Chunk; ++i)
+                m_loud += std::abs(int(buffer[i])) > 1000;
             if (!m_armed)
                 continue;
             for (int i = 0; i < Chunk; ++i) {
@@ -77,6 +81,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_armed{false};
+    std::atomic<int> m_loud{0};
     Clock::time_point m_onset;
 };
 
@@ -86,23 +91,33 @@ double median(std::vector<double> v)
     return v.empty() ? -1 : v[v.size() / 2];
 }
 
-template<typename Play>
-std::vector<double> measure(Listener &listener, int runs, Play play)
+struct Heard
 {
-    std::vector<double> results;
+    std::vector<double> latencies;
+    std::vector<double> loudSamples;
+};
+
+// Each run waits `quietMillis` first: 400 ms as between a child's clicks, or longer than the
+// game's output waits before it rests.
+template<typename Play>
+Heard measure(Listener &listener, int runs, Play play, int quietMillis = 400)
+{
+    Heard heard;
     for (int i = 0; i < runs; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        std::this_thread::sleep_for(std::chrono::milliseconds(quietMillis));
         listener.arm();
         const auto call = Clock::now();
         play();
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
         const auto onset = listener.onset();
-        if (onset != Clock::time_point())
-            results.push_back(std::chrono::duration<double, std::milli>(onset - call).count());
-        else
+        if (onset != Clock::time_point()) {
+            heard.latencies.push_back(std::chrono::duration<double, std::milli>(onset - call).count());
+            heard.loudSamples.push_back(listener.loud());
+        } else {
             std::fprintf(stderr, "run %d: not heard\n", i + 1);
+        }
     }
-    return results;
+    return heard;
 }
 
 } // namespace
@@ -125,6 +140,8 @@ int main(int argc, char *argv[])
     // Both streams run a while first, as in the game, where the first effect comes seconds later.
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const auto lettora = measure(listener, runs, [&] { player.play(click); });
+    const int restRuns = std::max(3, runs / 3);
+    const auto rested = measure(listener, restRuns, [&] { player.play(click); }, 2600);
 
     // The floor: an open low-latency stream; silence is written until the click is due.
     QFile wav(click);
@@ -158,6 +175,9 @@ int main(int argc, char *argv[])
     pa_simple_free(out);
 
     std::printf("effect start latency, median of %d: Lettora %.1f ms (%zu heard), the floor %.1f ms (%zu heard)\n",
-                runs, median(lettora), lettora.size(), median(floor), floor.size());
+                runs, median(lettora.latencies), lettora.latencies.size(), median(floor.latencies), floor.latencies.size());
+    std::printf("after 2.6 s of quiet, median of %d: Lettora %.1f ms (%zu heard); loud samples of a click: %.0f, after quiet %.0f\n",
+                restRuns, median(rested.latencies), rested.latencies.size(), median(lettora.loudSamples),
+                median(rested.loudSamples));
     return 0;
 }

@@ -18,6 +18,12 @@ using Clock = std::chrono::steady_clock;
 constexpr auto ConnectTimeout = std::chrono::seconds(5);
 // How often a quiet mainloop comes back to look at `stop`.
 constexpr int PollMicros = 100000;
+// After this long with nothing to play, the server is left to play out what it holds and the
+// stream rests (it stops, as on an underrun, until the next sound) instead of being fed silence
+// a block at a time: a game left open at its menu costs no processor time.
+constexpr int RestAfterMillis = 2000;
+// A resting stream is woken by the next sound (or by `stop`); this is only how often it looks anyway.
+constexpr int RestPollMicros = 1000000;
 
 // The block every output mixes into, at most `blockFrames` frames of `channels`.
 class BlockOutput : public AudioOutput
@@ -28,9 +34,11 @@ protected:
     {
     }
 
-    const std::int16_t *mixBlock(int frames)
+    const std::int16_t *mixBlock(int frames, bool *sounds = nullptr)
     {
-        m_mix(m_block.data(), frames);
+        const bool mixed = m_mix(m_block.data(), frames);
+        if (sounds)
+            *sounds = mixed;
         return m_block.data();
     }
 
@@ -80,7 +88,10 @@ private:
 class PulseOutput : public BlockOutput
 {
 public:
-    PulseOutput(int channels, int blockFrames, MixBlock mix) : BlockOutput(channels, blockFrames, mix) {}
+    PulseOutput(int rate, int channels, int blockFrames, MixBlock mix)
+        : BlockOutput(channels, blockFrames, mix), m_rate(rate)
+    {
+    }
     ~PulseOutput() override
     {
         if (m_stream) {
@@ -133,6 +144,8 @@ public:
     bool run(const std::atomic<bool> &stop) override
     {
         const size_t frameBytes = m_channels * sizeof(std::int16_t);
+        const std::int64_t restAfterFrames = std::int64_t(m_rate) * RestAfterMillis / 1000;
+        std::int64_t quietFrames = 0;
         while (!stop) {
             const size_t room = pa_stream_writable_size(m_stream);
             if (room == size_t(-1) || contextState() <= 0 || pa_stream_get_state(m_stream) != PA_STREAM_READY)
@@ -144,11 +157,25 @@ public:
                     return false;
                 continue;
             }
-            const std::int16_t *block = mixBlock(frames);
+            bool sounds = false;
+            const std::int16_t *block = mixBlock(frames, &sounds);
+            quietFrames = sounds ? 0 : quietFrames + frames;
+            if (quietFrames > restAfterFrames) {
+                // Resting: a block of silence is not written, and the next sound (which wakes the
+                // loop) is written as soon as it is mixed; the stream starts again with it.
+                if (!iterate(RestPollMicros))
+                    return false;
+                continue;
+            }
             if (pa_stream_write(m_stream, block, size_t(frames) * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
                 return false;
         }
         return true;
+    }
+
+    void wake() override
+    {
+        pa_mainloop_wakeup(m_loop);
     }
 
 private:
@@ -178,6 +205,7 @@ private:
         }
     }
 
+    const int m_rate;
     pa_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
@@ -291,7 +319,7 @@ std::unique_ptr<AudioOutput> openAudioOutput(const char *name, int rate, int cha
 {
     if (name && std::strcmp(name, NullOutputName) == 0)
         return std::make_unique<NullOutput>(rate, channels, blockFrames, mix, seconds);
-    auto pulse = std::make_unique<PulseOutput>(channels, blockFrames, mix);
+    auto pulse = std::make_unique<PulseOutput>(rate, channels, blockFrames, mix);
     // Looking again for a server that went, the game does not start one itself.
     if (pulse->open(rate, again ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS))
         return pulse;

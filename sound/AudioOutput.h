@@ -6,8 +6,9 @@
 
 namespace lettora::mixer {
 
-// Fills a block of `frames` interleaved 16-bit frames with what sounds next.
-using MixBlock = void (*)(std::int16_t *block, int frames);
+// Fills a block of `frames` interleaved 16-bit frames with what sounds next; false when nothing
+// plays (the block is silence).
+using MixBlock = bool (*)(std::int16_t *block, int frames);
 
 // Where the mixer's blocks go: the sound server (PulseAudio, or PipeWire speaking its protocol), the
 // sound card through ALSA where no server answers, or nowhere at the pace of a real output.
@@ -17,6 +18,9 @@ public:
     virtual ~AudioOutput() = default;
     // Mixes and plays block after block until `stop` is set (true) or the output is lost (false).
     virtual bool run(const std::atomic<bool> &stop) = 0;
+    // From any thread: something is to play, or `stop` is set. An output that rests while nothing
+    // plays comes back at once.
+    virtual void wake() {}
 };
 
 // The output that plays nowhere is named so ("null": tests, and a machine without sound);

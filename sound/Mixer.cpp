@@ -35,6 +35,7 @@ struct State
     Format format;
     Channel channels[MixerChannels];
     MusicFill music = nullptr;
+    AudioOutput *output = nullptr;  // the one playing, under `mixing`
     std::thread thread;
     std::atomic<bool> stop{false};
 };
@@ -58,17 +59,17 @@ private:
     std::lock_guard<std::mutex> m_lock;
 };
 
-void mix(std::int16_t *block, int frames)
+bool mix(std::int16_t *block, int frames)
 {
     State &s = state();
     std::lock_guard guard(s.mixing);
     const int samples = frames * s.format.channels;
     std::memset(block, 0, size_t(samples) * sizeof(std::int16_t));  // 16-bit signed: silence is zero
-    if (s.music)
-        s.music(reinterpret_cast<std::uint8_t *>(block), samples * 2);
+    bool sounds = s.music && s.music(reinterpret_cast<std::uint8_t *>(block), samples * 2);
     for (Channel &channel : s.channels) {
         if (!channel.chunk)
             continue;
+        sounds = true;
         const QByteArray &bytes = channel.chunk->samples;
         const int n = int(std::min<qsizetype>(bytes.size() - channel.at, samples * 2));
         if (n > 0)
@@ -77,6 +78,28 @@ void mix(std::int16_t *block, int frames)
         if (channel.at >= bytes.size())
             channel.chunk = nullptr;
     }
+    return sounds;
+}
+
+// Runs the output with the mixer knowing it, so that a new sound can wake it.
+bool runKnown(AudioOutput &output)
+{
+    State &s = state();
+    {
+        std::lock_guard guard(s.mixing);
+        s.output = &output;
+    }
+    const bool stopped = output.run(s.stop);
+    std::lock_guard guard(s.mixing);
+    s.output = nullptr;
+    return stopped;
+}
+
+// Under `mixing`.
+void wakeOutput()
+{
+    if (state().output)
+        state().output->wake();
 }
 
 // The mixer's thread: the output until it is closed; an output lost (a sound server restarted, a
@@ -86,11 +109,11 @@ void runOutput(std::unique_ptr<AudioOutput> output, std::string name, int blockF
 {
     State &s = state();
     while (!s.stop) {
-        if (output && output->run(s.stop))
+        if (output && runKnown(*output))
             return;
         output.reset();  // a card is let go before it is opened again
         output = openAudioOutput(NullOutputName, s.format.rate, s.format.channels, blockFrames, &mix, LookAgainSeconds);
-        if (output->run(s.stop))
+        if (runKnown(*output))
             return;
         output.reset();
         output = openAudioOutput(name.empty() ? nullptr : name.c_str(), s.format.rate, s.format.channels, blockFrames, &mix, 0,
@@ -149,6 +172,10 @@ void close()
     if (s.users == 0 || --s.users > 0)
         return;
     s.stop = true;
+    {
+        std::lock_guard wakeGuard(s.mixing);
+        wakeOutput();
+    }
     s.thread.join();  // the last block mixed and the output closed
     Locked locked;
     s.isOpen = false;
@@ -173,6 +200,7 @@ bool play(int channel, const MixerChunk *chunk)
         return false;
     state().channels[channel].chunk = chunk;
     state().channels[channel].at = 0;
+    wakeOutput();
     return true;
 }
 
@@ -207,6 +235,13 @@ void setMusic(MusicFill fill)
 {
     Locked locked;
     state().music = fill;
+    wakeOutput();
+}
+
+void wake()
+{
+    Locked locked;
+    wakeOutput();
 }
 
 QByteArray readSound(const QByteArray &path)

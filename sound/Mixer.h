@@ -53,9 +53,12 @@ void setVolume(int channel, int volume);  // 0 .. MixerMaxVolume
 __attribute__((visibility("default"))) int volume(int channel);
 
 // The music stream, mixed in first under the channels: `fill` adds its samples into the stream
-// (which holds silence when it is called), on the mixer's thread. Null for none.
-using MusicFill = void (*)(std::uint8_t *stream, int bytes);
+// (which holds silence when it is called), on the mixer's thread, and says whether a track sounds.
+// Null for none.
+using MusicFill = bool (*)(std::uint8_t *stream, int bytes);
 void setMusic(MusicFill fill);
+// Tells a resting output that something is to play (the music calls it when a track starts).
+void wake();
 
 // 16-bit interleaved samples at their own rate and channel count, in the mixer's format; empty
 // while the mixer is closed.

@@ -226,9 +226,12 @@ protected:
     {
         if (m_usesOther)
             return m_otherwise->playDevice();
-        std::lock_guard guard(output().lock);
-        m_atEnd = false;
-        output().sounding = this;  // another track stops where it stands
+        {
+            std::lock_guard guard(output().lock);
+            m_atEnd = false;
+            output().sounding = this;  // another track stops where it stands
+        }
+        mixer::wake();
     }
 
     void seekToStart() override
@@ -358,17 +361,18 @@ private:
 
 namespace {
 
-void mixMusic(std::uint8_t *stream, int bytes)
+bool mixMusic(std::uint8_t *stream, int bytes)
 {
     MusicOutput &out = output();
     std::lock_guard guard(out.lock);
     if (!out.sounding || out.channels == 0)
-        return;
+        return false;
     const int frames = bytes / (2 * out.channels);
     out.mixed.assign(size_t(frames * out.channels), 0);
     out.sounding->render(out.mixed.data(), frames, out.rate, out.channels);
     // The stream holds silence here: the music goes in first, the effects over it.
     mixSamples(reinterpret_cast<std::int16_t *>(stream), out.mixed.data(), frames * out.channels, out.volume);
+    return true;
 }
 
 } // namespace

@@ -93,6 +93,8 @@ xdotool mousemove --window "$dialog" 421 340 click 1
 sleep 0.8; record silence; sleep 1.5; stop_recording
 
 xdotool windowactivate --sync "$win" 2>/dev/null || true
+# Quiet for more than 2 s since the music went off: the game's stream rests, and Start's click and
+# the word that follows must start it again, whole.
 record word
 xdotool mousemove --window "$win" 706 85 click 1  # Start
 sleep 1.5; stop_recording
