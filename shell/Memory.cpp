@@ -1,5 +1,12 @@
 #include "shell/Memory.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <private/qfont_p.h>
+
 #include <cstdlib>  // defines __GLIBC__ with the C library
 
 #if defined(__GLIBC__)
@@ -23,6 +30,38 @@ void giveBackFreeMemory()
 #if defined(__GLIBC__)
     malloc_trim(0);
 #endif
+}
+
+namespace {
+
+class BoxLeftovers : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && qobject_cast<QMessageBox *>(watched)) {
+            // Once the box is gone: Qt's font cache lets go of every font no live text holds.
+            QTimer::singleShot(0, qApp, [] {
+                QFontCache::instance()->clear();
+                giveBackFreeMemory();
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void releaseWhatBoxesLeave()
+{
+    static QPointer<BoxLeftovers> watch;
+    if (watch || !qApp)
+        return;
+    watch = new BoxLeftovers(qApp);
+    qApp->installEventFilter(watch);
 }
 
 } // namespace lettora

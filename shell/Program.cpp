@@ -7,6 +7,7 @@
 #include "shell/Application.h"
 #include "shell/DisplaySize.h"
 #include "shell/HeldWork.h"
+#include "shell/Memory.h"
 #include "shell/SplashUnit.h"
 #include "shell/Welcomeunit.h"
 #include "sound/Effects.h"
@@ -27,6 +28,7 @@ Program::Program()
     DisplayRestore::instance().catchSignals();
     // Nothing that can wait competes with putting the game window on the screen.
     holdWork();
+    releaseWhatBoxesLeave();
     // The parents' settings are in place before any window speaks or plays.
     ParentSettingsStore::instance().load();
     FormLettora = new TFormLettora;
