@@ -25,12 +25,12 @@ constexpr int RestAfterMillis = 2000;
 // A resting stream is woken by the next sound (or by `stop`); this is only how often it looks anyway.
 constexpr int RestPollMicros = 1000000;
 
-// The block every output mixes into, at most `blockFrames` frames of `channels`.
+// The block every output mixes into, at most `blockFrames` frames of `channels` at `rate`.
 class BlockOutput : public AudioOutput
 {
 protected:
-    BlockOutput(int channels, int blockFrames, MixBlock mix)
-        : m_channels(channels), m_frames(blockFrames), m_block(size_t(blockFrames) * channels), m_mix(mix)
+    BlockOutput(int rate, int channels, int blockFrames, MixBlock mix)
+        : m_rate(rate), m_channels(channels), m_frames(blockFrames), m_block(size_t(blockFrames) * channels), m_mix(mix)
     {
     }
 
@@ -42,6 +42,7 @@ protected:
         return m_block.data();
     }
 
+    const int m_rate;
     const int m_channels;
     const int m_frames;
 
@@ -55,7 +56,7 @@ class NullOutput : public BlockOutput
 {
 public:
     NullOutput(int rate, int channels, int blockFrames, MixBlock mix, int seconds)
-        : BlockOutput(channels, blockFrames, mix), m_rate(rate), m_seconds(seconds)
+        : BlockOutput(rate, channels, blockFrames, mix), m_seconds(seconds)
     {
     }
 
@@ -78,7 +79,6 @@ public:
     }
 
 private:
-    int m_rate;
     int m_seconds;
 };
 
@@ -89,7 +89,7 @@ class PulseOutput : public BlockOutput
 {
 public:
     PulseOutput(int rate, int channels, int blockFrames, MixBlock mix)
-        : BlockOutput(channels, blockFrames, mix), m_rate(rate)
+        : BlockOutput(rate, channels, blockFrames, mix)
     {
     }
     ~PulseOutput() override
@@ -106,7 +106,7 @@ public:
             pa_mainloop_free(m_loop);
     }
 
-    bool open(int rate, pa_context_flags_t flags)
+    bool open(pa_context_flags_t flags)
     {
         m_loop = pa_mainloop_new();
         if (!m_loop)
@@ -122,7 +122,7 @@ public:
             pa_proplist_free(properties);
             return false;
         }
-        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(rate), std::uint8_t(m_channels)};
+        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(m_rate), std::uint8_t(m_channels)};
         m_stream = pa_stream_new_with_proplist(m_context, "Lettora", &format, nullptr, properties);
         pa_proplist_free(properties);
         if (!m_stream)
@@ -205,7 +205,6 @@ private:
         }
     }
 
-    const int m_rate;
     pa_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
@@ -257,8 +256,8 @@ void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
 class AlsaOutput : public BlockOutput
 {
 public:
-    AlsaOutput(const Alsa &alsa, snd_pcm_t *pcm, int channels, int blockFrames, MixBlock mix)
-        : BlockOutput(channels, blockFrames, mix), m_alsa(alsa), m_pcm(pcm)
+    AlsaOutput(const Alsa &alsa, snd_pcm_t *pcm, int rate, int channels, int blockFrames, MixBlock mix)
+        : BlockOutput(rate, channels, blockFrames, mix), m_alsa(alsa), m_pcm(pcm)
     {
     }
     ~AlsaOutput() override
@@ -284,7 +283,7 @@ public:
             alsa->close(pcm);
             return nullptr;
         }
-        return std::make_unique<AlsaOutput>(*alsa, pcm, channels, blockFrames, mix);
+        return std::make_unique<AlsaOutput>(*alsa, pcm, rate, channels, blockFrames, mix);
     }
 
     bool run(const std::atomic<bool> &stop) override
@@ -321,7 +320,7 @@ std::unique_ptr<AudioOutput> openAudioOutput(const char *name, int rate, int cha
         return std::make_unique<NullOutput>(rate, channels, blockFrames, mix, seconds);
     auto pulse = std::make_unique<PulseOutput>(rate, channels, blockFrames, mix);
     // Looking again for a server that went, the game does not start one itself.
-    if (pulse->open(rate, again ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS))
+    if (pulse->open(again ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS))
         return pulse;
 
     pulse.reset();

@@ -172,10 +172,7 @@ void close()
     if (s.users == 0 || --s.users > 0)
         return;
     s.stop = true;
-    {
-        std::lock_guard wakeGuard(s.mixing);
-        wakeOutput();
-    }
+    wake();  // a resting output comes back to see `stop`
     s.thread.join();  // the last block mixed and the output closed
     Locked locked;
     s.isOpen = false;
