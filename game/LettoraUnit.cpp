@@ -121,12 +121,7 @@ void TFormLettora::buildLayout()
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ScrollBox1->horizontalScrollBar()->setFocusPolicy(Qt::NoFocus);
-    // A flat, 2-pixel bar that lights up under the pointer.
-    ScrollBox1->horizontalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:horizontal { height: 2px; background: #d8d8d8; border: none; }"
-        "QScrollBar::handle:horizontal { background: #9a9a9a; min-width: 24px; }"
-        "QScrollBar::handle:horizontal:hover { background: #3d7be0; }"
-        "QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0; }"));
+    makeThin(ScrollBox1->horizontalScrollBar());
     answerContent = new QWidget;
     answerContent->setObjectName(QStringLiteral("AnswerRowContent"));
     answerContent->setAutoFillBackground(true);

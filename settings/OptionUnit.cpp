@@ -147,7 +147,7 @@ void TFormOption::buildControls()
     RandomImage = new QCheckBox(QStringLiteral("Random"), GroupBox1);
     RandomImage->setObjectName(QStringLiteral("RandomImage"));
     RandomImage->setGeometry(176, 136, 65, 17);
-    RandomImage->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+    setLabelSpacing(RandomImage, 3);  // narrow, so that "Random" fits beside its box
 
     GroupBox2 = new QGroupBox(QStringLiteral("Music"), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

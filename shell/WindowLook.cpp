@@ -1,10 +1,15 @@
 #include "shell/WindowLook.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QIcon>
 #include <QImageReader>
+#include <QPainter>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QWidget>
 
 namespace lettora {
@@ -54,7 +59,117 @@ private:
     }
 };
 
+// The application's own style beneath a widget's: a proxy left without one would make the
+// desktop's, or the Windows style where the desktop names none.
+QStyle *applicationBase()
+{
+    return QStyleFactory::create(QApplication::style()->name());
+}
+
+class ThinScrollBarStyle : public QProxyStyle
+{
+public:
+    ThinScrollBarStyle() : QProxyStyle(applicationBase()) {}
+
+    using QProxyStyle::polish;
+
+    void polish(QWidget *widget) override
+    {
+        QProxyStyle::polish(widget);
+        widget->setAttribute(Qt::WA_Hover);  // the handle lights up under the pointer
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_ScrollBarExtent)
+            return Thickness;
+        if (metric == PM_ScrollBarSliderMin)
+            return HandleMinimum;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl part,
+                         const QWidget *widget) const override
+    {
+        const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+        if (control != CC_ScrollBar || !bar)
+            return QProxyStyle::subControlRect(control, option, part, widget);
+        const bool across = bar->orientation == Qt::Horizontal;
+        const int length = across ? bar->rect.width() : bar->rect.height();
+        int handle = length;
+        if (bar->maximum != bar->minimum) {
+            const qint64 range = qint64(bar->maximum) - bar->minimum;
+            handle = int(qint64(bar->pageStep) * length / (range + bar->pageStep));
+            if (handle < HandleMinimum || range > INT_MAX / 2)
+                handle = HandleMinimum;
+            handle = std::min(handle, length);
+        }
+        const int start = sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition,
+                                                  length - handle, bar->upsideDown);
+        int from = 0;
+        int to = 0;  // the part's span along the bar; no arrow buttons, so those parts are empty
+        switch (part) {
+        case SC_ScrollBarGroove: to = length; break;
+        case SC_ScrollBarSlider: from = start; to = start + handle; break;
+        case SC_ScrollBarSubPage: to = start; break;
+        case SC_ScrollBarAddPage: from = start + handle; to = length; break;
+        default: return {};
+        }
+        const QRect span = across ? QRect(bar->rect.left() + from, bar->rect.top(), to - from, bar->rect.height())
+                                  : QRect(bar->rect.left(), bar->rect.top() + from, bar->rect.width(), to - from);
+        return visualRect(bar->direction, bar->rect, span);
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override
+    {
+        if (control != CC_ScrollBar) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const bool lit = (option->activeSubControls & SC_ScrollBarSlider) && (option->state & State_MouseOver);
+        painter->fillRect(option->rect, QColor(0xd8, 0xd8, 0xd8));
+        painter->fillRect(subControlRect(control, option, SC_ScrollBarSlider, widget),
+                          lit ? QColor(0x3d, 0x7b, 0xe0) : QColor(0x9a, 0x9a, 0x9a));
+    }
+
+private:
+    static constexpr int Thickness = 2;
+    static constexpr int HandleMinimum = 24;
+};
+
+class LabelSpacingStyle : public QProxyStyle
+{
+public:
+    explicit LabelSpacingStyle(int clear) : QProxyStyle(applicationBase()), m_clear(clear) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        return metric == PM_CheckBoxLabelSpacing ? m_clear : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    int m_clear;
+};
+
+// A widget's own style is not owned by it: the widget keeps it as its child.
+void giveStyle(QWidget *widget, QStyle *style)
+{
+    style->setParent(widget);
+    widget->setStyle(style);
+}
+
 } // namespace
+
+void makeThin(QScrollBar *bar)
+{
+    giveStyle(bar, new ThinScrollBarStyle);
+}
+
+void setLabelSpacing(QCheckBox *box, int clearPixels)
+{
+    giveStyle(box, new LabelSpacingStyle(clearPixels));
+}
 
 void useOwnButtonIcons()
 {
