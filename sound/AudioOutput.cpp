@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -18,11 +20,11 @@ using Clock = std::chrono::steady_clock;
 constexpr auto ConnectTimeout = std::chrono::seconds(5);
 // How often a quiet mainloop comes back to look at `stop`.
 constexpr int PollMicros = 100000;
-// After this long with nothing to play, the server is left to play out what it holds and the
-// stream rests (it stops, as on an underrun, until the next sound) instead of being fed silence
-// a block at a time: a game left open at its menu costs no processor time.
+// After this long with nothing to play, the output rests until the next sound instead of being
+// fed silence a block at a time: the sound server plays out what it holds and stops the stream as
+// on an underrun; the card is stopped. A game left open at its menu costs no processor time.
 constexpr int RestAfterMillis = 2000;
-// A resting stream is woken by the next sound (or by `stop`); this is only how often it looks anyway.
+// A resting output is woken by the next sound (or by `stop`); this is only how often it looks anyway.
 constexpr int RestPollMicros = 1000000;
 
 // The block every output mixes into, at most `blockFrames` frames of `channels` at `rate`.
@@ -219,6 +221,7 @@ struct Alsa
     decltype(&snd_pcm_writei) writei = nullptr;
     decltype(&snd_pcm_recover) recover = nullptr;
     decltype(&snd_pcm_drop) drop = nullptr;
+    decltype(&snd_pcm_prepare) prepare = nullptr;
     decltype(&snd_pcm_close) close = nullptr;
     decltype(&snd_lib_error_set_handler) setErrorHandler = nullptr;
 
@@ -243,6 +246,7 @@ private:
         if (find(loaded.open, "snd_pcm_open") && find(loaded.setParams, "snd_pcm_set_params")
             && find(loaded.nonblock, "snd_pcm_nonblock") && find(loaded.writei, "snd_pcm_writei")
             && find(loaded.recover, "snd_pcm_recover") && find(loaded.drop, "snd_pcm_drop")
+            && find(loaded.prepare, "snd_pcm_prepare")
             && find(loaded.setErrorHandler, "snd_lib_error_set_handler") && find(loaded.close, "snd_pcm_close"))
             return loaded;
         return a;
@@ -288,8 +292,22 @@ public:
 
     bool run(const std::atomic<bool> &stop) override
     {
+        const std::int64_t restAfterFrames = std::int64_t(m_rate) * RestAfterMillis / 1000;
+        std::int64_t quietFrames = 0;
         while (!stop) {
-            const std::int16_t *at = mixBlock(m_frames);
+            bool sounds = false;
+            const std::int16_t *at = mixBlock(m_frames, &sounds);
+            quietFrames = sounds ? 0 : quietFrames + m_frames;
+            if (quietFrames > restAfterFrames) {
+                // Resting: the card holds nothing but silence by now; it is stopped instead of
+                // fed, until the next sound wakes the loop. Written again, the stream starts
+                // once its buffer is full, as it did at the start.
+                m_alsa.drop(m_pcm);
+                rest(stop);
+                if (m_alsa.prepare(m_pcm) < 0)
+                    return false;
+                continue;
+            }
             int left = m_frames;
             while (left > 0 && !stop) {
                 snd_pcm_sframes_t written = m_alsa.writei(m_pcm, at, snd_pcm_uframes_t(left));
@@ -306,9 +324,29 @@ public:
         return true;
     }
 
+    void wake() override
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_wakeLock);
+            m_woken = true;
+        }
+        m_wakeUp.notify_one();
+    }
+
 private:
+    void rest(const std::atomic<bool> &stop)
+    {
+        std::unique_lock<std::mutex> lock(m_wakeLock);
+        while (!m_woken && !stop)
+            m_wakeUp.wait_for(lock, std::chrono::microseconds(RestPollMicros));
+        m_woken = false;
+    }
+
     const Alsa &m_alsa;
     snd_pcm_t *m_pcm;
+    std::mutex m_wakeLock;
+    std::condition_variable m_wakeUp;
+    bool m_woken = false;
 };
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -108,6 +109,7 @@ private Q_SLOTS:
     void recordings_data();
     void recordings();
     void effectsOpenOnTheFirstEffect();
+    void alsaOutputRests();
     void sampleConversion_data();
     void sampleConversion();
     void soundFontChoice_data();
@@ -441,6 +443,69 @@ void TestSound::effectsOpenOnTheFirstEffect()
     QVERIFY(!mixer::format(format));
     setChannelVolume(EffectsChannel, 100);
     qunsetenv("LETTORA_AUDIO_OUTPUT");
+}
+
+// Where no sound server answers, the card is fed through ALSA (here its default device written to
+// a file, at no real pace): after 2 s of silence nothing more is written until the next effect,
+// which then comes whole.
+void TestSound::alsaOutputRests()
+{
+    QTemporaryDir home;
+    const QString written = home.filePath(QStringLiteral("card.raw"));
+    QFile config(home.filePath(QStringLiteral(".asoundrc")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write(QStringLiteral("pcm.!default { type file slave.pcm \"null\" file \"%1\" format \"raw\" }\n")
+                     .arg(written).toUtf8());
+    config.close();
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(home.filePath(QStringLiteral("no-server"))));
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        qunsetenv("PULSE_SERVER");
+    });
+    const auto settled = [&written] {  // the size once it stops growing; -1 if it does not
+        qint64 before = -1;
+        for (int look = 0; look < 30; ++look) {
+            QTest::qWait(300);
+            const qint64 now = QFileInfo(written).size();
+            if (now == before)
+                return now;
+            before = now;
+        }
+        return qint64(-1);
+    };
+    test::ProgramFolderCopy folder;
+    MixerEffectPlayer player(nullptr);
+    if (!player.isOpen())
+        QSKIP("ALSA's library is not installed");
+    const qint64 frameBytes = 2 * sizeof(std::int16_t);
+    const qint64 nearlyTwoSeconds = MixerRate * 19 / 10 * frameBytes;  // the last block is not written
+    const qint64 quiet = settled();
+    QVERIFY2(quiet >= nearlyTwoSeconds, qPrintable(QString::number(quiet)));
+    QCOMPARE(settled(), quiet);  // at rest
+
+    player.play(folder.file(QStringLiteral("Sound/Click.wav")));
+    const qint64 after = settled();
+    QFile card(written);
+    QVERIFY(card.open(QIODevice::ReadOnly));
+    card.seek(quiet);
+    const QByteArray played = card.readAll();
+    const auto *samples = reinterpret_cast<const std::int16_t *>(played.constData());
+    qint64 loud = 0;
+    qint64 first = -1;
+    for (qint64 i = 0; i < played.size() / qint64(sizeof(std::int16_t)); ++i) {
+        if (std::abs(samples[i]) > 500) {
+            ++loud;
+            if (first < 0)
+                first = i;
+        }
+    }
+    // The click starts in the first block after the rest and is followed by the silence before the
+    // next rest; the click's own loud samples are all there.
+    QVERIFY2(first >= 0 && first < 2 * 4096, qPrintable(QString::number(first)));
+    QVERIFY2(after - quiet >= nearlyTwoSeconds, qPrintable(QString::number(after - quiet)));
+    QVERIFY2(loud > 1000, qPrintable(QString::number(loud)));
 }
 
 void TestSound::sampleConversion_data()
