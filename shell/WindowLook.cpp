@@ -9,8 +9,12 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QWidget>
+
+#include <algorithm>
+#include <climits>
 
 namespace lettora {
 
@@ -146,6 +150,23 @@ public:
     int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
     {
         return metric == PM_CheckBoxLabelSpacing ? m_clear : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    // The text may run to the control's edge, where the base style's text ends a pixel short of it.
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
+        if (element != CE_CheckBoxLabel || !button || !widget) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionButton label(*button);
+        if (label.direction == Qt::RightToLeft)
+            label.rect.setLeft(widget->rect().left());
+        else
+            label.rect.setRight(widget->rect().right());
+        QProxyStyle::drawControl(element, &label, painter, widget);
     }
 
 private:
