@@ -36,11 +36,14 @@ protected:
     {
     }
 
-    const std::int16_t *mixBlock(int frames, bool *sounds = nullptr)
+    // `mayRest` is set once nothing has sounded for `RestAfterMillis`: the block is silence, and
+    // an output that rests need not play it.
+    const std::int16_t *mixBlock(int frames, bool *mayRest = nullptr)
     {
-        const bool mixed = m_mix(m_block.data(), frames);
-        if (sounds)
-            *sounds = mixed;
+        const bool sounds = m_mix(m_block.data(), frames);
+        m_quietFrames = sounds ? 0 : m_quietFrames + frames;
+        if (mayRest)
+            *mayRest = m_quietFrames > std::int64_t(m_rate) * RestAfterMillis / 1000;
         return m_block.data();
     }
 
@@ -51,6 +54,7 @@ protected:
 private:
     std::vector<std::int16_t> m_block;
     MixBlock m_mix;
+    std::int64_t m_quietFrames = 0;
 };
 
 // Nowhere, at the pace of a real output: what plays ends when it would have ended.
@@ -146,8 +150,6 @@ public:
     bool run(const std::atomic<bool> &stop) override
     {
         const size_t frameBytes = m_channels * sizeof(std::int16_t);
-        const std::int64_t restAfterFrames = std::int64_t(m_rate) * RestAfterMillis / 1000;
-        std::int64_t quietFrames = 0;
         while (!stop) {
             const size_t room = pa_stream_writable_size(m_stream);
             if (room == size_t(-1) || contextState() <= 0 || pa_stream_get_state(m_stream) != PA_STREAM_READY)
@@ -159,10 +161,9 @@ public:
                     return false;
                 continue;
             }
-            bool sounds = false;
-            const std::int16_t *block = mixBlock(frames, &sounds);
-            quietFrames = sounds ? 0 : quietFrames + frames;
-            if (quietFrames > restAfterFrames) {
+            bool mayRest = false;
+            const std::int16_t *block = mixBlock(frames, &mayRest);
+            if (mayRest) {
                 // Resting: a block of silence is not written, and the next sound (which wakes the
                 // loop) is written as soon as it is mixed; the stream starts again with it.
                 if (!iterate(RestPollMicros))
@@ -292,13 +293,10 @@ public:
 
     bool run(const std::atomic<bool> &stop) override
     {
-        const std::int64_t restAfterFrames = std::int64_t(m_rate) * RestAfterMillis / 1000;
-        std::int64_t quietFrames = 0;
         while (!stop) {
-            bool sounds = false;
-            const std::int16_t *at = mixBlock(m_frames, &sounds);
-            quietFrames = sounds ? 0 : quietFrames + m_frames;
-            if (quietFrames > restAfterFrames) {
+            bool mayRest = false;
+            const std::int16_t *at = mixBlock(m_frames, &mayRest);
+            if (mayRest) {
                 // Resting: the card holds nothing but silence by now; it is stopped instead of
                 // fed, until the next sound wakes the loop. Written again, the stream starts
                 // once its buffer is full, as it did at the start.
