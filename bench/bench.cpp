@@ -135,8 +135,7 @@ int main(int argc, char *argv[])
             files << QStringLiteral("/home/ann/Pictures/holiday %1/picture-%2.jpg").arg(i / 100).arg(i);
         big.add(files);
         const double save = medianMs(9, [&] {
-            big.saveNames(QStringLiteral("./Data/ImageFile.txt"));
-            big.savePaths(QStringLiteral("./Data/Image.txt"));
+            big.save(QStringLiteral("./Data/ImageFile.txt"), QStringLiteral("./Data/Image.txt"));
         });
         const double load = medianMs(9, [&] {
             big.loadNames(QStringLiteral("./Data/ImageFile.txt"));

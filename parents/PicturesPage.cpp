@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -374,6 +375,17 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     fixButton->setEnabled(false);
     saveProblem = makeQuietNote(this, "saveProblem", Qt::darkRed);
 
+    confirmSavingPending = [](QWidget *over) {
+        QMessageBox box(QMessageBox::Question, QLatin1String(Title), QLatin1String(PendingQuestion),
+                        QMessageBox::NoButton, over);
+        QPushButton *saveAll = box.addButton(QLatin1String(SaveAll), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QLatin1String(DontChange), QMessageBox::RejectRole));
+        // The corner stays on top; the question must not open hidden behind it.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+        return box.clickedButton() == saveAll;
+    };
+
     connect(fixButton, &QPushButton::clicked, this, [this] { fix(selectedRow()); });
     connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PicturesPage::updateHint);
     connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &, const QModelIndex &,
@@ -404,11 +416,10 @@ void PicturesPage::setWord(int row, const QString &word)
         return;
     const QByteArray name = m_list.allNames().at(row);
     const QByteArray renamed = PictureWords::renamed(name, word.trimmed());
-    if (renamed == name)
+    if (renamed == name || !mayChange())
         return;
     m_list.rename(row, renamed);
-    // A new word changes the name list alone: the path list is not written.
-    save(false);
+    save();
 }
 
 void PicturesPage::fix(int row)
@@ -431,7 +442,7 @@ void PicturesPage::fix(int row)
 
 void PicturesPage::removeAt(int row)
 {
-    if (row < 0 || row >= m_list.nameEntries())
+    if (row < 0 || row >= m_list.nameEntries() || !mayChange())
         return;
     m_list.removeAt(row);
     save();
@@ -440,8 +451,9 @@ void PicturesPage::removeAt(int row)
 
 void PicturesPage::moveEntry(int from, int to)
 {
-    if (!m_list.move(from, to))
+    if (!m_list.movable(from, to) || !mayChange())
         return;
+    m_list.move(from, to);
     save();
     const int at = to > from ? to - 1 : to;
     grid->setCurrentIndex(model->index(at, 0));
@@ -482,21 +494,28 @@ void PicturesPage::addDropped(const QList<QUrl> &urls)
         (breaksListFile(QFile::encodeName(file)) ? refused : storable) << file;
     if (storable.isEmpty() && refused.isEmpty())
         return;
+    if (!storable.isEmpty() && !mayChange())
+        return;
     m_list.add(storable);
     save();
     if (!refused.isEmpty())
         saveProblem->setText(QString::fromLatin1(LineBreakRefused).arg(quotedName(refused.join(QStringLiteral(", ")))));
 }
 
-void PicturesPage::save(bool withPaths)
+bool PicturesPage::mayChange()
+{
+    return !m_list.hasUnsavedEdits() || m_ownEditsUnsaved || confirmSavingPending(this);
+}
+
+void PicturesPage::save()
 {
     try {
         ProgramFolder::makeCurrent();
-        m_list.saveNames(QLatin1String(paths::ImageFileList));
-        if (withPaths)
-            m_list.savePaths(QLatin1String(paths::ImagePathList));
+        m_list.save(QLatin1String(paths::ImageFileList), QLatin1String(paths::ImagePathList));
+        m_ownEditsUnsaved = false;
         saveProblem->clear();
     } catch (const std::exception &) {
+        m_ownEditsUnsaved = true;
         saveProblem->setText(QLatin1String(NotSaved));
     }
 }

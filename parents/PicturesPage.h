@@ -5,6 +5,8 @@
 #include <QListView>
 #include <QPixmap>
 #include <QThreadPool>
+
+#include <functional>
 #include <QUrl>
 #include <QWidget>
 
@@ -103,6 +105,12 @@ public:
     static constexpr const char *FixTo = "%1. Fix: \"%2\".";
     static constexpr const char *FixAsk = "%1. Fix: type the word.";
     static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'
+    // Asked before an edit here would save edits of the options dialog that its OK has not saved.
+    static constexpr const char *PendingQuestion =
+        "The picture list has changes that are not saved yet: they were made in the options dialog, "
+        "which saves them at its OK. A change here saves the whole list at once, those changes too.";
+    static constexpr const char *SaveAll = "Save all now";
+    static constexpr const char *DontChange = "Don't change";
 
     explicit PicturesPage(ListPair &list, QWidget *parent = nullptr);
 
@@ -123,12 +131,20 @@ public:
     QLabel *hint = nullptr;
     QPushButton *fixButton = nullptr;
     QLabel *saveProblem = nullptr;
+    // Asks the parent whether the list's unsaved edits may be saved with the page's edit; true
+    // lets the edit go ahead. A test replaces it.
+    std::function<bool(QWidget *)> confirmSavingPending;
 
 private:
-    void save(bool withPaths = true);
+    // Whether an edit may go ahead: at once when the list holds no unsaved edits, otherwise when
+    // the parent agrees to save them with it.
+    bool mayChange();
+    void save();
     void updateHint();
 
     ListPair &m_list;
+    // The list's unsaved edits are the page's own, kept after a save that failed.
+    bool m_ownEditsUnsaved = false;
 };
 
 } // namespace lettora

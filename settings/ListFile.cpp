@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <memory>
+#include <vector>
+
 namespace lettora {
 
 ListEntries parseListFile(const QByteArray &bytes)
@@ -54,19 +57,29 @@ ListEntries loadListFile(const QString &path)
 
 void saveListFile(const QString &path, const ListEntries &entries)
 {
-    QSaveFile file(ProgramFolder::resolve(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file.fileName()), file.errorString()));
-    const QByteArray bytes = formatListFile(entries);
-    // Flush before committing: a commit after a short write (a full disk) would put a
-    // truncated file in place of the old one and still report success.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        file.commit();  // removes the temporary file, leaves the old one
-        throw Error(QString::fromLatin1(messages::StreamWriteError));
+    saveListFiles({{path, &entries}});
+}
+
+void saveListFiles(const QList<ListFileWrite> &files)
+{
+    // A save file dropped before its commit takes its temporary file with it and leaves the old
+    // file in place: an error thrown here leaves every file of the pair as it was.
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (const ListFileWrite &one : files) {
+        auto file = std::make_unique<QSaveFile>(ProgramFolder::resolve(one.path));
+        if (!file->open(QIODevice::WriteOnly))
+            throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file->fileName()), file->errorString()));
+        const QByteArray bytes = formatListFile(*one.entries);
+        // Flush before committing: a commit after a short write (a full disk) would put a
+        // truncated file in place of the old one and still report success.
+        if (file->write(bytes) != bytes.size() || !file->flush() || file->error() != QFileDevice::NoError)
+            throw Error(QString::fromLatin1(messages::StreamWriteError));
+        written.push_back(std::move(file));
     }
-    if (!file.commit())
-        throw Error(QString::fromLatin1(messages::StreamWriteError));
+    for (const auto &file : written) {
+        if (!file->commit())
+            throw Error(QString::fromLatin1(messages::StreamWriteError));
+    }
 }
 
 } // namespace lettora

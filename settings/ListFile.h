@@ -27,6 +27,17 @@ ListEntries loadListFile(const QString &path);
 // when the file cannot be created and "Stream write error" when it cannot be written whole.
 void saveListFile(const QString &path, const ListEntries &entries);
 
+// One file of a list pair to write.
+struct ListFileWrite {
+    QString path;
+    const ListEntries *entries;
+};
+
+// Writes the files of a pair together: every file is written whole to its temporary file first,
+// and only when all of them are written does any replace its old file. A failure leaves every
+// file as it was, so the two files of a pair never go separate ways. Raises as saveListFile.
+void saveListFiles(const QList<ListFileWrite> &files);
+
 // True when the entry cannot be stored in a list file (it holds a CR, LF or NUL).
 bool breaksListFile(const QByteArray &entry);
 

@@ -77,22 +77,29 @@ void ListPair::rename(int index, const QByteArray &name)
 {
     if (index < 0 || index >= m_names.size() || m_names.at(index) == name)
         return;
-    m_namesRead = true;
+    edited();
     m_names[index] = name;
     Q_EMIT dataChanged(this->index(index), this->index(index));
 }
 
-bool ListPair::move(int from, int to)
+bool ListPair::movable(int from, int to) const
 {
     const int size = int(m_names.size());
     if (from < 0 || from >= size || to < 0 || to > size || to == from || to == from + 1)
         return false;
+    // Every entry from `from` to the target changes place: each must have its path to take along.
+    return std::max(from, to > from ? to - 1 : to) < m_paths.size();
+}
+
+bool ListPair::move(int from, int to)
+{
+    if (!movable(from, to))
+        return false;
+    const int target = to > from ? to - 1 : to;
     edited();
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), to);
-    const int target = to > from ? to - 1 : to;
     m_names.move(from, target);
-    if (from < m_paths.size() && target < m_paths.size())
-        m_paths.move(from, target);
+    m_paths.move(from, target);
     // The drawn marks go with their entries.
     for (int &d : m_drawn) {
         if (d == from)
@@ -113,7 +120,7 @@ void ListPair::unload()
     m_names.clear();
     m_paths.clear();
     m_drawn.clear();
-    m_namesRead = m_pathsRead = false;
+    m_namesRead = m_pathsRead = m_unsaved = false;
     endResetModel();
 }
 
@@ -121,6 +128,7 @@ void ListPair::loadInto(ListEntries &list, bool &read, const QString &file)
 {
     beginResetModel();
     m_drawn.clear();
+    m_unsaved = false;
     read = false;
     try {
         list = loadListFile(file);
@@ -142,16 +150,15 @@ void ListPair::loadPaths(const QString &file)
     loadInto(m_paths, m_pathsRead, file);
 }
 
-void ListPair::saveNames(const QString &file)
+void ListPair::save(const QString &namesFile, const QString &pathsFile)
 {
+    QList<ListFileWrite> files;
     if (m_namesRead)
-        saveListFile(file, m_names);
-}
-
-void ListPair::savePaths(const QString &file)
-{
+        files.append({namesFile, &m_names});
     if (m_pathsRead)
-        saveListFile(file, m_paths);
+        files.append({pathsFile, &m_paths});
+    saveListFiles(files);
+    m_unsaved = false;
 }
 
 int ListPair::drawnBefore(int end) const

@@ -44,12 +44,16 @@ public:
     void removeAt(int index);
     // Empties the names, then the paths.
     void clear();
-    // Gives entry `index` of the whole list a new name; its path stays, and the path list
-    // counts as unedited.
+    // Gives entry `index` of the whole list a new name; its path stays.
     void rename(int index, const QByteArray &name);
     // Moves entry `from` of the whole list, name and path, to stand before entry `to` (the list's
-    // size for the end). False when either is out of the list or the move changes nothing.
+    // size for the end). False when either is out of the list, when the entries moved past lack
+    // a path (a name moved alone would take another picture's path) or the move changes nothing.
     bool move(int from, int to);
+    // Whether move(from, to) would move anything.
+    bool movable(int from, int to) const;
+    // Whether the lists hold edits that their files do not, since the last load or save.
+    bool hasUnsavedEdits() const { return m_unsaved; }
 
     // Empties both lists before a reload; no edit of the user's, so neither file counts as read.
     void unload();
@@ -57,10 +61,10 @@ public:
     // left empty, the file is marked unread and the error goes on to the caller.
     void loadNames(const QString &file);
     void loadPaths(const QString &file);
-    // Each writes its list, unless its file could not be read and the user has not edited the
-    // list since (then the file is left as it is).
-    void saveNames(const QString &file);
-    void savePaths(const QString &file);
+    // Writes both lists together, each as it stands (see saveListFiles): both files are
+    // replaced, or neither. A list whose file could not be read and that the user has not edited
+    // since is left out (its file stays as it is).
+    void save(const QString &namesFile, const QString &pathsFile);
 
     // The game's view: drawn entries left out.
     int nameCount() const;
@@ -94,13 +98,14 @@ private:
     // Drawn entries before position `end`.
     int drawnBefore(int end) const;
     void loadInto(ListEntries &list, bool &read, const QString &file);
-    void edited() { m_namesRead = m_pathsRead = true; }
+    void edited() { m_namesRead = m_pathsRead = m_unsaved = true; }
 
     ListEntries m_names;
     ListEntries m_paths;
     std::vector<int> m_drawn;  // positions of drawn entries, ascending, shared by both lists
     bool m_namesRead = true;   // false after a load that failed, until the user edits the list
     bool m_pathsRead = true;
+    bool m_unsaved = false;
 };
 
 } // namespace lettora

@@ -282,10 +282,8 @@ void TFormOption::LoadLists()
 void TFormOption::SaveLists()
 {
     ProgramFolder::makeCurrent();
-    pictures.saveNames(QLatin1String(paths::ImageFileList));
-    pictures.savePaths(QLatin1String(paths::ImagePathList));
-    music.saveNames(QLatin1String(paths::MusicFileList));
-    music.savePaths(QLatin1String(paths::MusicPathList));
+    pictures.save(QLatin1String(paths::ImageFileList), QLatin1String(paths::ImagePathList));
+    music.save(QLatin1String(paths::MusicFileList), QLatin1String(paths::MusicPathList));
 }
 
 void TFormOption::ReloadPictureList()

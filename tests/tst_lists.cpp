@@ -30,6 +30,8 @@ private Q_SLOTS:
     void loadFailure();
     void saveFailures();
     void interruptedSaveKeepsOldFile();
+    void pairSavedWholeOrNotAtAll_data();
+    void pairSavedWholeOrNotAtAll();
     void pairOperations();
     void drawnEntriesAreSaved();
     void misalignedFilesLoadAsTheyAre();
@@ -150,6 +152,51 @@ void TestLists::interruptedSaveKeepsOldFile()
     QCOMPARE(QDir(folder.file(QStringLiteral("Data"))).entryList(QDir::Files).size(), 4);
 }
 
+// The two files of a pair are replaced together or not at all: when one cannot be written, the
+// other keeps its old bytes too, and no temporary file stays behind.
+void TestLists::pairSavedWholeOrNotAtAll_data()
+{
+    QTest::addColumn<QString>("blocked");  // the file that a folder stands in place of; "" = none
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<QByteArray>("paths");
+    QTest::newRow("both written") << "" << QByteArray("b.jpg\r\n") << QByteArray("/p/b.jpg\r\n");
+    QTest::newRow("names blocked") << "Data/ImageFile.txt" << QByteArray() << QByteArray("/p/a.jpg\r\n");
+    QTest::newRow("paths blocked") << "Data/Image.txt" << QByteArray("a.jpg\r\n") << QByteArray();
+}
+
+void TestLists::pairSavedWholeOrNotAtAll()
+{
+    QFETCH(QString, blocked);
+    QFETCH(QByteArray, names);
+    QFETCH(QByteArray, paths);
+    test::ProgramFolderCopy folder;
+    folder.write(QStringLiteral("Data/ImageFile.txt"), "a.jpg\r\n");
+    folder.write(QStringLiteral("Data/Image.txt"), "/p/a.jpg\r\n");
+    ListPair list;
+    list.loadNames(QStringLiteral("./Data/ImageFile.txt"));
+    list.loadPaths(QStringLiteral("./Data/Image.txt"));
+    list.clear();
+    list.add({QStringLiteral("/p/b.jpg")});
+    QVERIFY(list.hasUnsavedEdits());
+    if (!blocked.isEmpty()) {
+        folder.remove(blocked);
+        QVERIFY(QDir().mkdir(folder.file(blocked)));
+    }
+    QString error;
+    try {
+        list.save(QStringLiteral("./Data/ImageFile.txt"), QStringLiteral("./Data/Image.txt"));
+    } catch (const Error &e) {
+        error = e.text();
+    }
+    QCOMPARE(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(folder.file(blocked))), !blocked.isEmpty());
+    QCOMPARE(list.hasUnsavedEdits(), !blocked.isEmpty());
+    if (!names.isNull())
+        QCOMPARE(folder.bytes(QStringLiteral("Data/ImageFile.txt")), names);
+    if (!paths.isNull())
+        QCOMPARE(folder.bytes(QStringLiteral("Data/Image.txt")), paths);
+    QCOMPARE(QDir(folder.file(QStringLiteral("Data"))).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 4);
+}
+
 void TestLists::pairOperations()
 {
     ListPair list;
@@ -186,8 +233,7 @@ void TestLists::drawnEntriesAreSaved()
     // An edit in the dialog after the draws: the entry is gone for good.
     list.removeAt(0);
     list.add({QStringLiteral("/p/e.jpg")});
-    list.saveNames(QStringLiteral("./Data/ImageFile.txt"));
-    list.savePaths(QStringLiteral("./Data/Image.txt"));
+    list.save(QStringLiteral("./Data/ImageFile.txt"), QStringLiteral("./Data/Image.txt"));
     QCOMPARE(folder.bytes(QStringLiteral("Data/ImageFile.txt")), QByteArray("b.jpg\r\nc.jpg\r\nd.jpg\r\ne.jpg\r\n"));
     QCOMPARE(folder.bytes(QStringLiteral("Data/Image.txt")), QByteArray("/p/b.jpg\r\n/p/c.jpg\r\n/p/d.jpg\r\n/p/e.jpg\r\n"));
     // The game still does not see the drawn ones.

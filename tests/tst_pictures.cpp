@@ -1,5 +1,5 @@
-// The parents' corner's picture page: the words of picture names, renames that touch the name
-// list alone, and the grid's edits, drops, moves and removals, each saved at once.
+// The parents' corner's picture page: the words of picture names, renames that change the name
+// alone, and the grid's edits, drops, moves and removals, each saved at once with both list files.
 #include "Fixtures.h"
 
 #include "parents/PictureWords.h"
@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace lettora;
@@ -56,6 +57,10 @@ private Q_SLOTS:
     void moveKeepsDrawn_data();
     void moveKeepsDrawn();
     void samePictureOnce();
+    void pendingEditsOfTheDialog_data();
+    void pendingEditsOfTheDialog();
+    void moveNeedsBothLists_data();
+    void moveNeedsBothLists();
 };
 
 void TestPictures::words_data()
@@ -117,8 +122,8 @@ void TestPictures::rename_data()
                                            << QByteArray("caf\xe9.jpg\r\ntea.jpg\r\n");
 }
 
-// Through the page, as a parent's word is taken: the name list changes, the path list file
-// stays byte for byte, and the game reads the new word.
+// Through the page, as a parent's word is taken: the name changes, the paths stay the same
+// entries, and the game reads the new word.
 void TestPictures::rename()
 {
     QFETCH(QByteArray, names);
@@ -130,7 +135,8 @@ void TestPictures::rename()
     PicturesPage page(w.dialog->pictures);
     page.setWord(row, word);
     QCOMPARE(w.bytes(paths::ImageFileList), saved);
-    QCOMPARE(w.bytes(paths::ImagePathList), paths);
+    // The paths are written with the names, each entry as it was, in the list file's own line ends.
+    QCOMPARE(w.bytes(paths::ImagePathList), QByteArray("/photos/IMG_1.jpg\r\n./Picture/x.bmp\r\n/p/\xe9t\xe9.jpg\r\n"));
     QCOMPARE(parseListFile(saved).at(row), w.dialog->pictures.name(row));
 }
 
@@ -301,6 +307,117 @@ void TestPictures::samePictureOnce()
     const QPixmap first = cache.thumbnail(QFile::encodeName(a));
     QCOMPARE(first.size(), QSize(96, 72));
     QCOMPARE(cache.thumbnail(QFile::encodeName(a)).cacheKey(), first.cacheKey());
+}
+
+// The options dialog edits the list in memory and saves it at its OK; the page saves at once.
+// An edit on the page while the dialog's edits are unsaved asks first: "Don't change" leaves the
+// list and both files as they were (Cancel, then Reset, brings the files' list back whole);
+// "Save all now" writes both files as the list stands, still a pair.
+void TestPictures::pendingEditsOfTheDialog_data()
+{
+    QTest::addColumn<QString>("dialog");  // the dialog's edit, left unsaved
+    QTest::addColumn<QString>("page");    // then the page's edit
+    QTest::addColumn<bool>("saveAll");    // the parent's answer, when asked
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QByteArray>("names");  // ImageFile.txt afterwards, "" = unchanged
+    QTest::addColumn<QByteArray>("paths");  // Image.txt afterwards
+    const QByteArray same;
+    QTest::newRow("no edit, rename") << "" << "rename" << false << 0 << QByteArray("kitty.jpg\r\ndog.jpg\r\nsun.jpg\r\n")
+                                     << QByteArray("/p/cat.jpg\r\n/p/dog.jpg\r\n/p/sun.jpg\r\n");
+    QTest::newRow("remove, rename, don't") << "remove" << "rename" << false << 1 << same << same;
+    QTest::newRow("remove, rename, save") << "remove" << "rename" << true << 1 << QByteArray("kitty.jpg\r\nsun.jpg\r\n")
+                                          << QByteArray("/p/cat.jpg\r\n/p/sun.jpg\r\n");
+    QTest::newRow("add, rename, save") << "add" << "rename" << true << 1
+                                       << QByteArray("kitty.jpg\r\ndog.jpg\r\nsun.jpg\r\nfox.jpg\r\n")
+                                       << QByteArray("/p/cat.jpg\r\n/p/dog.jpg\r\n/p/sun.jpg\r\n/q/fox.jpg\r\n");
+    QTest::newRow("clear, drop, don't") << "clear" << "drop" << false << 1 << same << same;
+    QTest::newRow("clear, drop, save") << "clear" << "drop" << true << 1 << QByteArray("one.jpg\r\n") << QByteArray("@/one.jpg\r\n");
+    QTest::newRow("clear, Delete, nothing to ask") << "clear" << "delete" << true << 0 << same << same;
+    QTest::newRow("remove, Delete, don't") << "remove" << "delete" << false << 1 << same << same;
+    QTest::newRow("remove, move, save") << "remove" << "move" << true << 1 << QByteArray("sun.jpg\r\ncat.jpg\r\n")
+                                        << QByteArray("/p/sun.jpg\r\n/p/cat.jpg\r\n");
+}
+
+void TestPictures::pendingEditsOfTheDialog()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, page);
+    QFETCH(bool, saveAll);
+    QFETCH(int, asked);
+    QFETCH(QByteArray, names);
+    QFETCH(QByteArray, paths);
+    const QByteArray oldNames("cat.jpg\r\ndog.jpg\r\nsun.jpg\r\n"), oldPaths("/p/cat.jpg\r\n/p/dog.jpg\r\n/p/sun.jpg\r\n");
+    test::Windows w({{Names, oldNames}, {Paths, oldPaths}});
+    QTemporaryDir photos;
+    writePicture(photos.path() + QStringLiteral("/one.jpg"));
+    paths.replace('@', QFile::encodeName(photos.path()));
+
+    if (dialog == QLatin1String("remove")) {
+        w.select(w.dialog->ListBoxImage, 1);
+        w.dialog->TombolRemoveImageClick();
+    } else if (dialog == QLatin1String("clear")) {
+        w.dialog->TombolClearImageClick();
+    } else if (dialog == QLatin1String("add")) {
+        w.picker->answer = QStringList{QStringLiteral("/q/fox.jpg")};
+        w.dialog->TombolAddImageClick();
+    }
+    PicturesPage pictures(w.dialog->pictures);
+    int questions = 0;
+    pictures.confirmSavingPending = [&](QWidget *over) {
+        ++questions;
+        return over == &pictures && saveAll;
+    };
+    if (page == QLatin1String("rename"))
+        pictures.setWord(0, QStringLiteral("kitty"));
+    else if (page == QLatin1String("drop"))
+        pictures.addDropped({QUrl::fromLocalFile(photos.path() + QStringLiteral("/one.jpg"))});
+    else if (page == QLatin1String("delete"))
+        pictures.removeAt(0);
+    else if (page == QLatin1String("move"))
+        pictures.moveEntry(1, 0);
+    QCOMPARE(questions, asked);
+    QCOMPARE(w.bytes(paths::ImageFileList), names.isNull() ? oldNames : names);
+    QCOMPARE(w.bytes(paths::ImagePathList), paths.isNull() ? oldPaths : paths);
+    QCOMPARE(w.dialog->pictures.allNames().size(), w.dialog->pictures.allPaths().size());
+
+    // The dialog's Cancel, then the game's Reset: the list is what the files hold.
+    w.dialog->TombolCancelClick();
+    w.game->BtnResetClick();
+    QCOMPARE(formatListFile(w.dialog->pictures.allNames()), w.bytes(paths::ImageFileList));
+    QCOMPARE(formatListFile(w.dialog->pictures.allPaths()), w.bytes(paths::ImagePathList));
+}
+
+// A move takes the name and the path, or nothing: with a name list longer than the path list, an
+// entry without a path stays where it is, as does every entry it would pass.
+void TestPictures::moveNeedsBothLists_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<QByteArray>("paths");
+    QTest::newRow("fish to the first cell") << 3 << 0 << QByteArray("cat dog sun fish") << QByteArray("/cat /dog");
+    QTest::newRow("cat past the last path") << 0 << 3 << QByteArray("cat dog sun fish") << QByteArray("/cat /dog");
+    QTest::newRow("cat to the last path") << 0 << 2 << QByteArray("dog cat sun fish") << QByteArray("/dog /cat");
+    QTest::newRow("dog to the first cell") << 1 << 0 << QByteArray("dog cat sun fish") << QByteArray("/dog /cat");
+    QTest::newRow("sun before fish, no paths") << 2 << 4 << QByteArray("cat dog sun fish") << QByteArray("/cat /dog");
+}
+
+void TestPictures::moveNeedsBothLists()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QByteArray, names);
+    QFETCH(QByteArray, paths);
+    test::Windows w({{Names, "cat\r\ndog\r\nsun\r\nfish\r\n"}, {Paths, "/cat\r\n/dog\r\n"}});
+    PicturesPage page(w.dialog->pictures);
+    page.confirmSavingPending = [](QWidget *) {
+        QTest::qFail("asked without unsaved edits", __FILE__, __LINE__);
+        return false;
+    };
+    page.moveEntry(from, to);
+    QCOMPARE(w.dialog->pictures.allNames().join(' '), names);
+    QCOMPARE(w.dialog->pictures.allPaths().join(' '), paths);
+    QCOMPARE(w.bytes(paths::ImagePathList), (paths.replace(' ', "\r\n") + "\r\n"));
 }
 
 QTEST_MAIN(TestPictures)
