@@ -495,6 +495,9 @@ void TFormLettora::BtnSpeakerClick()
 
 void TFormLettora::BtnOptionClick()
 {
+    // The options can empty every list: kept in the game, they are for grown-ups only.
+    if (!KeepInGame::optionsAllowed(this))
+        return;
     FormOption->showModalOver(this);
 }
 

@@ -53,6 +53,7 @@ AdultGate::AdultGate(QWidget *parent, quint32 seed, const char *explanation)
     setFont(layoutFont());
 
     auto *explanationLabel = new QLabel(QLatin1String(explanation), this);
+    explanationLabel->setObjectName(QStringLiteral("explanation"));
     // The line that says a wrong answer keeps its room, so the box never changes size.
     hintLabel = new QLabel(QLatin1String(WrongAnswer), this);
     hintLabel->setObjectName(QStringLiteral("hintLabel"));

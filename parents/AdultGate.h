@@ -44,6 +44,7 @@ public:
     // What the answer opens, said above the question.
     static constexpr const char *ToOpenTheCorner = "Please answer this to open the parents' corner.";
     static constexpr const char *ToLeaveTheGame = "Please answer this to leave the game.";
+    static constexpr const char *ToOpenTheOptions = "Please answer this to open the options.";
 
     explicit AdultGate(QWidget *parent = nullptr, quint32 seed = QRandomGenerator::global()->generate(),
                        const char *explanation = ToOpenTheCorner);

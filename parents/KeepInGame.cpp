@@ -37,6 +37,11 @@ bool KeepInGame::exitAllowed(QWidget *over)
     return !isOn() || grownUpAnswers(over, AdultGate::ToLeaveTheGame);
 }
 
+bool KeepInGame::optionsAllowed(QWidget *over)
+{
+    return !isOn() || grownUpAnswers(over, AdultGate::ToOpenTheOptions);
+}
+
 void KeepInGame::start()
 {
     // Only an X server lets a client hold the keyboard this way; elsewhere the rest still holds.

@@ -23,6 +23,9 @@ public:
     // Whether Exit may end the game: at once while the option is off; otherwise only once a
     // grown-up answers the question, asked above `over`.
     static bool exitAllowed(QWidget *over);
+    // Whether the options dialog may open: always when the option is off, otherwise only after
+    // the grown-ups' question is answered.
+    static bool optionsAllowed(QWidget *over);
 
     // Holds the keyboard from now on whenever the option is on (on the X11 platform only).
     void start();

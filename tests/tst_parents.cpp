@@ -108,6 +108,8 @@ private Q_SLOTS:
     void screenPageSaves();
     void keptInTheGame_data();
     void keptInTheGame();
+    void optionsWhenKept_data();
+    void optionsWhenKept();
     void languageNote_data();
     void languageNote();
 };
@@ -166,6 +168,8 @@ void TestParents::readsWhatItCan_data()
     QTest::newRow("kept in the game, spelt as a word")
         << "file" << QByteArray("[Screen]\nKeepInGame=true\n")
         << settings(true, true, true, "", 100, 100, 100, 100, true, true, true);
+    QTest::newRow("kept in the game, written by hand as 1")
+        << "file" << QByteArray("[Screen]\nKeepInGame=1\n") << settings(true, true, true, "", 100, 100, 100, 100, true, true, true);
     QTest::newRow("the screen kept as it is") << "file" << QByteArray("[Screen]\nChangeScreen=0\n")
                                               << settings(true, true, true, "", 100, 100, 100, 100, true, false);
     QTest::newRow("list in place of a value")
@@ -506,6 +510,52 @@ void TestParents::keptInTheGame()
                                                     : QStringList{});
     QCOMPARE(game.row.typedWord(), QStringLiteral("C"));
     QCOMPARE(w.music().log, music);
+}
+
+// Kept in the game, Option asks the grown-ups' question before the dialog whose Clear and OK
+// can empty every list; off, the dialog opens at once as it always did.
+void TestParents::optionsWhenKept_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("off") << false << QStringList{} << true;
+    QTest::newRow("on, right") << true << QStringList{"right"} << true;
+    QTest::newRow("on, wrong, right") << true << QStringList{"wrong", "right"} << true;
+    QTest::newRow("on, cancel") << true << QStringList{"cancel"} << false;
+    QTest::newRow("on, escape") << true << QStringList{"escape"} << false;
+}
+
+void TestParents::optionsWhenKept()
+{
+    QFETCH(bool, keep);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, opens);
+    const int answerCount = int(answers.size());
+    test::Windows w;
+    ScreenPage page;
+    if (keep)
+        page.keepInGame->click();
+    QStringList seen;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *gate = qobject_cast<AdultGate *>(modal)) {
+            const auto *explanation = gate->findChild<QLabel *>(QStringLiteral("explanation"));
+            seen << (explanation ? explanation->text() : QStringLiteral("a question without its explanation"));
+            answerGate(gate, answers.isEmpty() ? QStringLiteral("cancel") : answers.takeFirst());
+        } else if (modal == w.dialog.get()) {
+            seen << QStringLiteral("options");
+            w.dialog->reject();
+        }
+    });
+    poll.start();
+    w.game->BtnOptionClick();
+    poll.stop();
+    QVERIFY(answers.isEmpty());
+    const QStringList asked(keep ? answerCount : 0, QLatin1String(AdultGate::ToOpenTheOptions));
+    QCOMPARE(seen, asked + (opens ? QStringList{QStringLiteral("options")} : QStringList{}));
 }
 
 void TestParents::languageNote_data()
