@@ -124,6 +124,8 @@ private Q_SLOTS:
     void spokenLines();
     void countdownBar_data();
     void countdownBar();
+    void countdownWarning_data();
+    void countdownWarning();
 };
 
 void TestGameFlow::wordOfPicture_data()
@@ -615,6 +617,39 @@ void TestGameFlow::countdownBar_data()
     QTest::newRow("lose") << "lose";
     QTest::newRow("reset") << "reset";
     QTest::newRow("setting off") << "setting off";
+}
+
+// The bar turns to its warning colour for the last 3 seconds, or the last quarter of a shorter
+// countdown.
+void TestGameFlow::countdownWarning_data()
+{
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("left");
+    QTest::addColumn<bool>("warning");
+    QTest::newRow("10 s, 2.6 s left: not yet the quarter") << qint64(10000) << qint64(2600) << false;
+    QTest::newRow("10 s, the last quarter") << qint64(10000) << qint64(2500) << true;
+    QTest::newRow("60 s, 3.1 s left") << qint64(60000) << qint64(3100) << false;
+    QTest::newRow("60 s, 3 s left") << qint64(60000) << qint64(3000) << true;
+    QTest::newRow("12 s, the quarter is 3 s") << qint64(12000) << qint64(3000) << true;
+    QTest::newRow("12 s, just before") << qint64(12000) << qint64(3001) << false;
+    QTest::newRow("1 s, 0.3 s left") << qint64(1000) << qint64(300) << false;
+    QTest::newRow("1 s, 0.25 s left") << qint64(1000) << qint64(250) << true;
+    QTest::newRow("10 s, none left") << qint64(10000) << qint64(0) << true;
+    QTest::newRow("no countdown") << qint64(0) << qint64(0) << false;
+}
+
+void TestGameFlow::countdownWarning()
+{
+    QFETCH(qint64, total);
+    QFETCH(qint64, left);
+    QFETCH(bool, warning);
+    QWidget stage;
+    CountdownBar bar(&stage);
+    qint64 now = 5000;
+    bar.setClock([&now] { return now; });
+    bar.start(total);
+    now += total - left;
+    QCOMPARE(bar.isWarning(), warning);
 }
 
 // The bar follows the picture's countdown on a clock the test moves: full with each picture,
