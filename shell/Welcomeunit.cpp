@@ -7,11 +7,13 @@
 #include "shell/PictureLoader.h"
 #include "shell/Memory.h"
 #include "shell/ProgramFolder.h"
+#include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MusicPlaylist.h"
 
 #include <QCloseEvent>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
@@ -24,6 +26,8 @@ TFormWelcome *FormWelcome = nullptr;
 
 namespace {
 constexpr QSize ClientSize(627, 444);
+constexpr int InsideOutlineWidth = 4;
+const QColor InsideOutline(0x42, 0x8b, 0xd8);  // the blue of the game's frames
 const QColor Navy(0, 0, 128);
 
 // Read when the screen is first drawn, a second after the start: not on the way to the game
@@ -112,6 +116,12 @@ void TFormWelcome::FormCreate()
 
 void TFormWelcome::showOver(QWidget *owner)
 {
+    // The game window covers the whole output on Wayland, and a compositor may stack it above
+    // every other window of the game.
+    if (owner && coversWholeScreen()) {
+        showInside(owner);
+        return;
+    }
     if (owner) {
         QRect frame = frameGeometry();
         frame.moveCenter(owner->frameGeometry().center());
@@ -120,6 +130,47 @@ void TFormWelcome::showOver(QWidget *owner)
     show();
     raise();
     activateWindow();
+}
+
+void TFormWelcome::showInside(QWidget *owner)
+{
+    if (isWindow() || parentWidget() != owner) {
+        setParent(owner, Qt::Widget);
+        owner->installEventFilter(this);
+    }
+    if (!m_outline) {
+        // Inside the game window there is no window frame to set the screen apart: an outline
+        // above its pictures does.
+        auto *outline = new QFrame(this);
+        outline->setFrameStyle(QFrame::Box | QFrame::Plain);
+        outline->setLineWidth(InsideOutlineWidth);
+        QPalette colours = outline->palette();
+        colours.setColor(QPalette::WindowText, InsideOutline);
+        outline->setPalette(colours);
+        outline->setAttribute(Qt::WA_TransparentForMouseEvents);
+        outline->setGeometry(rect());
+        m_outline = outline;
+    }
+    m_outline->show();
+    m_outline->raise();
+    centreInOwner();
+    show();
+    raise();
+    // The game window's keys are not the child's until Play: it takes them, as its own window does.
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TFormWelcome::centreInOwner()
+{
+    if (const QWidget *owner = parentWidget(); owner && !isWindow())
+        move(QRect(QPoint(), owner->size()).center() - rect().center());
+}
+
+bool TFormWelcome::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        centreInOwner();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormWelcome::loadDecorations()

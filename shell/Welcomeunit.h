@@ -23,6 +23,9 @@ public:
 
     // Shows the screen centred on `owner` (the game window), above it and active.
     void showOver(QWidget *owner);
+    // Shows the screen inside `owner`, centred, above its controls and with the keyboard: where
+    // the compositor keeps every other window below a full-screen one, as Weston does.
+    void showInside(QWidget *owner);
 
     void BtnHowToClick();
     void BtnPlayClick();
@@ -39,6 +42,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
@@ -47,8 +51,10 @@ private:
     void FormClose();
     void loadDecorations();
     void releaseWhileHidden();
+    void centreInOwner();
 
     bool m_released = false;
+    QWidget *m_outline = nullptr;  // shown inside the game window only
 };
 
 extern TFormWelcome *FormWelcome;

@@ -103,6 +103,7 @@ private Q_SLOTS:
     void playHandsOver();
     void closeBoxHandsOver();
     void keysDoNothing();
+    void insideTheGameWindow();
     void tuneThatNeverOpened();
     void creationErrorBoxShowsWelcome_data();
     void creationErrorBoxShowsWelcome();
@@ -232,6 +233,39 @@ void TestWelcome::keysDoNothing()
         QTest::keyClick(s.welcome.get(), key);
     QVERIFY(s.welcome->isVisible());
     QCOMPARE(s.game->row.typedWord(), QString());
+}
+
+// Where a full-screen window hides the others, the screen is shown inside the game window: in
+// its middle, above every control, with the keys; Play hands over to the game as before.
+void TestWelcome::insideTheGameWindow()
+{
+    Start s;
+    s.game->resize(1067, 600);
+    s.game->show();
+    s.game->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.game.get()));
+    s.welcome->showInside(s.game.get());
+    QVERIFY(!s.welcome->isWindow());
+    QCOMPARE(s.welcome->parentWidget(), s.game.get());
+    QVERIFY(s.welcome->isVisible());
+    QCOMPARE(s.welcome->geometry(), QRect(220, 78, 627, 444));
+    // Above every control of the game window: the topmost widget at its middle is its own.
+    QWidget *atMiddle = s.game->childAt(QPoint(533, 300));
+    QVERIFY(atMiddle && (atMiddle == s.welcome.get() || s.welcome->isAncestorOf(atMiddle)));
+    QCOMPARE(s.tune().log.count(QStringLiteral("play")), 1);
+    // Keys reach the window's focus, as the keyboard's do.
+    QTest::keyClick(s.game->windowHandle(), Qt::Key_A);
+    QCOMPARE(s.game->row.typedWord(), QString());
+    // A new size of the game window keeps it in the middle.
+    s.game->resize(1200, 700);
+    QCOMPARE(s.welcome->geometry(), QRect(286, 128, 627, 444));
+
+    s.welcome->BtnPlayClick();
+    QVERIFY(!s.welcome->isVisible());
+    QVERIFY(s.tune().log.contains(QStringLiteral("stop")));
+    QCOMPARE(s.music().log.count(QStringLiteral("play")), 2);
+    QTest::keyClick(s.game->windowHandle(), Qt::Key_A);
+    QCOMPARE(s.game->row.typedWord(), QStringLiteral("A"));
 }
 
 void TestWelcome::tuneThatNeverOpened()

@@ -66,6 +66,17 @@ near "$(pixel $(at 400 4))" "$sky" || fail "the surface's top at $(at 400 4) is 
 near "$(pixel $(at 678 537))" "$clear" || fail "the Clear picture at $(at 678 537) is $(pixel $(at 678 537)), not $clear"
 echo "ok: scaled to the output"
 
+# The welcome screen comes in the middle of the game window, above it (a compositor such as this
+# one keeps other windows below a full-screen one): its Play picture at its place, a 627 x 444
+# screen centred in the 1067 x 600 window.
+play=$(colour_at "$program/Image/BtnPlay.jpg" 50 25)
+play_at=$(awk 'BEGIN { printf "%d %d\n", (220 + 16 + 50) * 1.8, (78 + 304 + 25) * 1.8 }')
+# shellcheck disable=SC2086
+welcome_up() { shoot && near "$(pixel $play_at)" "$play"; }
+# shellcheck disable=SC2086
+wait_for 30 welcome_up || fail "no welcome screen: $(pixel $play_at) at $play_at, not its Play picture's $play"
+echo "ok: the welcome screen above the game window"
+
 kill -TERM "$pid"
 set +e
 wait "$pid"
