@@ -295,7 +295,10 @@ QString artVariantPath(const QString &path, int scale)
     qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot <= slash)
         dot = path.size();
-    return path.left(dot) + QStringLiteral("@%1x").arg(scale) + path.mid(dot);
+    QString extension = path.mid(dot);
+    if (scale >= CompressedArtScale && extension.compare(QLatin1String(".bmp"), Qt::CaseInsensitive) == 0)
+        extension = QStringLiteral(".png");
+    return path.left(dot) + QStringLiteral("@%1x").arg(scale) + extension;
 }
 
 bool isArtVariantName(const QString &fileName)

@@ -25,16 +25,20 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize);
 // image (and a warning on the terminal), since the window works as well without it.
 QImage loadDecoration(const QString &path);
 
-// Sharper screens: beside each of the program's own pictures lie copies drawn at 2 and 3 times its
-// size, "Name@2x.ext" and "Name@3x.ext" in its format. A picture control shown at a device pixel
-// ratio above 1 draws from the copy that fits.
-inline constexpr int LargestArtScale = 3;
+// Sharper screens: beside each of the program's own pictures lie copies drawn at 2, 3 and 4 times
+// its size, "Name@2x.ext" to "Name@4x.ext" in its format, but for the 4x copy of a BMP picture,
+// which is a PNG ("Name@4x.png"): uncompressed, it would weigh 16 times the picture. A picture
+// control shown at a device pixel ratio above 1 draws from the copy that fits, never enlarged
+// up to a ratio of 4 (3.6 on a 3840 x 2160 screen).
+inline constexpr int LargestArtScale = 4;
+inline constexpr int CompressedArtScale = 4;
 
 // The copy for a device pixel ratio: the smallest at or above it, else the largest; 1 (the
 // picture itself) up to a ratio of 1.
 int artScaleFor(qreal devicePixelRatio);
 
-// "./Image/BtnStart.bmp" and 2 give "./Image/BtnStart@2x.bmp"; scale 1 gives the path itself.
+// "./Image/BtnStart.bmp" and 2 give "./Image/BtnStart@2x.bmp", and 4 "./Image/BtnStart@4x.png";
+// scale 1 gives the path itself.
 QString artVariantPath(const QString &path, int scale);
 
 // True for the name of such a copy ("BtnStart@2x.bmp").

@@ -40,6 +40,8 @@ class TestArt : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void decorationDrawnOnce();
+    void copyNames_data();
+    void copyNames();
     void copyForRatio_data();
     void copyForRatio();
     void drawnFromLargerCopy_data();
@@ -47,6 +49,32 @@ private Q_SLOTS:
     void packedDrawnLikeWhole_data();
     void packedDrawnLikeWhole();
 };
+
+void TestArt::copyNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("copyName");  // taken for a copy's name, as the test folders leave copies out
+    QTest::addRow("1x: the picture") << "./Image/BtnStart.bmp" << 1 << "./Image/BtnStart.bmp" << false;
+    QTest::addRow("2x BMP") << "./Image/BtnStart.bmp" << 2 << "./Image/BtnStart@2x.bmp" << true;
+    QTest::addRow("3x BMP") << "./Image/BtnStart.bmp" << 3 << "./Image/BtnStart@3x.bmp" << true;
+    QTest::addRow("4x BMP: a PNG") << "./Image/BtnStart.bmp" << 4 << "./Image/BtnStart@4x.png" << true;
+    QTest::addRow("4x BMP in capitals") << "./font/upper/A.BMP" << 4 << "./font/upper/A@4x.png" << true;
+    QTest::addRow("4x JPEG stays JPEG") << "./Image/BtnPlay.jpg" << 4 << "./Image/BtnPlay@4x.jpg" << true;
+    QTest::addRow("4x PNG") << "./Image/Bin.png" << 4 << "./Image/Bin@4x.png" << true;
+    QTest::addRow("no extension") << "./Image.d/Heart" << 4 << "./Image.d/Heart@4x" << false;
+}
+
+void TestArt::copyNames()
+{
+    QFETCH(QString, path);
+    QFETCH(int, scale);
+    QFETCH(QString, copy);
+    QFETCH(bool, copyName);
+    QCOMPARE(artVariantPath(path, scale), copy);
+    QCOMPARE(isArtVariantName(copy), copyName);
+}
 
 void TestArt::copyForRatio_data()
 {
@@ -59,9 +87,13 @@ void TestArt::copyForRatio_data()
     QTest::addRow("2") << 2.0 << QString() << QColor(Qt::green);
     QTest::addRow("2.5") << 2.5 << QString() << QColor(Qt::blue);
     QTest::addRow("3") << 3.0 << QString() << QColor(Qt::blue);
-    QTest::addRow("3.6") << 3.6 << QString() << QColor(Qt::blue);
+    QTest::addRow("3.01") << 3.01 << QString() << QColor(Qt::yellow);
+    QTest::addRow("3.6") << 3.6 << QString() << QColor(Qt::yellow);
+    QTest::addRow("4") << 4.0 << QString() << QColor(Qt::yellow);
+    QTest::addRow("5, the largest, enlarged") << 5.0 << QString() << QColor(Qt::yellow);
     QTest::addRow("1.8, @2x missing") << 1.8 << QStringLiteral("missing") << QColor();
-    QTest::addRow("3.6, @3x broken") << 3.6 << QStringLiteral("broken") << QColor();
+    QTest::addRow("3, @3x broken") << 3.0 << QStringLiteral("broken") << QColor();
+    QTest::addRow("3.6, @4x broken") << 3.6 << QStringLiteral("broken") << QColor();
     QTest::addRow("2, @2x of another size") << 2.0 << QStringLiteral("resized") << QColor();
 }
 
@@ -76,12 +108,15 @@ void TestArt::copyForRatio()
     const auto picture = [&](const char *name, QSize size, QColor fill) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(fill);
-        QVERIFY(image.save(dir.filePath(QLatin1String(name)), "bmp"));
+        QVERIFY(image.save(dir.filePath(QLatin1String(name))));
     };
     picture("Image/Heart.bmp", QSize(10, 8), Qt::red);
     picture("Image/Heart@2x.bmp", spoilt == QLatin1String("resized") ? QSize(22, 16) : QSize(20, 16), Qt::green);
     picture("Image/Heart@3x.bmp", QSize(30, 24), Qt::blue);
-    const QString copy = dir.filePath(QLatin1String(ratio < 2.01 ? "Image/Heart@2x.bmp" : "Image/Heart@3x.bmp"));
+    picture("Image/Heart@4x.png", QSize(40, 32), Qt::yellow);  // a BMP picture's largest copy is a PNG
+    const QString copy = dir.filePath(QLatin1String(ratio < 2.01   ? "Image/Heart@2x.bmp"
+                                                    : ratio < 3.01 ? "Image/Heart@3x.bmp"
+                                                                   : "Image/Heart@4x.png"));
     if (spoilt == QLatin1String("missing"))
         QFile::remove(copy);
     if (spoilt == QLatin1String("broken")) {
