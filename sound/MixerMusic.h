@@ -15,7 +15,8 @@ namespace lettora {
 // stops the track of any other player of this kind (that one keeps its position).
 //
 // Open takes only what it plays exactly (length, position, end): an Ogg Vorbis stream, a MIDI file
-// whose events it can read and whose soundfont loads. A MIDI file with the build's recording of it
+// whose events it can read and whose soundfont is one (read off the window's thread while the
+// track waits). A MIDI file with the build's recording of it
 // beside it (midiRecording) plays that recording, with no synthesiser. Anything else it refuses
 // with NotForMixer, and the caller gives the file to GStreamer, which reports what is wrong with it. The mixer may
 // open later than the track: the track starts where it stands once the mixer is there.
