@@ -161,6 +161,7 @@ class MixerMediaPlayer : public MediaPlayer
 {
 public:
     explicit MixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise) : m_makeOther(std::move(otherwise)) {}
+    explicit MixerMediaPlayer(MixerTrackOpener opener) : m_opener(std::move(opener)) {}
     // The program's player drives this one through its device calls, so it may never have been
     // opened as far as MediaPlayer knows: the mixer lets go of it here in any case.
     ~MixerMediaPlayer() override
@@ -291,6 +292,8 @@ protected:
 private:
     std::unique_ptr<MixerTrack> openTrack(const QString &name)
     {
+        if (m_opener)
+            return m_opener(name);
         auto file = std::make_unique<QFile>();
         QString refused;
         if (!openRegularFile(*file, QFile::encodeName(name), refused))
@@ -358,6 +361,7 @@ private:
 
     // GStreamer, for what the mixer does not play, made when first needed.
     std::function<std::unique_ptr<MediaPlayer>()> m_makeOther;
+    MixerTrackOpener m_opener;
     std::unique_ptr<MediaPlayer> m_otherwise;
     bool m_usesOther = false;
     std::unique_ptr<MixerTrack> m_track;
@@ -502,6 +506,11 @@ qint64 midiLength(const QByteArray &data)
 std::unique_ptr<MediaPlayer> makeMixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise)
 {
     return std::make_unique<MixerMediaPlayer>(std::move(otherwise));
+}
+
+std::unique_ptr<MediaPlayer> makeMixerMediaPlayerOf(MixerTrackOpener opener)
+{
+    return std::make_unique<MixerMediaPlayer>(std::move(opener));
 }
 
 void startMixerMusic()

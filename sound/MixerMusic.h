@@ -9,6 +9,8 @@
 
 namespace lettora {
 
+class MixerTrack;
+
 // Music through the effects' mixer (sound/Mixer.h), for the tunes the game delivers: Ogg Vorbis
 // recordings, and MIDI files played by the game's own synthesiser. No pipeline, no threads of its
 // own: a track is decoded on the mixer's thread as it plays. One track sounds at a time; a Play
@@ -27,6 +29,10 @@ inline constexpr const char *NotForMixer = "not a track for the mixer";
 // without it they fail to open.
 __attribute__((visibility("default"))) std::unique_ptr<MediaPlayer>
 makeMixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise = {});
+
+// For tests: a player that plays what `opener` makes of each file it opens (null: refused).
+using MixerTrackOpener = std::function<std::unique_ptr<MixerTrack>(const QString &file)>;
+__attribute__((visibility("default"))) std::unique_ptr<MediaPlayer> makeMixerMediaPlayerOf(MixerTrackOpener opener);
 
 // The mixer's music stream, set up again each time the mixer opens (sound/MixerEffects.cpp).
 void startMixerMusic();

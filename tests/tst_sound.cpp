@@ -4,6 +4,7 @@
 #include "sound/Background.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
+#include "sound/MixerTrack.h"
 #include "sound/MixerEffects.h"
 #include "sound/SampleConverter.h"
 #include "sound/SoundFile.h"
@@ -99,6 +100,25 @@ bool heldMusic(std::uint8_t *, int)
     return false;
 }
 
+// A track that holds the mixer's thread in its first read until it is let go, as a slow decoder
+// or synthesiser would.
+class HeldTrack : public MixerTrack
+{
+public:
+    int rate() const override { return 44100; }
+    int channels() const override { return 2; }
+    qint64 length() const override { return 60000; }
+    int read(std::int16_t *out, int frames) override
+    {
+        musicHeld = true;
+        while (!musicLetGo)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::fill(out, out + frames * 2, std::int16_t(0));
+        return frames;
+    }
+    void rewind() override {}
+};
+
 QString errorOf(const std::function<void()> &operation)
 {
     try {
@@ -130,6 +150,7 @@ private Q_SLOTS:
     void hugeRecordings();
     void effectsOpenOnTheFirstEffect();
     void effectsDoNotWaitForTheMusic();
+    void musicDoesNotWaitForItsRendering();
     void anEffectPlayerThatGoes();
     void alsaOutputRests();
     void sampleConversion_data();
@@ -539,6 +560,37 @@ void TestSound::effectsDoNotWaitForTheMusic()
         mixer::halt(-1);
     });
     QTRY_VERIFY_WITH_TIMEOUT(played, 10000);
+    QVERIFY(!musicLetGo);
+}
+
+// The window's calls on the music (Position, Stop, Play of another track) never wait while the
+// mixer's thread renders a track.
+void TestSound::musicDoesNotWaitForItsRendering()
+{
+    MixerEffectPlayer output("null");
+    QVERIFY(output.isOpen());
+    musicHeld = false;
+    musicLetGo = false;
+    auto held = makeMixerMediaPlayerOf([](const QString &) { return std::make_unique<HeldTrack>(); });
+    auto other = makeMixerMediaPlayer();
+    held->FileName = QStringLiteral("held");
+    held->Open();
+    other->FileName = file("tone.ogg");
+    other->Open();
+    held->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(musicHeld, 10000);
+    std::atomic<bool> answered{false};
+    std::thread window([&] {
+        held->Position();
+        held->Stop();
+        other->Play();
+        answered = true;
+    });
+    auto letGo = qScopeGuard([&] {
+        musicLetGo = true;
+        window.join();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
     QVERIFY(!musicLetGo);
 }
 
