@@ -55,7 +55,8 @@ __attribute__((visibility("default"))) int volume(int channel);
 
 // The music stream, mixed in first under the channels: `fill` adds its samples into the stream
 // (which holds silence when it is called), on the mixer's thread, and says whether a track sounds.
-// Called outside the mixer's lock: the channels' calls never wait for it. Null for none.
+// Called outside the mixer's lock: the channels' calls never wait for it (so a fill replaced may
+// still finish its block after setMusic returns). Null for none.
 using MusicFill = bool (*)(std::uint8_t *stream, int bytes);
 __attribute__((visibility("default"))) void setMusic(MusicFill fill);
 // Tells a resting output that something is to play (the music calls it when a track starts).
