@@ -243,7 +243,9 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
             fail(file, QStringLiteral("The picture is too large to show (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
     }
     // Qt's own limit on a decoded image is lower than the budget: a 48-megapixel photo needs more.
-    QImageReader::setAllocationLimit(int(PictureDecodeBudget / (1024 * 1024)));
+    // The limit is the whole program's: set once, not from every decoding thread.
+    static const bool limited = (QImageReader::setAllocationLimit(int(PictureDecodeBudget / (1024 * 1024))), true);
+    Q_UNUSED(limited);
     if (scaled)
         reader.setScaledSize(targetSize);
 

@@ -21,7 +21,8 @@ struct AudioFormats
     MediaPlayer *(*makeGstMediaPlayer)(const char *audioSink);
     void (*setGstMusicVolume)(int percent);
     // A MIDI file's bytes synthesised at `rate` with `soundFont`, `length` ms long; null when the
-    // soundfont does not load.
+    // soundfont is none. The font is read on a thread of its own: the track is silent and stands
+    // still until then, and ends at once when the font fails to load.
     MixerTrack *(*openMidi)(const QByteArray &data, qint64 length, int rate, const QString &soundFont);
 };
 

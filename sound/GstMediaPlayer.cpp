@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -27,43 +26,67 @@ constexpr const char *PluginNames[] = {"coreelements", "playback", "typefindfunc
                                        "ogg", "vorbis", "opus", "wavparse", "flac", "mpg123", "audioparsers",
                                        "id3demux", "apetag", "midi", "fluidsynthmidi"};
 
+QString pluginFile(const char *name)
+{
+    return QStringLiteral(LETTORA_GST_PLUGIN_DIR "/libgst%1.so").arg(QLatin1String(name));
+}
+
 // GStreamer's own registry lists every plugin of the system: a new user's first tune waits while
 // all of them are scanned, and every start reads the whole list. The game keeps a registry of its
 // own, in the user's cache: a folder of links to the plugins it plays with, scanned once. Where
-// the cache cannot be written, or GStreamer's plugin paths were chosen already, GStreamer's
-// defaults stand.
-void useOwnPlugins()
+// there is no such cache, or it cannot be written, or something else stands where the registry
+// goes, no registry is kept: the plugins are loaded by name at each start (loadOwnPlugins). Where
+// GStreamer's plugin paths were chosen already, GStreamer's defaults stand. True when the plugins
+// are to be loaded by name.
+bool useOwnPlugins()
 {
     for (const char *chosen : {"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH", "GST_REGISTRY_1_0", "GST_REGISTRY"}) {
         if (!qEnvironmentVariableIsEmpty(chosen))
-            return;
+            return false;
     }
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty())
-        return;
-    const QString folder = cache + QStringLiteral("/lettora/gstreamer-plugins");
+    auto withoutRegistry = [] {
+        qputenv("GST_REGISTRY_DISABLE", "yes");
+        return true;
+    };
+    const QString registry = gstRegistryFile(userCacheFolder());
+    if (registry.isEmpty())
+        return withoutRegistry();
+    const QString folder = QFileInfo(registry).path() + QStringLiteral("/gstreamer-plugins");
     if (!QDir().mkpath(folder))
-        return;
+        return withoutRegistry();
     for (const char *name : PluginNames) {
-        const QString file = QStringLiteral("libgst%1.so").arg(QLatin1String(name));
-        const QString target = QStringLiteral(LETTORA_GST_PLUGIN_DIR "/") + file;
-        const QString link = folder + QLatin1Char('/') + file;
+        const QString target = pluginFile(name);
+        const QString link = folder + QLatin1Char('/') + QFileInfo(target).fileName();
         if (QFileInfo(link).symLinkTarget() == target)
             continue;
         QFile::remove(link);
         if (QFileInfo::exists(target) && !QFile::link(target, link))
-            return;
+            return withoutRegistry();
     }
     qputenv("GST_PLUGIN_SYSTEM_PATH_1_0", QFile::encodeName(folder));
-    qputenv("GST_REGISTRY_1_0", QFile::encodeName(cache + QStringLiteral("/lettora/gstreamer-registry.bin")));
+    qputenv("GST_REGISTRY_1_0", QFile::encodeName(registry));
+    return false;
+}
+
+// Without a registry GStreamer knows no plugin until it is loaded.
+void loadOwnPlugins()
+{
+    for (const char *name : PluginNames) {
+        const QString file = pluginFile(name);
+        if (!QFileInfo::exists(file))
+            continue;
+        if (GstPlugin *plugin = gst_plugin_load_file(QFile::encodeName(file).constData(), nullptr))
+            gst_object_unref(plugin);
+    }
 }
 
 void ensureInitialised()
 {
     static const bool initialised = [] {
-        if (!gst_is_initialized())
-            useOwnPlugins();
+        const bool byName = !gst_is_initialized() && useOwnPlugins();
         gst_init(nullptr, nullptr);
+        if (byName)
+            loadOwnPlugins();
         return true;
     }();
     (void)initialised;

@@ -46,9 +46,31 @@ QString soundFontFor(const QString &midiFile)
 {
     const QString own = ownSoundFont(midiFile);
     // Only a regular file counts: a FIFO of that name would hold the synthesiser for ever.
-    if (QFileInfo(own).isFile())
+    if (const QFileInfo info(own); info.isFile() && info.size() <= LargestSoundFont)
         return own;
     return QLatin1String(SystemSoundFont);
+}
+
+QString userCacheFolder()
+{
+    // A relative path counts as none; so does the root, where nothing of the user's belongs.
+    auto usable = [](const QString &path) { return QDir::isAbsolutePath(path) && !QDir(path).isRoot(); };
+    const QString cache = QDir::cleanPath(qEnvironmentVariable("XDG_CACHE_HOME"));
+    if (usable(cache))
+        return cache;
+    const QString home = QDir::cleanPath(qEnvironmentVariable("HOME"));
+    return usable(home) ? home + QStringLiteral("/.cache") : QString();
+}
+
+QString gstRegistryFile(const QString &cacheFolder)
+{
+    if (cacheFolder.isEmpty())
+        return {};
+    const QString registry = cacheFolder + QStringLiteral("/lettora/gstreamer-registry.bin");
+    const QFileInfo info(registry);
+    if (info.exists() && !info.isFile())
+        return {};
+    return registry;
 }
 
 void MediaPlayer::requireOpen() const

@@ -55,9 +55,21 @@ inline constexpr const char *SystemSoundFont = "/usr/share/sounds/sf2/TimGM6mb.s
 inline constexpr double SynthGain = 0.8;
 
 // The soundfont a MIDI file plays with: its own, the font of the same name beside it (the game's
-// welcome tune comes with a small one holding just its instruments), else the system's.
+// welcome tune comes with a small one holding just its instruments), else the system's. A font is
+// read whole into memory: its own counts only up to LargestSoundFont (the common General MIDI
+// fonts are smaller); a larger one is passed over for the system's.
+inline constexpr qint64 LargestSoundFont = 256LL * 1024 * 1024;
 QString ownSoundFont(const QString &midiFile);
 QString soundFontFor(const QString &midiFile);
+// The user's cache folder by the XDG rules: XDG_CACHE_HOME when it is an absolute path, else .cache
+// in HOME when that is an absolute path other than the root; empty when there is neither, and then
+// nothing is kept (never a folder made at the filesystem's root).
+QString userCacheFolder();
+// The game's GStreamer registry in the cache folder given, or empty when no registry file is to be
+// kept: no cache folder, or something other than a regular file in its place (GStreamer would wait
+// for ever in open() on a FIFO). A file GStreamer cannot read it makes again.
+QString gstRegistryFile(const QString &cacheFolder);
+
 // Where the build's recording of a MIDI file stands: the .ogg of its name beside it.
 QString midiRecording(const QString &midiFile);
 // The Vorbis comment of that recording, made with the game's synthesiser (sound/MidiSynth.h),

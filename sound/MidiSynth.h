@@ -30,4 +30,10 @@ private:
     int m_font = FLUID_FAILED;
 };
 
+// Whether a file's first 12 bytes are a soundfont's: "RIFF", a size, "sfbk".
+inline bool isSoundFont(const QByteArray &start)
+{
+    return start.size() == 12 && start.startsWith("RIFF") && start.endsWith("sfbk");
+}
+
 } // namespace lettora

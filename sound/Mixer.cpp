@@ -62,10 +62,17 @@ private:
 bool mix(std::int16_t *block, int frames)
 {
     State &s = state();
-    std::lock_guard guard(s.mixing);
-    const int samples = frames * s.format.channels;
+    MusicFill music = nullptr;
+    int samples = 0;
+    {
+        std::lock_guard guard(s.mixing);
+        music = s.music;
+        samples = frames * s.format.channels;
+    }
     std::memset(block, 0, size_t(samples) * sizeof(std::int16_t));  // 16-bit signed: silence is zero
-    bool sounds = s.music && s.music(reinterpret_cast<std::uint8_t *>(block), samples * 2);
+    // Decoding and synthesis take their time: a play() meanwhile does not wait for them.
+    bool sounds = music && music(reinterpret_cast<std::uint8_t *>(block), samples * 2);
+    std::lock_guard guard(s.mixing);
     for (Channel &channel : s.channels) {
         if (!channel.chunk)
             continue;
@@ -165,12 +172,12 @@ bool open(int bufferFrames, const char *output)
     return true;
 }
 
-void close()
+bool close()
 {
     State &s = state();
     std::lock_guard guard(s.opening);
     if (s.users == 0 || --s.users > 0)
-        return;
+        return false;
     s.stop = true;
     wake();  // a resting output comes back to see `stop`
     s.thread.join();  // the last block mixed and the output closed
@@ -179,6 +186,7 @@ void close()
     for (Channel &channel : s.channels)
         channel.chunk = nullptr;
     s.music = nullptr;
+    return true;
 }
 
 bool format(Format &out)
@@ -244,22 +252,24 @@ void wake()
 QByteArray readSound(const QByteArray &path)
 {
     Format mixer;
-    SoundFileSamples sound;
-    if (!format(mixer) || !readSoundFile(path, LongestSoundSeconds, sound))
+    if (!format(mixer))
         return {};
-    return convert(sound.samples, sound.rate, sound.channels);
+    return readSoundFile(path, LongestSoundSeconds, mixer.rate, mixer.channels);
+}
+
+void haltChunk(const MixerChunk *chunk)
+{
+    Locked locked;
+    for (Channel &channel : state().channels)
+        if (channel.chunk == chunk)
+            channel.chunk = nullptr;
 }
 
 void freeChunk(MixerChunk *chunk)
 {
     if (!chunk)
         return;
-    {
-        Locked locked;
-        for (Channel &channel : state().channels)
-            if (channel.chunk == chunk)
-                channel.chunk = nullptr;
-    }
+    haltChunk(chunk);
     delete chunk;
 }
 

@@ -38,14 +38,15 @@ struct Format
 // named (sound/AudioOutput.h; "null" plays nowhere), else the one named by LETTORA_AUDIO_OUTPUT, else
 // the sound server or the sound card. False when none answers.
 bool open(int bufferFrames, const char *output);
-// The last close halts everything: nothing touches a chunk or the music after it returns.
-void close();
+// The last close halts everything: nothing touches a chunk or the music after it returns. True
+// when it was the last.
+bool close();
 // False while the mixer is closed.
 __attribute__((visibility("default"))) bool format(Format &out);
 
 // Replaces what the channel plays. The chunk stays the caller's, and must outlive its playing (free
 // it with freeChunk, which halts it first).
-bool play(int channel, const MixerChunk *chunk);
+__attribute__((visibility("default"))) bool play(int channel, const MixerChunk *chunk);
 __attribute__((visibility("default"))) void halt(int channel);  // -1: every channel
 // What the channel plays; null while it is silent.
 __attribute__((visibility("default"))) const MixerChunk *sounding(int channel);
@@ -54,9 +55,10 @@ __attribute__((visibility("default"))) int volume(int channel);
 
 // The music stream, mixed in first under the channels: `fill` adds its samples into the stream
 // (which holds silence when it is called), on the mixer's thread, and says whether a track sounds.
-// Null for none.
+// Called outside the mixer's lock: the channels' calls never wait for it (so a fill replaced may
+// still finish its block after setMusic returns). Null for none.
 using MusicFill = bool (*)(std::uint8_t *stream, int bytes);
-void setMusic(MusicFill fill);
+__attribute__((visibility("default"))) void setMusic(MusicFill fill);
 // Tells a resting output that something is to play (the music calls it when a track starts).
 void wake();
 
@@ -67,6 +69,8 @@ QByteArray convert(const QByteArray &samples, int rate, int channels);
 // LongestSoundSeconds, in the mixer's format; empty when it cannot be read or the mixer is closed.
 inline constexpr int LongestSoundSeconds = 60;
 QByteArray readSound(const QByteArray &path);
+// Halts the chunk wherever it plays.
+void haltChunk(const MixerChunk *chunk);
 // Deletes a chunk made with new, halting it first.
 void freeChunk(MixerChunk *chunk);
 

@@ -53,11 +53,12 @@ MixerEffectPlayer::~MixerEffectPlayer()
 {
     if (!m_open)
         return;
-    // Nothing may touch the mixer after it closes: halt and free first.
-    stopMixerMusic();
-    mixer::close();
+    // Its own sounds go with it; the mixer and its music stay for any other user.
+    mixer::haltChunk(&m_default);
     for (MixerChunk *chunk : std::as_const(m_cache))
         mixer::freeChunk(chunk);
+    if (mixer::close())
+        stopMixerMusic();
 }
 
 MixerChunk *MixerEffectPlayer::load(const QString &file)

@@ -135,15 +135,18 @@ class MixerMediaPlayer;
 namespace {
 
 // What the mixer's thread reads: the track that sounds and the mixer's format. Everything a player
-// changes that the mixer's thread reads is changed under this lock.
+// changes that the mixer's thread reads is changed under `lock`, which is never held while a track
+// renders: Play, Stop, Position and Length do not wait for the decoder or the synthesiser. A
+// player's track itself (opened, closed, rewound) changes under `rendering`, taken first.
 struct MusicOutput
 {
+    std::mutex rendering;
     std::mutex lock;
     MixerMediaPlayer *sounding = nullptr;
     int rate = 0;  // 0 while the mixer is closed
     int channels = 0;
     int volume = MixerMaxVolume;
-    std::vector<std::int16_t> mixed;
+    std::vector<std::int16_t> mixed;  // under `rendering`
 };
 
 MusicOutput &output()
@@ -158,6 +161,7 @@ class MixerMediaPlayer : public MediaPlayer
 {
 public:
     explicit MixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise) : m_makeOther(std::move(otherwise)) {}
+    explicit MixerMediaPlayer(MixerTrackOpener opener) : m_opener(std::move(opener)) {}
     // The program's player drives this one through its device calls, so it may never have been
     // opened as far as MediaPlayer knows: the mixer lets go of it here in any case.
     ~MixerMediaPlayer() override
@@ -166,22 +170,28 @@ public:
             closeDevice();
     }
 
-    // The mixer's thread, under the lock, into `out` (the mixer's format), which it fills or,
-    // at the end, fills partly and leaves the rest.
-    void render(std::int16_t *out, int frames, int rate, int channels)
+    // The mixer's thread, under `rendering` alone, into `out` (the mixer's format), which it
+    // fills or, at the end, fills partly and leaves the rest; how many frames it filled, -1 while
+    // the track is not ready.
+    int render(std::int16_t *out, int frames, int rate, int channels)
     {
-        int done = 0;
-        if (m_track->rate() == rate && m_track->channels() == channels) {
-            done = m_track->read(out, frames);
-        } else {
-            done = convert(out, frames, rate, channels);
-        }
+        if (!m_track->ready())
+            return -1;
+        if (m_track->rate() == rate && m_track->channels() == channels)
+            return m_track->read(out, frames);
+        return convert(out, frames, rate, channels);
+    }
+
+    // The mixer's thread, under `lock`, after render: `done` of `frames` were played.
+    void played(int done, int frames, int rate)
+    {
         m_playedMicros += double(done) * 1e6 / rate;
         if (done < frames) {
             m_atEnd = true;
             if (m_length < 0)
                 m_length = qint64(m_playedMicros / 1000);
-            output().sounding = nullptr;
+            if (output().sounding == this)
+                output().sounding = nullptr;
         }
     }
 
@@ -198,6 +208,7 @@ protected:
             m_usesOther = true;
             return m_otherwise->openDevice(file);
         }
+        std::lock_guard rendering(output().rendering);
         std::lock_guard guard(output().lock);
         m_track = std::move(track);
         m_length = m_track->length();
@@ -214,6 +225,7 @@ protected:
         }
         std::unique_ptr<MixerTrack> gone;
         {
+            std::lock_guard rendering(output().rendering);
             std::lock_guard guard(output().lock);
             if (output().sounding == this)
                 output().sounding = nullptr;
@@ -238,6 +250,7 @@ protected:
     {
         if (m_usesOther)
             return m_otherwise->seekToStart();
+        std::lock_guard rendering(output().rendering);
         std::lock_guard guard(output().lock);
         m_track->rewind();
         m_converter.reset();
@@ -279,6 +292,8 @@ protected:
 private:
     std::unique_ptr<MixerTrack> openTrack(const QString &name)
     {
+        if (m_opener)
+            return m_opener(name);
         auto file = std::make_unique<QFile>();
         QString refused;
         if (!openRegularFile(*file, QFile::encodeName(name), refused))
@@ -346,6 +361,7 @@ private:
 
     // GStreamer, for what the mixer does not play, made when first needed.
     std::function<std::unique_ptr<MediaPlayer>()> m_makeOther;
+    MixerTrackOpener m_opener;
     std::unique_ptr<MediaPlayer> m_otherwise;
     bool m_usesOther = false;
     std::unique_ptr<MixerTrack> m_track;
@@ -364,14 +380,27 @@ namespace {
 bool mixMusic(std::uint8_t *stream, int bytes)
 {
     MusicOutput &out = output();
-    std::lock_guard guard(out.lock);
-    if (!out.sounding || out.channels == 0)
+    std::lock_guard rendering(out.rendering);  // the track stays while it renders
+    MixerMediaPlayer *player = nullptr;
+    int rate = 0;
+    int channels = 0;
+    {
+        std::lock_guard guard(out.lock);
+        player = out.sounding;
+        rate = out.rate;
+        channels = out.channels;
+    }
+    if (!player || channels == 0)
         return false;
-    const int frames = bytes / (2 * out.channels);
-    out.mixed.assign(size_t(frames * out.channels), 0);
-    out.sounding->render(out.mixed.data(), frames, out.rate, out.channels);
+    const int frames = bytes / (2 * channels);
+    out.mixed.assign(size_t(frames * channels), 0);
+    const int done = player->render(out.mixed.data(), frames, rate, channels);
+    if (done < 0)
+        return true;  // silence, but the output stays awake for the track about to sound
+    std::lock_guard guard(out.lock);
+    player->played(done, frames, rate);
     // The stream holds silence here: the music goes in first, the effects over it.
-    mixSamples(reinterpret_cast<std::int16_t *>(stream), out.mixed.data(), frames * out.channels, out.volume);
+    mixSamples(reinterpret_cast<std::int16_t *>(stream), out.mixed.data(), frames * channels, out.volume);
     return true;
 }
 
@@ -477,6 +506,11 @@ qint64 midiLength(const QByteArray &data)
 std::unique_ptr<MediaPlayer> makeMixerMediaPlayer(std::function<std::unique_ptr<MediaPlayer>()> otherwise)
 {
     return std::make_unique<MixerMediaPlayer>(std::move(otherwise));
+}
+
+std::unique_ptr<MediaPlayer> makeMixerMediaPlayerOf(MixerTrackOpener opener)
+{
+    return std::make_unique<MixerMediaPlayer>(std::move(opener));
 }
 
 void startMixerMusic()

@@ -81,10 +81,19 @@ void MusicPlaylist::handOver(MediaPlayer &welcome)
         welcome.Close();
         giveBackFreeMemory();
     }
+    const ListPair *pair = list();
+    const bool listed = pair && MusicIndex >= 0 && MusicIndex < pair->allPaths().size();
     try {
         StartTrack(MusicIndex);
         setMusicOn(true);
         enableTimer();
+    } catch (const Error &e) {
+        // A list whose entry cannot be played (a FIFO, a broken file) is no empty list: the
+        // reason is reported as for a track that fails to open later.
+        if (listed)
+            reportError(e.text());
+        else
+            showInformation(QLatin1String(NoMusicMessage));
     } catch (const std::exception &) {
         showInformation(QLatin1String(NoMusicMessage));
     }

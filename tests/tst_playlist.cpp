@@ -66,6 +66,8 @@ private Q_SLOTS:
     void handOverAndWrap();
     void handOverWithEmptyList();
     void handOverWhenTheTuneNeverOpened();
+    void handOverFailures_data();
+    void handOverFailures();
     void clickChoosesWhatFollows();
     void doubleClick();
     void musicOnSwitch();
@@ -129,6 +131,38 @@ void TestPlaylist::handOverWhenTheTuneNeverOpened()
     QVERIFY(m.messages->isEmpty());
     QVERIFY(m.musicOn);
     QCOMPARE(m.takeLog(), Music::started(0) + Music::started(0));
+}
+
+void TestPlaylist::handOverFailures_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("unplayable");  // the entry that cannot be played; -1 for none
+    QTest::addColumn<QString>("message");
+    const QString cannotPlay = QStringLiteral("%1|Cannot open file \"/music/track%2.ogg\". The file cannot be played.");
+    QTest::newRow("empty list") << 0 << 0 << -1 << NoMusic;
+    QTest::newRow("index past the end") << 2 << 2 << -1 << NoMusic;
+    QTest::newRow("index -1") << 2 << -1 << -1 << NoMusic;
+    QTest::newRow("first entry cannot be played") << 3 << 0 << 0 << cannotPlay.arg(currentApplicationTitle()).arg(0);
+    QTest::newRow("last entry cannot be played") << 3 << 2 << 2 << cannotPlay.arg(currentApplicationTitle()).arg(2);
+    QTest::newRow("another entry cannot be played") << 3 << 1 << 2 << QString();
+}
+
+// The hand-over says why the music does not start: no entry to play, or the entry's own reason.
+void TestPlaylist::handOverFailures()
+{
+    QFETCH(int, entries);
+    QFETCH(int, index);
+    QFETCH(int, unplayable);
+    QFETCH(QString, message);
+    Music m(entries);
+    if (unplayable >= 0)
+        m.player.unplayable << QStringLiteral("/music/track%1.ogg").arg(unplayable);
+    m.playlist.MusicIndex = index;
+    m.playlist.handOver(m.welcome);
+    QCOMPARE(*m.messages, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(m.musicOn, message.isEmpty());
+    QCOMPARE(m.timerEnabled, message.isEmpty());
 }
 
 void TestPlaylist::clickChoosesWhatFollows()

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QAbstractButton>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStyle>
@@ -138,6 +139,7 @@ private Q_SLOTS:
     void pictureFormats();
     void pictureLarge_data();
     void pictureLarge();
+    void pictureAllocationLimitSetOnce();
     void clicks_data();
     void clicks();
     void signalWhileStuck_data();
@@ -596,6 +598,24 @@ void TestShell::pictureLarge()
                      && qAbs(seen.blue() - colour.blue()) < 8,
                  qPrintable(seen.name()));
     }
+}
+
+// Qt's limit on a decoded image is the whole program's: the pictures set it once, and a decode on
+// any thread leaves it as it stands.
+void TestShell::pictureAllocationLimitSetOnce()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("small.png"));
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(file));
+    QVERIFY(!loadPicture(file).isNull());
+    const int set = int(PictureDecodeBudget / (1024 * 1024));
+    QCOMPARE(QImageReader::allocationLimit(), set);
+    QImageReader::setAllocationLimit(set / 2);
+    auto restore = qScopeGuard([set] { QImageReader::setAllocationLimit(set); });
+    QVERIFY(!loadPicture(file, QSize(20, 15)).isNull());
+    QCOMPARE(QImageReader::allocationLimit(), set / 2);
 }
 
 void TestShell::clicks_data()

@@ -1,10 +1,13 @@
 #include "Fixtures.h"
 
 #include "shell/ErrorReport.h"
+#include "sound/Background.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MixerMusic.h"
+#include "sound/MixerTrack.h"
 #include "sound/MixerEffects.h"
 #include "sound/SampleConverter.h"
+#include "sound/SoundFile.h"
 #include "speech/VoiceOutput.h"
 #include "tools/artwork/TuneRender.h"
 
@@ -14,8 +17,14 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QScopeGuard>
+
+#include <atomic>
+#include <thread>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +89,36 @@ QByteArray midiTracks(const QList<QByteArray> &tracks, const char *division = "0
     return file;
 }
 
+// Music that holds the mixer's thread until it is let go, as a slow decoder would.
+std::atomic<bool> musicHeld{false};
+std::atomic<bool> musicLetGo{false};
+bool heldMusic(std::uint8_t *, int)
+{
+    musicHeld = true;
+    while (!musicLetGo)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return false;
+}
+
+// A track that holds the mixer's thread in its first read until it is let go, as a slow decoder
+// or synthesiser would.
+class HeldTrack : public MixerTrack
+{
+public:
+    int rate() const override { return 44100; }
+    int channels() const override { return 2; }
+    qint64 length() const override { return 60000; }
+    int read(std::int16_t *out, int frames) override
+    {
+        musicHeld = true;
+        while (!musicLetGo)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::fill(out, out + frames * 2, std::int16_t(0));
+        return frames;
+    }
+    void rewind() override {}
+};
+
 QString errorOf(const std::function<void()> &operation)
 {
     try {
@@ -108,12 +147,19 @@ private Q_SLOTS:
     void effects();
     void recordings_data();
     void recordings();
+    void hugeRecordings();
     void effectsOpenOnTheFirstEffect();
+    void effectsDoNotWaitForTheMusic();
+    void musicDoesNotWaitForItsRendering();
+    void anEffectPlayerThatGoes();
     void alsaOutputRests();
     void sampleConversion_data();
     void sampleConversion();
     void soundFontChoice_data();
     void soundFontChoice();
+    void soundFontReadInTheBackground();
+    void registryChoice_data();
+    void registryChoice();
     void deliveredTunes();
 
 private:
@@ -425,6 +471,56 @@ void TestSound::recordings()
     QVERIFY2(std::abs(read - milliseconds) < 60, qPrintable(QString::number(read)));
 }
 
+// A sound of many channels at a high rate is read a block at a time: memory holds the converted
+// sound, not the file's own samples (368 MB for a minute of 8 channels at 384 kHz). Read in a child
+// whose address space has room for the converted sound and little more.
+void TestSound::hugeRecordings()
+{
+    constexpr int Rate = 384000;
+    constexpr int Channels = 8;
+    constexpr qint64 Frames = qint64(Rate) * 70;
+    constexpr qint64 DataBytes = Frames * Channels * 2;
+    QByteArray header = "RIFF";
+    auto number = [&](quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header += char(v >> (8 * i));
+    };
+    number(quint32(36 + DataBytes), 4);
+    header += "WAVEfmt ";
+    number(16, 4), number(1, 2), number(Channels, 2), number(Rate, 4), number(Rate * Channels * 2, 4);
+    number(Channels * 2, 2), number(16, 2);
+    header += "data";
+    number(quint32(DataBytes), 4);
+    QFile wav(file("huge.wav"));
+    QVERIFY(wav.open(QIODevice::WriteOnly));
+    wav.write(header);
+    QVERIFY(wav.resize(header.size() + DataBytes));  // sparse: silence taking no room on the disk
+    wav.close();
+
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        statm.open(QIODevice::ReadOnly);
+        const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+        const rlim_t room = rlim_t(pages * sysconf(_SC_PAGESIZE) + 128 * 1024 * 1024);
+        const rlimit limit{room, room};
+        if (pages <= 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        try {
+            const QByteArray samples = readSoundFile(QFile::encodeName(wav.fileName()), mixer::LongestSoundSeconds, 44100, 2);
+            const qint64 frames = samples.size() / 4;  // the converter may give a frame or so more or less
+            _exit(qAbs(frames - qint64(44100) * mixer::LongestSoundSeconds) < 64 ? 0 : 1);
+        } catch (const std::bad_alloc &) {
+            _exit(2);
+        }
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
 // The program's player opens nothing when it is made; the first effect opens the mixer on a thread
 // of its own and sounds once it is open, at the level set before; the mixer closes with the player.
 void TestSound::effectsOpenOnTheFirstEffect()
@@ -443,6 +539,84 @@ void TestSound::effectsOpenOnTheFirstEffect()
     QVERIFY(!mixer::format(format));
     setChannelVolume(EffectsChannel, 100);
     qunsetenv("LETTORA_AUDIO_OUTPUT");
+}
+
+// The window's effects never wait while the mixer's thread decodes or synthesises the music.
+void TestSound::effectsDoNotWaitForTheMusic()
+{
+    MixerEffectPlayer output("null");
+    QVERIFY(output.isOpen());
+    musicHeld = false;
+    musicLetGo = false;
+    mixer::setMusic(&heldMusic);
+    QTRY_VERIFY_WITH_TIMEOUT(musicHeld, 10000);
+    const MixerChunk chunk{QByteArray(4096, '\0')};
+    std::atomic<bool> played{false};
+    std::thread window([&] { played = mixer::play(EffectsChannel, &chunk); });
+    auto letGo = qScopeGuard([&] {
+        musicLetGo = true;
+        window.join();
+        mixer::setMusic(nullptr);
+        mixer::halt(-1);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(played, 10000);
+    QVERIFY(!musicLetGo);
+}
+
+// The window's calls on the music (Position, Stop, Play of another track) never wait while the
+// mixer's thread renders a track.
+void TestSound::musicDoesNotWaitForItsRendering()
+{
+    MixerEffectPlayer output("null");
+    QVERIFY(output.isOpen());
+    musicHeld = false;
+    musicLetGo = false;
+    auto held = makeMixerMediaPlayerOf([](const QString &) { return std::make_unique<HeldTrack>(); });
+    auto other = makeMixerMediaPlayer();
+    held->FileName = QStringLiteral("held");
+    held->Open();
+    other->FileName = file("tone.ogg");
+    other->Open();
+    held->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(musicHeld, 10000);
+    std::atomic<bool> answered{false};
+    std::thread window([&] {
+        held->Position();
+        held->Stop();
+        other->Play();
+        answered = true;
+    });
+    auto letGo = qScopeGuard([&] {
+        musicLetGo = true;
+        window.join();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QVERIFY(!musicLetGo);
+}
+
+// An effect player that goes takes its own sounds with it, the default one too; the mixer and the
+// music go on for the player that stays.
+void TestSound::anEffectPlayerThatGoes()
+{
+    MixerEffectPlayer stays("null");
+    QVERIFY(stays.isOpen());
+    QVERIFY(encode(file("long.ogg"), "vorbisenc ! oggmux", 60));
+    auto music = makeMixerMediaPlayer();
+    music->FileName = file("long.ogg");
+    music->Open();
+    music->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(music->Position() > 0, 10000);
+    {
+        MixerEffectPlayer goes("null");
+        goes.play(file("none.wav"));
+        QVERIFY(goes.lastWasDefault());
+        QCOMPARE(mixer::sounding(EffectsChannel), goes.sounding());
+        QVERIFY(mixer::sounding(EffectsChannel));
+    }
+    QCOMPARE(mixer::sounding(EffectsChannel), nullptr);
+    const qint64 at = music->Position();
+    QTRY_VERIFY_WITH_TIMEOUT(music->Position() > at, 10000);
+    music->Close();
 }
 
 // Where no sound server answers, the card is fed through ALSA (here its default device written to
@@ -564,6 +738,8 @@ void TestSound::soundFontChoice_data()
     QTest::newRow("none") << "" << false;
     QTest::newRow("a FIFO") << "fifo" << false;
     QTest::newRow("a folder") << "folder" << false;
+    QTest::newRow("as large as may be") << "largest" << true;
+    QTest::newRow("one byte larger") << "too large" << false;
 }
 
 void TestSound::soundFontChoice()
@@ -579,7 +755,102 @@ void TestSound::soundFontChoice()
         QCOMPARE(mkfifo(QFile::encodeName(font).constData(), 0600), 0);
     else if (beside == QLatin1String("folder"))
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tune.sf2")));
+    else if (beside.contains(QLatin1String("large"))) {  // sparse: no room taken on the disk
+        QFile file(font);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(LargestSoundFont + (beside == QLatin1String("too large") ? 1 : 0)));
+    }
     QCOMPARE(soundFontFor(tune), own ? font : QString::fromLatin1(SystemSoundFont));
+}
+
+// A soundfont is read on a thread of its own: the window never waits for it, nor for one it let go
+// of while it was read.
+void TestSound::soundFontReadInTheBackground()
+{
+    auto letGo = std::make_shared<std::atomic<bool>>(false);
+    auto made = std::make_shared<std::atomic<int>>(0);
+    auto make = [letGo, made] {
+        while (!*letGo)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++*made;
+        return std::make_unique<int>(7);
+    };
+    {
+        Background<int> dropped(make);
+        QVERIFY(!dropped.ready());
+    }
+    Background<int> kept(make);
+    QVERIFY(!kept.ready());
+    QCOMPARE(kept.get(), nullptr);
+    *letGo = true;
+    QTRY_VERIFY_WITH_TIMEOUT(kept.ready(), 10000);
+    QVERIFY(kept.get());
+    QCOMPARE(*kept.get(), 7);
+    QTRY_COMPARE_WITH_TIMEOUT(made->load(), 2, 10000);
+}
+
+void TestSound::registryChoice_data()
+{
+    QTest::addColumn<QString>("home");  // "~": the temporary folder; "unset": none
+    QTest::addColumn<QString>("xdgCache");
+    QTest::addColumn<QString>("stands");  // what stands where the registry goes
+    QTest::addColumn<QString>("registry");  // under the temporary folder; empty: none kept
+    const QString kept = QStringLiteral(".cache/lettora/gstreamer-registry.bin");
+    QTest::newRow("nothing yet") << "~" << "" << "" << kept;
+    QTest::newRow("a registry") << "~" << "" << "file" << kept;
+    QTest::newRow("garbage") << "~" << "" << "garbage" << kept;
+    QTest::newRow("a link to a registry") << "~" << "" << "link" << kept;
+    QTest::newRow("a FIFO") << "~" << "" << "fifo" << "";
+    QTest::newRow("a link to a FIFO") << "~" << "" << "fifo link" << "";
+    QTest::newRow("a folder") << "~" << "" << "folder" << "";
+    QTest::newRow("the cache's own place") << "unset" << "~/elsewhere" << "" << "elsewhere/lettora/gstreamer-registry.bin";
+    QTest::newRow("a relative cache") << "~" << "cache" << "" << kept;
+    QTest::newRow("no HOME") << "unset" << "" << "" << "";
+    QTest::newRow("an empty HOME") << "" << "" << "" << "";
+    QTest::newRow("a relative HOME") << "home" << "" << "" << "";
+    QTest::newRow("the root as HOME") << "/" << "" << "" << "";
+    QTest::newRow("the root as cache") << "unset" << "/" << "" << "";
+}
+
+// The game's GStreamer registry goes in the user's cache only: nothing at the filesystem's root,
+// and nothing that would hold GStreamer's open() for ever.
+void TestSound::registryChoice()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, xdgCache);
+    QFETCH(QString, stands);
+    QFETCH(QString, registry);
+    QTemporaryDir dir;
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
+    const bool hadHome = qEnvironmentVariableIsSet("HOME");
+    const bool hadCache = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
+    auto restore = qScopeGuard([&] {
+        hadHome ? qputenv("HOME", savedHome) : qunsetenv("HOME");
+        hadCache ? qputenv("XDG_CACHE_HOME", savedCache) : qunsetenv("XDG_CACHE_HOME");
+    });
+    auto inDir = [&](QString path) { return path.replace(QLatin1Char('~'), dir.path()); };
+    home == QLatin1String("unset") ? qunsetenv("HOME") : qputenv("HOME", QFile::encodeName(inDir(home)));
+    xdgCache.isEmpty() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", QFile::encodeName(inDir(xdgCache)));
+
+    const QString path = dir.filePath(QStringLiteral(".cache/lettora/gstreamer-registry.bin"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    const QString other = dir.filePath(QStringLiteral("other"));
+    if (stands == QLatin1String("file") || stands == QLatin1String("link") || stands == QLatin1String("garbage")) {
+        QFile file(stands == QLatin1String("link") ? other : path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(stands == QLatin1String("garbage") ? QByteArray("not a registry") : QByteArray());
+    }
+    if (stands == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    if (stands == QLatin1String("fifo link"))
+        QCOMPARE(mkfifo(QFile::encodeName(other).constData(), 0600), 0);
+    if (stands.endsWith(QLatin1String("link")))
+        QVERIFY(QFile::link(other, path));
+    if (stands == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(path));
+
+    QCOMPARE(gstRegistryFile(userCacheFolder()), registry.isEmpty() ? QString() : dir.filePath(registry));
 }
 
 // The welcome tune comes with a small soundfont that sounds exactly like the system's; the
