@@ -52,6 +52,10 @@ TFormLettora::TFormLettora(QWidget *parent)
     // loop, and what ticks there may reach for it.
     FormLettora = this;
     buildLayout();
+    // Whether to switch is the desktop's own factor's to say, read before the program sets one; the
+    // factor for the screen as it stands comes before any box the creation raises.
+    ChangeScreen = ParentSettingsStore::instance().current().changeScreen && screenScaler().factor() <= 1.0;
+    ScreenFit::instance().fit(false);
     guard([this] { FormCreate(); });
     // Where the display was not switched (refused, unavailable, turned off, or the creation
     // stopped short of it), every window of the program is drawn larger to fill the screen.
@@ -224,8 +228,7 @@ void TFormLettora::FormCreate()
 
     // The parents may keep the screen as it is: then there is nothing to switch or put back. A
     // desktop that already draws its windows larger (a high-density screen) is not switched
-    // either: at 800 x 600 it would show a quarter of the game.
-    ChangeScreen = ParentSettingsStore::instance().current().changeScreen && screenScaler().factor() <= 1.0;
+    // either: at 800 x 600 it would show a quarter of the game (decided before the creation).
     if (ChangeScreen) {
         SetDisplaySize(GameDisplaySize.width(), GameDisplaySize.height());
         const QSize now = DisplayRestore::instance().arm(QSize(SavedScreenWidth, SavedScreenHeight));

@@ -13,6 +13,13 @@ namespace lettora {
 
 namespace {
 constexpr int RetryInterval = 200;
+
+class WindowSystemGrab : public KeyboardGrab
+{
+public:
+    bool grab(QWindow *window) override { return window->setKeyboardGrabEnabled(true); }
+    void release(QWindow *window) override { window->setKeyboardGrabEnabled(false); }
+};
 } // namespace
 
 KeepInGame &KeepInGame::instance()
@@ -42,10 +49,24 @@ bool KeepInGame::optionsAllowed(QWidget *over)
     return !isOn() || grownUpAnswers(over, AdultGate::ToOpenTheOptions);
 }
 
+void KeepInGame::setGrab(std::unique_ptr<KeyboardGrab> grab)
+{
+    release();
+    m_ownGrab = grab != nullptr;
+    m_grab = std::move(grab);
+}
+
+KeyboardGrab &KeepInGame::keyboardGrab()
+{
+    if (!m_grab)
+        m_grab = std::make_unique<WindowSystemGrab>();
+    return *m_grab;
+}
+
 void KeepInGame::start()
 {
     // Only an X server lets a client hold the keyboard this way; elsewhere the rest still holds.
-    if (m_started || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (m_started || (!m_ownGrab && QGuiApplication::platformName() != QLatin1String("xcb")))
         return;
     m_started = true;
     connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, this, &KeepInGame::followSoon);
@@ -72,6 +93,14 @@ bool KeepInGame::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Hide && watched->isWidgetType()
         && static_cast<QWidget *>(watched)->windowType() == Qt::Popup)
         followSoon();
+    // The server lets the keyboard go with the window that held it: another window of the game
+    // takes it (also while another program has the focus, when no focus change says so), and a
+    // window shown again (after being minimized, say) takes it anew.
+    if (watched->isWindowType()
+        && ((event->type() == QEvent::Hide && watched == m_holder)
+            || ((event->type() == QEvent::Expose || event->type() == QEvent::Show)
+                && static_cast<QWindow *>(watched)->isExposed())))
+        followSoon();
     return false;
 }
 
@@ -93,14 +122,14 @@ void KeepInGame::follow()
         m_retry.stop();
         return;
     }
-    QWindow *active = QGuiApplication::focusWindow();
-    if (!m_started || !isOn() || !active) {
+    QWindow *active = m_started && isOn() ? windowToHold() : nullptr;
+    if (!active) {
         m_retry.stop();
         release();
         return;
     }
     // Asked again even of the same window: a popup that closed may have let the keyboard go.
-    if (active->setKeyboardGrabEnabled(true)) {
+    if (keyboardGrab().grab(active)) {
         m_holder = active;
         m_retry.stop();
     } else {
@@ -109,10 +138,29 @@ void KeepInGame::follow()
     }
 }
 
+QWindow *KeepInGame::windowToHold() const
+{
+    if (QWindow *active = QGuiApplication::focusWindow())
+        return active;
+    // Another program has the focus: the game keeps the keyboard while a window of it is shown,
+    // in the window that held it, else in the one a grown-up has to answer, else the last made.
+    if (m_holder && m_holder->isVisible())
+        return m_holder;
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal->isVisible() && modal->windowHandle())
+        return modal->windowHandle();
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        const Qt::WindowType type = (*it)->type();
+        if ((*it)->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            return *it;
+    }
+    return nullptr;
+}
+
 void KeepInGame::release()
 {
     if (m_holder)
-        m_holder->setKeyboardGrabEnabled(false);
+        keyboardGrab().release(m_holder);
     m_holder = nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "shell/Memory.h"
 #include "shell/Program.h"
 #include "shell/ProgramFolder.h"
+#include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
 
 int main(int argc, char *argv[])
@@ -11,15 +12,24 @@ int main(int argc, char *argv[])
     const auto app = lettora::makeApplication(argc, argv);
     lettora::ProgramFolder::setRoot(QCoreApplication::applicationDirPath());
     const QString problem = lettora::ProgramFolder::chooseDataFolder();
+    const QString data = lettora::ProgramFolder::dataFolder();
     // One game per Data folder: a second start brings the running game forward and leaves, before
     // any window (or the display) is touched.
-    lettora::InstanceLock lock(lettora::ProgramFolder::dataFolder(), &lettora::Program::bringToFront);
-    if (lock.holder()) {
-        lock.askHolderToComeForward();
+    const lettora::InstanceLock lock(data);
+    if (lock.anotherGameRuns()) {
+        if (!lettora::FrontRequests::askRunningGame(data))
+            lettora::ScreenFit::instance().showBeforeWindows([&data] {
+                lettora::showInformation(
+                    QString::fromLatin1(lettora::InstanceLock::RunsElsewhere).arg(lettora::quotedName(data)));
+            });
         return 0;
     }
-    if (!problem.isEmpty())
-        lettora::reportError(problem);
+    lettora::FrontRequests requests(data);
+    QObject::connect(&requests, &lettora::FrontRequests::comeToTheFront, &lettora::Program::bringToFront);
+    for (const QString &text : {problem, lock.problem()}) {
+        if (!text.isEmpty())
+            lettora::ScreenFit::instance().showBeforeWindows([&text] { lettora::reportError(text); });
+    }
     lettora::Program program;
     return program.run();
 }

@@ -87,6 +87,16 @@ void ScreenFit::fit(bool switched)
         scaler.setFactor(factor);
 }
 
+void ScreenFit::showBeforeWindows(const std::function<void()> &box)
+{
+    ScreenScaler &scaler = screenScaler();
+    const qreal desktop = scaler.factor();
+    fit(false);
+    box();
+    if (!qFuzzyCompare(desktop, scaler.factor()))
+        scaler.setFactor(desktop);
+}
+
 void ScreenFit::follow(QWidget *mainWindow)
 {
     stopFollowing();

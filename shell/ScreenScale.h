@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -48,6 +49,10 @@ public:
     static ScreenFit &instance();
 
     void fit(bool switched);
+    // Shows a box that comes before the game window (a problem with the Data folder) at the factor
+    // for the screen as it stands, and then puts the desktop's own factor back for the game window
+    // to decide by.
+    void showBeforeWindows(const std::function<void()> &box);
     void follow(QWidget *mainWindow);
     void stopFollowing();
 

@@ -10,6 +10,7 @@
 #include "parents/ParentSettings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -116,6 +117,8 @@ private Q_SLOTS:
     void letterPicturesHaveNoInnerLines();
     void fitsTheScreen_data();
     void fitsTheScreen();
+    void boxesAtTheFactor_data();
+    void boxesAtTheFactor();
     void clicksAtScale_data();
     void clicksAtScale();
 };
@@ -575,7 +578,8 @@ void TestGameWindow::fitsTheScreen_data()
     QTest::addColumn<QList<qreal>>("factors");
     QTest::addColumn<std::vector<QSize>>("requests");  // at creation, then at close
     const QSize game(800, 600);
-    QTest::newRow("switched") << true << true << QSize(1920, 1080) << 1.0 << QList<qreal>{}
+    // Fitted to the screen as it stands before the switch (for a box the creation may raise), then to the switch.
+    QTest::newRow("switched") << true << true << QSize(1920, 1080) << 1.0 << QList<qreal>{1.8, 1.0}
                               << std::vector<QSize>{game, QSize(1920, 1080)};
     QTest::newRow("refused, 1280 x 720") << true << false << QSize(1280, 720) << 1.0 << QList<qreal>{1.2}
                                          << std::vector<QSize>{game, QSize(1280, 720)};
@@ -637,6 +641,59 @@ void TestGameWindow::fitsTheScreen()
         QVERIFY2(qFuzzyCompare(fake.set.at(i), factors.at(i)), qPrintable(QString::number(fake.set.at(i))));
     window.close();
     QCOMPARE(display->requests, requests);
+}
+
+void TestGameWindow::boxesAtTheFactor_data()
+{
+    QTest::addColumn<QString>("fault");        // what the creation finds
+    QTest::addColumn<bool>("changeScreen");   // the parents' "Change the screen to 800 x 600"
+    QTest::addColumn<QString>("message");
+    const QString art = QStringLiteral("Cannot open file \"%1/Image/border.bmp\". No such file or directory.");
+    const QString settings = QStringLiteral("Cannot create file \"%1/Data/Timer.dat\". ");
+    QTest::newRow("a missing art file") << "art" << false << art;
+    QTest::newRow("a missing art file, the switch not made yet") << "art" << true << art;
+    QTest::newRow("a settings file that cannot be written") << "settings" << false << settings;
+    QTest::newRow("a settings file that cannot be written, the switch not made yet") << "settings" << true << settings;
+}
+
+// A box raised while the game window is made is drawn at the factor of the screen it shows on.
+void TestGameWindow::boxesAtTheFactor()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, changeScreen);
+    QFETCH(QString, message);
+    ParentSettings settings;
+    settings.changeScreen = changeScreen;
+    ParentSettingsStore::instance().apply(settings);
+    auto scaler = std::make_unique<FakeScaler>();
+    FakeScaler &fake = *scaler;
+    fake.screen = QSize(1920, 1080);
+    setScreenScaler(std::move(scaler));
+    QList<qreal> seen;
+    QStringList messages;
+    setMessageHook([&](const QString &caption, const QString &text) {
+        seen << fake.current;
+        messages << caption + QLatin1Char('|') + text;
+    });
+    const auto restore = qScopeGuard([] {
+        ParentSettingsStore::instance().apply(ParentSettings());
+        setScreenScaler(nullptr);
+        setMessageHook({});
+    });
+    test::ProgramFolderCopy folder;
+    auto display = test::installFakeDisplay();
+    display->screen = fake.screen;
+    test::installEffectRecorder();
+    if (fault == QLatin1String("art"))
+        folder.remove(QStringLiteral("Image/border.bmp"));
+    else
+        QVERIFY(QDir().mkpath(folder.file(QStringLiteral("Data/Timer.dat"))));
+    TFormLettora window;
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].startsWith(currentApplicationTitle() + QLatin1Char('|') + message.arg(folder.root())),
+             qPrintable(messages[0]));
+    QVERIFY2(qFuzzyCompare(seen[0], 1.8), qPrintable(QString::number(seen[0])));
+    QVERIFY(display->requests.empty());  // the creation stopped short of the switch
 }
 
 void TestGameWindow::clicksAtScale_data()

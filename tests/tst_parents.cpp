@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "parents/AdultGate.h"
+#include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
 #include "parents/ParentsCorner.h"
 #include "parents/ScreenPage.h"
@@ -22,6 +23,10 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <qpa/qwindowsysteminterface.h>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +117,7 @@ private Q_SLOTS:
     void optionsWhenKept();
     void languageNote_data();
     void languageNote();
+    void keepsTheKeyboard();
 };
 
 void TestParents::roundTrip_data()
@@ -597,6 +603,99 @@ void TestParents::languageNote()
     QCOMPARE(page.languageNote->isVisibleTo(&page), !note.isEmpty());
     QCOMPARE(page.shown().language, chosen);  // showing the choice changes nothing
     QVERIFY(!QFile::exists(folder.file(IniFile)));
+}
+
+namespace {
+// Holds the keyboard as the window system would, saying what it was asked to do.
+struct FakeGrab : KeyboardGrab
+{
+    std::shared_ptr<QStringList> log;
+    explicit FakeGrab(std::shared_ptr<QStringList> log) : log(std::move(log)) {}
+    bool grab(QWindow *window) override
+    {
+        *log << QStringLiteral("grab ") + window->title();
+        return true;
+    }
+    void release(QWindow *window) override { *log << QStringLiteral("release ") + window->title(); }
+};
+
+// Another program takes the focus, as a window manager gives it away.
+void anotherProgramTakesTheFocus()
+{
+    QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(nullptr);
+}
+} // namespace
+
+// With "Keep my child in the game" on, a window of the game holds the keyboard while any is shown:
+// another program taking the focus does not free it, a window shown again takes it again; only
+// with every window gone, or the option off, is it let go.
+void TestParents::keepsTheKeyboard()
+{
+    const auto log = std::make_shared<QStringList>();
+    KeepInGame &keep = KeepInGame::instance();
+    keep.setGrab(std::make_unique<FakeGrab>(log));
+    const auto restore = qScopeGuard([&keep] {
+        keep.stop();
+        keep.setGrab(nullptr);
+    });
+    QWidget game;
+    game.setWindowTitle(QStringLiteral("game"));
+    game.show();
+    game.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&game));
+    keep.start();
+    QCOMPARE(keep.holder(), nullptr);  // off: nothing is held
+    QVERIFY(log->isEmpty());
+
+    ParentSettings on;
+    on.keepInGame = true;
+    store().apply(on);
+    QTRY_COMPARE(keep.holder(), game.windowHandle());
+    QCOMPARE(log->last(), QStringLiteral("grab game"));
+
+    qsizetype asked = log->size();
+    anotherProgramTakesTheFocus();
+    QCOMPARE(QGuiApplication::focusWindow(), nullptr);
+    QTRY_VERIFY(log->size() > asked);
+    QCOMPARE(log->mid(asked), QStringList{QStringLiteral("grab game")});  // asked again, never let go
+    QCOMPARE(keep.holder(), game.windowHandle());
+
+    // A box above the game takes it, and keeps it when another program takes the focus.
+    QWidget box(&game, Qt::Dialog);
+    box.setWindowTitle(QStringLiteral("box"));
+    box.show();
+    box.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    QTRY_COMPARE(keep.holder(), box.windowHandle());
+    asked = log->size();
+    anotherProgramTakesTheFocus();
+    QTRY_VERIFY(log->size() > asked);
+    QCOMPARE(log->mid(asked), QStringList{QStringLiteral("grab box")});
+    QCOMPARE(keep.holder(), box.windowHandle());
+    // Closed, the window under it holds the keyboard.
+    box.hide();
+    QTRY_COMPARE(keep.holder(), game.windowHandle());
+    QCOMPARE(log->last(), QStringLiteral("grab game"));
+
+    // No window of the game shown: let go. Shown again, even without the focus: held again.
+    log->clear();
+    game.hide();
+    QTRY_COMPARE(keep.holder(), nullptr);
+    QCOMPARE(*log, QStringList{QStringLiteral("release game")});
+    game.show();
+    anotherProgramTakesTheFocus();
+    QTRY_COMPARE(keep.holder(), game.windowHandle());
+    QCOMPARE(log->last(), QStringLiteral("grab game"));
+
+    // Off: let go at once, and not taken again when the game is active.
+    store().apply(ParentSettings());
+    QTRY_COMPARE(keep.holder(), nullptr);
+    QCOMPARE(log->last(), QStringLiteral("release game"));
+    log->clear();
+    game.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&game));
+    QCoreApplication::processEvents();
+    QVERIFY(log->isEmpty());
 }
 
 QTEST_MAIN(TestParents)

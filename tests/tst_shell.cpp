@@ -7,6 +7,8 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
+#include "shell/ScreenScale.h"
+#include "shell/SingleInstance.h"
 #include "shell/WindowLook.h"
 #include "shell/XRandrScreen.h"
 
@@ -19,17 +21,25 @@
 #include <QScopeGuard>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
+#include <QWindow>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
 
+#include <cstring>
 #include <limits>
+#include <memory>
 
 #include <csignal>
 #include <X11/extensions/randr.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace lettora;
@@ -148,6 +158,14 @@ private Q_SLOTS:
     void outputSwitch();
     void outputRestore_data();
     void outputRestore();
+    void instanceLock_data();
+    void instanceLock();
+    void frontRequests();
+    void staleSocket();
+    void boxBeforeWindows_data();
+    void boxBeforeWindows();
+    void screenRefit_data();
+    void screenRefit();
 };
 
 void TestShell::resolver_data()
@@ -681,14 +699,12 @@ void TestShell::signalWhileStuck()
 {
     QFETCH(int, signal);
     test::ProgramFolderCopy folder;
-    const QString fifo = folder.file(QStringLiteral("nobody-writes"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LETTORA_AUDIO_OUTPUT"), QStringLiteral("null"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(LETTORA_STUCK_PROGRAM), {folder.root(), fifo});
+    program.start(QStringLiteral(LETTORA_STUCK_PROGRAM), {folder.root()});
     QVERIFY(program.waitForReadyRead(30000));
     QCOMPARE(program.readLine(), QByteArray("stuck\n"));
     ::kill(program.processId(), signal);
@@ -774,6 +790,289 @@ void TestShell::outputRestore()
     QFETCH(QString, change);
     const xrandr::Switch done{0x101, M1024, M800, {2944, 1080}, {736, 270}};
     QCOMPARE(describe(layout, xrandr::planRestore(layout, done)), change);
+}
+
+namespace {
+// Runs `work` as a user other than the one who made the files (nobody, where the test runs as
+// root: root may write anything); elsewhere the files' own permissions keep the user out.
+template<typename Work>
+auto asAnotherUser(bool other, Work work)
+{
+    const bool switchUser = other && geteuid() == 0;
+    if (switchUser && seteuid(65534) != 0)
+        qFatal("cannot become another user");
+    const auto back = qScopeGuard([switchUser] {
+        if (switchUser && seteuid(0) != 0)
+            qFatal("cannot become root again");
+    });
+    return work();
+}
+} // namespace
+
+void TestShell::instanceLock_data()
+{
+    QTest::addColumn<QString>("inPlace");    // what the Data folder holds where the lock file goes
+    QTest::addColumn<int>("otherUsers");    // how many of the two games are another user's
+    QTest::addColumn<bool>("refused");      // the second game is refused
+    QTest::addColumn<QString>("problem");   // what the first game says before it runs
+    QTest::newRow("an ordinary folder") << "" << 0 << true << "";
+    QTest::newRow("a lock file the second game may not write") << "read-only file" << 1 << true << "";
+    QTest::newRow("a lock file neither game may write") << "read-only file" << 2 << true << "";
+    QTest::newRow("a symlink") << "symlink" << 0 << true << "";
+    QTest::newRow("a folder") << "folder" << 0 << true << "";
+    QTest::newRow("a FIFO") << "fifo" << 0 << true << "";
+    QTest::newRow("a read-only Data folder") << "read-only Data" << 2 << true << "";
+    QTest::newRow("a Data folder that cannot be read") << "unreadable Data" << 2 << false
+                                                        << "Cannot lock folder \"%1\", so another game could use "
+                                                           "the same lists at the same time. Permission denied";
+}
+
+// The second game over the same Data folder is refused whatever is in the lock file's place and
+// whoever made it; the lock goes with the game that held it. Where nothing can be locked, the game
+// says so.
+void TestShell::instanceLock()
+{
+    QFETCH(QString, inPlace);
+    QFETCH(int, otherUsers);
+    QFETCH(bool, refused);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    QVERIFY(chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+    const QString data = dir.filePath(QStringLiteral("Data"));
+    const QString lockFile = data + QStringLiteral("/Lettora.lock");
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(data));
+    QFile target(elsewhere);
+    QVERIFY(target.open(QIODevice::WriteOnly) && target.write("kept") == 4);
+    target.close();
+    if (inPlace == QLatin1String("read-only file")) {
+        QFile file(lockFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(chmod(QFile::encodeName(lockFile).constData(), 0444) == 0);
+    } else if (inPlace == QLatin1String("symlink")) {
+        QVERIFY(QFile::link(elsewhere, lockFile));
+    } else if (inPlace == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(lockFile));
+    } else if (inPlace == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(lockFile).constData(), 0644), 0);
+    }
+    const int mode = inPlace == QLatin1String("read-only Data") ? 0555 : inPlace == QLatin1String("unreadable Data") ? 0111 : 0755;
+    QVERIFY(chmod(QFile::encodeName(data).constData(), mode_t(mode)) == 0);
+    const auto writable = qScopeGuard([&data] { chmod(QFile::encodeName(data).constData(), 0755); });
+
+    auto first = asAnotherUser(otherUsers >= 2, [&data] { return std::make_unique<InstanceLock>(data); });
+    QVERIFY(!first->anotherGameRuns());
+    QCOMPARE(first->problem(), problem.isEmpty() ? problem : problem.arg(data));
+    {
+        const auto second = asAnotherUser(otherUsers >= 1, [&data] { return std::make_unique<InstanceLock>(data); });
+        QCOMPARE(second->anotherGameRuns(), refused);
+    }
+    first.reset();
+    const auto next = asAnotherUser(otherUsers >= 1, [&data] { return std::make_unique<InstanceLock>(data); });
+    QVERIFY(!next->anotherGameRuns());
+    // What was in the lock file's place is left as it was.
+    QFile kept(elsewhere);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("kept"));
+    QCOMPARE(QFileInfo(lockFile).isSymLink(), inPlace == QLatin1String("symlink"));
+    QCOMPARE(QFileInfo(lockFile).isDir(), inPlace == QLatin1String("folder"));
+}
+
+namespace {
+// A runtime folder of the test's own, for the sockets.
+struct RuntimeFolder
+{
+    QTemporaryDir dir;
+    QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+    RuntimeFolder() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path())); }
+    ~RuntimeFolder()
+    {
+        if (before.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", before);
+    }
+};
+} // namespace
+
+// A later copy's request reaches the game that listens for its Data folder, and no other; the
+// socket is the user's, named by the folder whatever way the folder is written.
+void TestShell::frontRequests()
+{
+    RuntimeFolder runtime;
+    QTemporaryDir data, other;
+    const QString path = FrontRequests::socketPath(data.path());
+    QCOMPARE(QFileInfo(path).path(), runtime.dir.path());
+    QVERIFY(QFile::link(data.path(), runtime.dir.filePath(QStringLiteral("link"))));
+    QCOMPARE(FrontRequests::socketPath(runtime.dir.filePath(QStringLiteral("link"))), path);
+    QCOMPARE(FrontRequests::socketPath(data.path() + QStringLiteral("/")), path);
+    QVERIFY(FrontRequests::socketPath(other.path()) != path);
+    QVERIFY(!FrontRequests::askRunningGame(data.path()));  // nobody listens
+
+    {
+        FrontRequests running(data.path());
+        QVERIFY(running.isListening());
+        QSignalSpy asked(&running, &FrontRequests::comeToTheFront);
+        QVERIFY(FrontRequests::askRunningGame(data.path()));
+        QTRY_COMPARE(asked.count(), 1);
+        QVERIFY(FrontRequests::askRunningGame(runtime.dir.filePath(QStringLiteral("link"))));
+        QTRY_COMPARE(asked.count(), 2);
+        QVERIFY(!FrontRequests::askRunningGame(other.path()));
+        QCoreApplication::processEvents();
+        QCOMPARE(asked.count(), 2);
+    }
+    QVERIFY(!QFileInfo::exists(path));  // gone with the game
+
+    // Without a runtime folder, in the temporary folder under a name of the user's own.
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(FrontRequests::socketPath(data.path()),
+             QDir::tempPath() + QStringLiteral("/lettora-%1-").arg(getuid()) + QFileInfo(path).fileName().mid(8));
+}
+
+// A game that crashed leaves its socket file: the next game still starts, listens and is asked.
+void TestShell::staleSocket()
+{
+    RuntimeFolder runtime;
+    QTemporaryDir data;
+    const QByteArray path = QFile::encodeName(FrontRequests::socketPath(data.path()));
+    const int crashed = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    QCOMPARE(bind(crashed, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(listen(crashed, 1), 0);
+    close(crashed);
+    QVERIFY(QFileInfo::exists(QFile::decodeName(path)));
+    QVERIFY(!FrontRequests::askRunningGame(data.path()));
+
+    const InstanceLock lock(data.path());
+    QVERIFY(!lock.anotherGameRuns());
+    FrontRequests running(data.path());
+    QVERIFY(running.isListening());
+    QSignalSpy asked(&running, &FrontRequests::comeToTheFront);
+    QVERIFY(FrontRequests::askRunningGame(data.path()));
+    QTRY_COMPARE(asked.count(), 1);
+}
+
+namespace {
+// The screen as the test says it is; the factors set on it.
+struct FakeScaler : ScreenScaler
+{
+    QSize screen;
+    qreal current = 1.0;
+    QList<qreal> set;
+    QSize screenSize() override { return screen; }
+    qreal factor() override { return current; }
+    void setFactor(qreal factor) override { set << (current = factor); }
+};
+
+FakeScaler &installFakeScaler(QSize screen, qreal current)
+{
+    auto scaler = std::make_unique<FakeScaler>();
+    FakeScaler &fake = *scaler;
+    fake.screen = screen;
+    fake.current = current;
+    setScreenScaler(std::move(scaler));
+    return fake;
+}
+
+bool sameFactors(const QList<qreal> &a, const QList<qreal> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (!qFuzzyCompare(a[i], b[i]))
+            return false;
+    }
+    return true;
+}
+
+QString factorsText(const QList<qreal> &factors)
+{
+    QStringList texts;
+    for (qreal f : factors)
+        texts << QString::number(f);
+    return texts.join(QLatin1Char(' '));
+}
+} // namespace
+
+void TestShell::boxBeforeWindows_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<qreal>("desktop");   // the factor the desktop draws at
+    QTest::addColumn<qreal>("box");       // the factor the box is drawn at
+    QTest::addColumn<QList<qreal>>("set");
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 1.0 << 1.8 << QList<qreal>{1.8, 1.0};
+    QTest::newRow("800 x 600") << QSize(800, 600) << 1.0 << 1.0 << QList<qreal>{};
+    QTest::newRow("a desktop drawn at 2") << QSize(1600, 1200) << 2.0 << 2.0 << QList<qreal>{};
+    QTest::newRow("a desktop drawn at 2, 3840 x 2160") << QSize(3840, 2160) << 2.0 << 3.6 << QList<qreal>{3.6, 2.0};
+}
+
+// A box shown before the game window (a problem with the Data folder) is drawn at the screen's
+// factor; the desktop's own factor is back afterwards, for the game window to decide by.
+void TestShell::boxBeforeWindows()
+{
+    QFETCH(QSize, screen);
+    QFETCH(qreal, desktop);
+    QFETCH(qreal, box);
+    QFETCH(QList<qreal>, set);
+    FakeScaler &fake = installFakeScaler(screen, desktop);
+    const auto restore = qScopeGuard([] { setScreenScaler(nullptr); });
+    QList<qreal> seen;
+    ScreenFit::instance().showBeforeWindows([&] { seen << fake.current; });
+    QCOMPARE(seen.size(), 1);
+    QVERIFY2(qFuzzyCompare(seen[0], box), qPrintable(QString::number(seen[0])));
+    QVERIFY2(sameFactors(fake.set, set), qPrintable(factorsText(fake.set)));
+    QVERIFY(qFuzzyCompare(fake.current, desktop));
+}
+
+void TestShell::screenRefit_data()
+{
+    QTest::addColumn<QSize>("now");            // the screen's size after the change
+    QTest::addColumn<QList<qreal>>("set");     // the factors set by the refit
+    QTest::addColumn<bool>("centred");        // the windows above the main window are centred again
+    QTest::newRow("larger") << QSize(1920, 1080) << QList<qreal>{1.8} << true;
+    QTest::newRow("switched to 800 x 600") << QSize(800, 600) << QList<qreal>{1.0} << true;
+    QTest::newRow("taller only: the width decides") << QSize(1024, 1024) << QList<qreal>{1.28} << false;
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160) << QList<qreal>{3.6} << true;
+}
+
+// A change of the screen's size, a burst of signals, is followed once: the whole program drawn at
+// the new factor, the main window over the screen, the windows above it centred again.
+void TestShell::screenRefit()
+{
+    QFETCH(QSize, now);
+    QFETCH(QList<qreal>, set);
+    QFETCH(bool, centred);
+    FakeScaler &fake = installFakeScaler(QSize(1024, 768), 1.28);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    QVERIFY(screen);
+    QWidget main(nullptr, Qt::FramelessWindowHint);  // as the game window
+    main.setGeometry(10, 10, 300, 200);
+    main.show();
+    QWidget above(&main, Qt::Dialog);
+    above.resize(200, 100);
+    above.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&above));
+    above.windowHandle()->setGeometry(QRect(QPoint(0, 0), above.size()));
+    const auto restore = qScopeGuard([] {
+        ScreenFit::instance().stopFollowing();
+        setScreenScaler(nullptr);
+    });
+    ScreenFit::instance().follow(&main);
+    QCOMPARE(main.geometry(), screen->geometry());
+    main.setGeometry(10, 10, 300, 200);
+    QVERIFY(fake.set.isEmpty());
+
+    fake.screen = now;
+    Q_EMIT screen->geometryChanged(screen->geometry());
+    Q_EMIT screen->availableGeometryChanged(screen->availableGeometry());
+    QTRY_VERIFY(!fake.set.isEmpty());
+    QTRY_COMPARE(main.geometry(), screen->geometry());
+    QVERIFY2(sameFactors(fake.set, set), qPrintable(factorsText(fake.set)));
+    const QPoint centre = above.windowHandle()->geometry().center();
+    QCOMPARE((centre - screen->geometry().center()).manhattanLength() <= 1, centred);
 }
 
 QTEST_MAIN(TestShell)

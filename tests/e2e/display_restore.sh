@@ -3,13 +3,15 @@
 # (Xorg with the dummy driver, at 1024 x 768), the game switches to 800 x 600 and the display comes
 # back exactly as it was (the output's very mode, the screen's size in pixels and millimetres)
 # after a normal close, SIGTERM, SIGINT, SIGHUP, SIGKILL and a crash, and after SIGTERM while the
-# game is stuck in a system call. Two copies over different Data folders leave the screen as it was
-# before the first, whichever order they end in. With two monitors only the primary output switches,
+# game's main thread is blocked in a system call (the whole program made by the test helper
+# tests/StuckProgram.cpp, then stuck in a read). Two copies over different Data folders leave the
+# screen as it was before the first, whichever order they end in. With two monitors only the primary output switches,
 # to the 800 x 600 mode nearest its refresh, and the other monitor never changes.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 program=$1
+stuck_program=$2
 need_dummy_xorg
 need_tools Xorg openbox xdotool wmctrl xdpyinfo xrandr
 
@@ -60,16 +62,16 @@ start_game; kill -HUP "$pid"; ended_with 129 "SIGHUP"
 start_game; kill -KILL "$pid"; ended_with 137 "SIGKILL"
 start_game; kill -SEGV "$pid"; ended_with 139 "a crash"
 
-# Stuck opening a FIFO in place of a list file, after the switch: SIGTERM still ends it.
-mv "$work/program/Data/ImageFile.txt" "$work/ImageFile.txt"
-mkfifo "$work/program/Data/ImageFile.txt"
-"$work/program/Lettora" >>"$work/lettora.log" 2>&1 &
+# The whole program, its main thread blocked for good in a read after the switch (the test helper
+# beside the game, so that it finds the game's watchdog): SIGTERM still ends it and puts the display back.
+cp "$stuck_program" "$work/program/stuck-program"
+"$work/program/stuck-program" "$work/program" >"$work/stuck.out" 2>>"$work/lettora.log" &
 pid=$!
 switched
-sleep 1
+wait_for 30 grep -qx stuck "$work/stuck.out" || fail "the helper did not get stuck"
+wait_for 10 grep -q pipe_read "/proc/$pid/wchan" || fail "the helper is not blocked in a read: $(cat "/proc/$pid/wchan")"
 kill -TERM "$pid"; ended_with 143 "SIGTERM while stuck in a system call"
-rm "$work/program/Data/ImageFile.txt"
-mv "$work/ImageFile.txt" "$work/program/Data/ImageFile.txt"
+rm "$work/program/stuck-program"
 
 # Two copies over different Data folders: the second starts at the size the first switched to,
 # and must not take it for the size to put back.

@@ -92,6 +92,15 @@ xdotool mousemove --window "$dialog" 421 340 click 1   # Cancel
 wait_for 10 sh -c '! xdotool search --onlyvisible --name "^Option\$"' || fail "the options dialog did not close"
 wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active after the dialogs"
 keys_stay_in "$win"
+# Another program takes the focus (as any program may ask the window manager): the game keeps the
+# keyboard, so the window manager's keys still do nothing, nor close the other program.
+xdotool windowactivate "$other"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $other ]" || fail "the other program did not take the focus"
+keys_stay_in "$other"
+xdotool search --onlyvisible --name '^Other$' >/dev/null || fail "Alt+F4 reached the window manager"
+xdotool windowactivate "$win"
+wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game did not come back"
+keys_stay_in "$win"
 # The game still takes its letters.
 answers() { import -window root -crop 561x97+$((ox + 48))+$((oy + 288)) +repage "$work/$1.png"; }
 answers empty-row; xdotool type cat; sleep 0.5; answers typed-row
