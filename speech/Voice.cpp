@@ -23,6 +23,9 @@ namespace lettora {
 namespace {
 
 constexpr int PauseBetweenParts = 250;  // ms, between "Yes! Cat!" and the next picture's word
+// Lines made ahead (the next picture's word, the praise for this one) and the words said: a few,
+// each at most the answer row's letters long.
+constexpr qsizetype MaxPreparedLines = 6;
 
 // One part of a line: what to say, or a picture whose recording, when there is one, is played.
 struct LinePart
@@ -38,6 +41,64 @@ struct LineRequest
     QString chosenLanguage;
     int speed = 100;
     std::shared_future<void> soundOutput;  // the mixer, opening while the engines start
+    bool prepareOnly = false;              // made to be kept, not played
+};
+
+// Lines ready to play, in the mixer's format, by their text, language and speed; the least
+// recently used goes first. Shared by the GUI thread and the worker.
+class PreparedLines
+{
+public:
+    static QString key(const QString &text, const QString &language, int speed)
+    {
+        return text + QLatin1Char('\n') + language + QLatin1Char('\n') + QString::number(speed);
+    }
+
+    QByteArray find(const QString &key)
+    {
+        std::lock_guard lock(m_mutex);
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (m_lines.at(i).first == key) {
+                m_lines.move(i, m_lines.size() - 1);
+                return m_lines.last().second;
+            }
+        }
+        return {};
+    }
+
+    bool contains(const QString &key)
+    {
+        std::lock_guard lock(m_mutex);
+        return std::any_of(m_lines.cbegin(), m_lines.cend(), [&key](const auto &line) { return line.first == key; });
+    }
+
+    void keep(const QString &key, const QByteArray &bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.removeIf([&key](const auto &line) { return line.first == key; });
+        m_lines.append({key, bytes});
+        while (m_lines.size() > MaxPreparedLines)
+            m_lines.removeFirst();
+    }
+
+    QStringList keys()
+    {
+        std::lock_guard lock(m_mutex);
+        QStringList keys;
+        for (const auto &line : m_lines)
+            keys.append(line.first);
+        return keys;
+    }
+
+    void clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.clear();
+    }
+
+private:
+    std::mutex m_mutex;
+    QList<QPair<QString, QByteArray>> m_lines;
 };
 
 // The engines, each loaded on its first use; the worker and the parents' corner share them.
@@ -66,7 +127,7 @@ public:
         return chooseLanguage(languagesLocked(), chosen, QLocale::system().name());
     }
 
-    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out)
+    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out, const StopAsked &stop)
     {
         std::lock_guard lock(m_mutex);
         // English has the more natural voice; eSpeak NG speaks the rest, and English too when
@@ -76,7 +137,7 @@ public:
             engine = fliteLocked();
         if (!engine)
             engine = espeakLocked();
-        return engine && engine->synthesize(text, language, speed, out);
+        return engine && engine->synthesize(text, language, speed, out, stop);
     }
 
 private:
@@ -132,6 +193,7 @@ private:
 struct Voice::Private
 {
     Engines engines;
+    PreparedLines prepared;
     QObject context;
     VoiceOutput output;
     std::unique_ptr<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>> worker;
@@ -144,16 +206,42 @@ struct Voice::Private
     QByteArray picturePath;
     std::function<void(const QStringList &)> lineLog;
 
+    // A synthetic line in the mixer's format, from those made ahead when it is there; empty when
+    // nothing could be made or it was abandoned.
+    QByteArray synthetic(const QString &text, const QString &language, int speed, bool keep, const StopAsked &stop)
+    {
+        const QString key = PreparedLines::key(text, language, speed);
+        QByteArray sound = prepared.find(key);
+        if (!sound.isEmpty())
+            return sound;
+        Pcm pcm;
+        if (engines.synthesize(text, language, speed, pcm, stop))
+            sound = toMixerFormat(trimSilence(pcm));
+        if (keep && !sound.isEmpty())
+            prepared.keep(key, sound);
+        return sound;
+    }
+
     // On the worker thread.
-    std::shared_ptr<VoiceClip> make(const LineRequest &request)
+    std::shared_ptr<VoiceClip> make(const LineRequest &request, const StopAsked &stop)
     {
         const QString language = engines.speakingLanguage(request.chosenLanguage);
         if (language.isEmpty())
             return nullptr;
         // The sound is made in the mixer's format.
         request.soundOutput.wait();
+        if (request.prepareOnly) {
+            for (const LinePart &part : request.parts) {
+                const QString text = lineText(part.line, part.argument, language);
+                if (!text.isEmpty() && !prepared.contains(PreparedLines::key(text, language, request.speed)))
+                    synthetic(text, language, request.speed, true, stop);
+            }
+            return nullptr;
+        }
         QByteArray bytes;
         for (const LinePart &part : request.parts) {
+            if (stop())
+                return nullptr;
             QByteArray sound;
             if (!part.picturePath.isEmpty()) {
                 const QByteArray file = recordedWordFile(part.picturePath);
@@ -161,9 +249,8 @@ struct Voice::Private
                     sound = loadRecording(file);
             }
             const QString text = sound.isEmpty() ? lineText(part.line, part.argument, language) : QString();
-            Pcm pcm;
-            if (!text.isEmpty() && engines.synthesize(text, language, request.speed, pcm))
-                sound = toMixerFormat(pcm);
+            if (!text.isEmpty())
+                sound = synthetic(text, language, request.speed, part.line == Line::Word, stop);
             if (sound.isEmpty())
                 continue;
             if (!bytes.isEmpty())
@@ -212,6 +299,14 @@ struct Voice::Private
         const ParentSettings &settings = ParentSettingsStore::instance().current();
         worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
     }
+
+    void prepare(LinePart part)
+    {
+        if (!worker)
+            return;
+        const ParentSettings &settings = ParentSettingsStore::instance().current();
+        worker->prepare(LineRequest{{std::move(part)}, settings.language, settings.speed, prepareSoundOutput(), true});
+    }
 };
 
 Voice &Voice::instance()
@@ -223,7 +318,7 @@ Voice &Voice::instance()
 Voice::Voice() : d(std::make_unique<Private>())
 {
     d->worker = std::make_unique<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>>(
-        [this](const LineRequest &request) { return d->make(request); }, &d->context,
+        [this](const LineRequest &request, const StopAsked &stop) { return d->make(request, stop); }, &d->context,
         [this](std::shared_ptr<VoiceClip> clip) { d->output.play(std::move(clip)); });
     QObject::connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, &d->context,
                      [this] { applyVolumes(); });
@@ -258,6 +353,16 @@ void Voice::repeatPictureWord()
     const QString word = spokenWord(d->pictureName);
     if (!word.isEmpty() || !d->picturePath.isEmpty())
         d->add({Line::Word, word, d->picturePath});
+    // The praise for a right answer, ready before the child is done.
+    if (!word.isEmpty() && ParentSettingsStore::instance().current().praise)
+        d->prepare({Line::Right, word, {}});
+}
+
+void Voice::preparePictureWord(const QByteArray &pictureName)
+{
+    const QString word = spokenWord(pictureName);
+    if (!word.isEmpty() && ParentSettingsStore::instance().current().speakWords)
+        d->prepare({Line::Word, word, {}});
 }
 
 void Voice::sayLetter(char letter)
@@ -350,6 +455,12 @@ void Voice::setLibraryDir(const QByteArray &dir)
 {
     stop();
     d->engines.setLibraryDir(dir);
+    d->prepared.clear();
+}
+
+QStringList Voice::preparedLines()
+{
+    return d->prepared.keys();
 }
 
 } // namespace lettora
