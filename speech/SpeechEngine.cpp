@@ -21,9 +21,9 @@ constexpr int EspeakWordsPerMinute = 140;
 constexpr int EspeakMinRate = 80;
 constexpr int EspeakMaxRate = 450;
 
-// Speech peaks above a tenth of full scale; the engines' pauses stay far below this.
-constexpr int SilenceThreshold = 128;
-constexpr int KeptSilenceMs = 5;
+// Speech peaks above a tenth of full scale; the hiss in the engines' pauses stays below this.
+constexpr int SilenceThreshold = 200;
+constexpr int KeptSilenceMs = 10;
 
 void *openLibrary(const QByteArray &dir, const char *name)
 {

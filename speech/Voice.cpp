@@ -26,6 +26,9 @@ constexpr int PauseBetweenParts = 250;  // ms, between "Yes! Cat!" and the next 
 // Lines made ahead (the next picture's word, the praise for this one) and the words said: a few,
 // each at most the answer row's letters long.
 constexpr qsizetype MaxPreparedLines = 6;
+// How often a letter that waits for the one before to end looks whether it has.
+constexpr int LetterWaitPollMs = 5;
+constexpr qsizetype MaxWaitingLetters = 4;
 
 // One part of a line: what to say, or a picture whose recording, when there is one, is played.
 struct LinePart
@@ -42,6 +45,14 @@ struct LineRequest
     int speed = 100;
     std::shared_future<void> soundOutput;  // the mixer, opening while the engines start
     bool prepareOnly = false;              // made to be kept, not played
+};
+
+// A line made, ready to play.
+struct MadeLine
+{
+    std::shared_ptr<VoiceClip> clip;
+    bool letter = false;  // a letter's name alone
+    QString described;    // as the line log has it
 };
 
 // Lines ready to play, in the mixer's format, by their text, language and speed; the least
@@ -196,12 +207,20 @@ struct Voice::Private
     PreparedLines prepared;
     QObject context;
     VoiceOutput output;
-    std::unique_ptr<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>> worker;
+    std::unique_ptr<SpeechWorker<LineRequest, MadeLine>> worker;
+    // A letter's name is not cut by the next letter's: that waits for its end, behind at most a
+    // few others (the oldest goes first). Every other line cuts what sounds, and what waits, at once.
+    QList<MadeLine> waitingLetters;
+    bool soundingLetter = false;
+    QTimer letterWait;
+    std::function<void(const QString &)> playLog;
     // Lines of different kinds asked for in one turn of the event loop are said one after the
     // other, in one go ("Yes! Cat!", then the next picture's word); a later one of the same kind,
     // or a later turn's line, cuts them off.
     QList<LinePart> batch;
     bool flushQueued = false;
+    // Lines to make ahead, sent to the worker after this turn's line, which goes first.
+    QList<LinePart> toPrepare;
     QByteArray pictureName;
     QByteArray picturePath;
     std::function<void(const QStringList &)> lineLog;
@@ -223,11 +242,11 @@ struct Voice::Private
     }
 
     // On the worker thread.
-    std::shared_ptr<VoiceClip> make(const LineRequest &request, const StopAsked &stop)
+    MadeLine make(const LineRequest &request, const StopAsked &stop)
     {
         const QString language = engines.speakingLanguage(request.chosenLanguage);
         if (language.isEmpty())
-            return nullptr;
+            return {};
         // The sound is made in the mixer's format.
         request.soundOutput.wait();
         if (request.prepareOnly) {
@@ -236,12 +255,12 @@ struct Voice::Private
                 if (!text.isEmpty() && !prepared.contains(PreparedLines::key(text, language, request.speed)))
                     synthetic(text, language, request.speed, true, stop);
             }
-            return nullptr;
+            return {};
         }
         QByteArray bytes;
         for (const LinePart &part : request.parts) {
             if (stop())
-                return nullptr;
+                return {};
             QByteArray sound;
             if (!part.picturePath.isEmpty()) {
                 const QByteArray file = recordedWordFile(part.picturePath);
@@ -257,7 +276,52 @@ struct Voice::Private
                 bytes += mixerSilence(PauseBetweenParts);
             bytes += sound;
         }
-        return bytes.isEmpty() ? nullptr : std::make_shared<VoiceClip>(std::move(bytes));
+        if (bytes.isEmpty())
+            return {};
+        const bool letter = request.parts.size() == 1 && request.parts.first().line == Line::Letter;
+        return {std::make_shared<VoiceClip>(std::move(bytes)), letter, describe(request.parts).join(QLatin1Char(','))};
+    }
+
+    // On the GUI thread.
+    void play(MadeLine line)
+    {
+        if (line.letter && soundingLetter && (output.isSounding() || !waitingLetters.isEmpty())) {
+            if (playLog)
+                playLog(QStringLiteral("wait ") + line.described);
+            waitingLetters.append(std::move(line));
+            if (waitingLetters.size() > MaxWaitingLetters)
+                waitingLetters.removeFirst();
+            letterWait.start();
+            return;
+        }
+        waitingLetters.clear();
+        letterWait.stop();
+        start(std::move(line));
+    }
+
+    void start(MadeLine line)
+    {
+        if (playLog)
+            playLog(QStringLiteral("play ") + line.described);
+        soundingLetter = line.letter;
+        output.play(std::move(line.clip));
+    }
+
+    void playWaitingLetter()
+    {
+        if (output.isSounding())
+            return;
+        if (!waitingLetters.isEmpty())
+            start(waitingLetters.takeFirst());
+        if (waitingLetters.isEmpty())
+            letterWait.stop();
+    }
+
+    void halt()
+    {
+        waitingLetters.clear();
+        letterWait.stop();
+        output.halt();
     }
 
     static QStringList describe(const QList<LinePart> &parts)
@@ -281,6 +345,17 @@ struct Voice::Private
         // Several keys may come in one turn: the last letter is said, not a queue of them.
         batch.removeIf([&part](const LinePart &pending) { return pending.line == part.line; });
         batch.append(std::move(part));
+        queueFlush();
+    }
+
+    void prepare(LinePart part)
+    {
+        toPrepare.append(std::move(part));
+        queueFlush();
+    }
+
+    void queueFlush()
+    {
         if (flushQueued)
             return;
         flushQueued = true;
@@ -290,22 +365,21 @@ struct Voice::Private
     void flush()
     {
         flushQueued = false;
-        if (!worker)
-            batch.clear();  // shut down
-        if (batch.isEmpty())
+        if (!worker) {  // shut down
+            batch.clear();
+            toPrepare.clear();
             return;
-        if (lineLog)
-            lineLog(describe(batch));
+        }
         const ParentSettings &settings = ParentSettingsStore::instance().current();
-        worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
-    }
-
-    void prepare(LinePart part)
-    {
-        if (!worker)
-            return;
-        const ParentSettings &settings = ParentSettingsStore::instance().current();
-        worker->prepare(LineRequest{{std::move(part)}, settings.language, settings.speed, prepareSoundOutput(), true});
+        if (!batch.isEmpty()) {
+            if (lineLog)
+                lineLog(describe(batch));
+            worker->submit(
+                LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
+        }
+        for (LinePart &part : std::exchange(toPrepare, {}))
+            worker->prepare(
+                LineRequest{{std::move(part)}, settings.language, settings.speed, prepareSoundOutput(), true});
     }
 };
 
@@ -317,9 +391,11 @@ Voice &Voice::instance()
 
 Voice::Voice() : d(std::make_unique<Private>())
 {
-    d->worker = std::make_unique<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>>(
+    d->worker = std::make_unique<SpeechWorker<LineRequest, MadeLine>>(
         [this](const LineRequest &request, const StopAsked &stop) { return d->make(request, stop); }, &d->context,
-        [this](std::shared_ptr<VoiceClip> clip) { d->output.play(std::move(clip)); });
+        [this](MadeLine line) { d->play(std::move(line)); });
+    d->letterWait.setInterval(LetterWaitPollMs);
+    QObject::connect(&d->letterWait, &QTimer::timeout, &d->context, [this] { d->playWaitingLetter(); });
     QObject::connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, &d->context,
                      [this] { applyVolumes(); });
 }
@@ -332,8 +408,9 @@ Voice::~Voice()
 void Voice::shutdown()
 {
     d->batch.clear();
+    d->toPrepare.clear();
     d->worker.reset();
-    d->output.halt();
+    d->halt();
 }
 
 void Voice::sayPictureWord(const QByteArray &pictureName, const QByteArray &picturePath)
@@ -406,9 +483,10 @@ void Voice::sayTry()
 void Voice::stop()
 {
     d->batch.clear();
+    d->toPrepare.clear();
     if (d->worker)
         d->worker->cancel();
-    d->output.halt();
+    d->halt();
 }
 
 QList<Voice::Language> Voice::languages()
@@ -449,6 +527,11 @@ void Voice::applyVolumes()
 void Voice::setLineLog(std::function<void(const QStringList &)> log)
 {
     d->lineLog = std::move(log);
+}
+
+void Voice::setPlayLog(std::function<void(const QString &)> log)
+{
+    d->playLog = std::move(log);
 }
 
 void Voice::setLibraryDir(const QByteArray &dir)

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void newerRequestSupersedes();
     void nextWordMadeAhead();
     void gameVoiceCutsItsOwnLine();
+    void lettersFollowEachOther();
     void recordingInsteadOfTheVoice();
     void silentWithoutVoiceOrAudio();
     void followsSettings_data();
@@ -497,6 +498,45 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
     QVERIFY(mixer::sounding(EffectsChannel));
     voice.stop();
     QVERIFY(!mixer::sounding(VoiceChannel));
+    setEffectPlayer(nullptr);
+}
+
+// Letters typed faster than their names are said: each name is said whole, in the order typed;
+// a word cuts them all.
+void TestSpeech::lettersFollowEachOther()
+{
+    test::ProgramFolderCopy folder;
+    setEffectPlayer(makeMixerEffectPlayer("null"));
+    Voice &voice = Voice::instance();
+    voice.setLibraryDir({});
+    QStringList played;
+    voice.setPlayLog([&played](const QString &line) { played.append(line); });
+    voice.sayLetter('W');  // "double you", the longest name
+    QTRY_COMPARE_WITH_TIMEOUT(played, QStringList{"play letter:W"}, 10000);
+    voice.sayLetter('B');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 10000);
+    voice.sayLetter('C');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(played,
+                              (QStringList{"play letter:W", "wait letter:B", "wait letter:C", "play letter:B",
+                                           "play letter:C"}),
+                              10000);
+    // The picture's word does not wait behind letters.
+    QTRY_VERIFY_WITH_TIMEOUT(!mixer::sounding(VoiceChannel), 10000);
+    played.clear();
+    voice.sayLetter('W');
+    QTRY_COMPARE_WITH_TIMEOUT(played, QStringList{"play letter:W"}, 10000);
+    voice.sayLetter('B');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 10000);
+    voice.repeatPictureWord();
+    voice.sayPictureWord("Cat.jpg", {});
+    QTRY_COMPARE_WITH_TIMEOUT(played, (QStringList{"play letter:W", "wait letter:B", "play word:cat"}), 10000);
+    // The letter that waited is not said after the word.
+    QTRY_VERIFY_WITH_TIMEOUT(!mixer::sounding(VoiceChannel), 10000);
+    QTest::qWait(100);
+    QCOMPARE(played.size(), 3);
+    voice.setPlayLog(nullptr);
+    voice.stop();
     setEffectPlayer(nullptr);
 }
 
