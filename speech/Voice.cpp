@@ -421,6 +421,10 @@ void Voice::sayPictureWord(const QByteArray &pictureName, const QByteArray &pict
         ? QByteArray()
         : QFile::encodeName(QFileInfo(QFile::decodeName(picturePath)).absoluteFilePath());
     repeatPictureWord();
+    // The praise for a right answer, ready before the child is done.
+    const QString word = spokenWord(pictureName);
+    if (!word.isEmpty() && ParentSettingsStore::instance().current().praise)
+        d->prepare({Line::Right, word, {}});
 }
 
 void Voice::repeatPictureWord()
@@ -430,9 +434,6 @@ void Voice::repeatPictureWord()
     const QString word = spokenWord(d->pictureName);
     if (!word.isEmpty() || !d->picturePath.isEmpty())
         d->add({Line::Word, word, d->picturePath});
-    // The praise for a right answer, ready before the child is done.
-    if (!word.isEmpty() && ParentSettingsStore::instance().current().praise)
-        d->prepare({Line::Right, word, {}});
 }
 
 void Voice::preparePictureWord(const QByteArray &pictureName)
