@@ -64,31 +64,27 @@ public:
             return false;
         cst_voice *(*registerVoice)(const char *) = nullptr;
         int (*init)() = nullptr;
-        cst_audio_streaming_info *(*newStreaming)() = nullptr;
-        cst_val *(*streamingValue)(const cst_audio_streaming_info *) = nullptr;
-        void (*setFeature)(cst_features *, const char *, const cst_val *) = nullptr;
         if (!resolve(core, "flite_init", init) || !resolve(core, "flite_text_to_wave", m_toWave)
             || !resolve(core, "delete_wave", m_deleteWave) || !resolve(core, "feat_set_float", m_setFloat)
-            || !resolve(core, "new_audio_streaming_info", newStreaming)
-            || !resolve(core, "audio_streaming_info_val", streamingValue) || !resolve(core, "feat_set", setFeature)
+            || !resolve(core, "new_audio_streaming_info", m_newStreaming)
+            || !resolve(core, "audio_streaming_info_val", m_streamingValue) || !resolve(core, "feat_set", m_setFeature)
             || !resolve(slt, "register_cmu_us_slt", registerVoice))
             return false;
         init();
         m_voice = registerVoice(nullptr);
-        if (!m_voice)
-            return false;
-        // Flite calls back after each chunk of a wave it makes: there a line can be abandoned. The
-        // voice's features own the call's record from here.
-        cst_audio_streaming_info *streaming = newStreaming();
-        streaming->asc = &FliteEngine::chunkMade;
-        streaming->userdata = this;
-        setFeature(m_voice->features, "streaming_info", streamingValue(streaming));
-        return true;
+        return m_voice != nullptr;
     }
 
     bool synthesize(const QString &text, const QString &, int speed, Pcm &out, const StopAsked &stop) override
     {
         m_setFloat(m_voice->features, "duration_stretch", FliteStretch * 100.0f / float(clampedSpeed(speed)));
+        // Flite calls back after each chunk of a wave it makes: there a line can be abandoned. Set
+        // for each line, as every engine loaded shares the one voice; its features own the record
+        // and free the one before.
+        cst_audio_streaming_info *streaming = m_newStreaming();
+        streaming->asc = &FliteEngine::chunkMade;
+        streaming->userdata = this;
+        m_setFeature(m_voice->features, "streaming_info", m_streamingValue(streaming));
         m_stop = &stop;
         m_stopped = false;
         cst_wave *wave = m_toWave(text.toUtf8().constData(), m_voice);
@@ -121,6 +117,9 @@ private:
     cst_wave *(*m_toWave)(const char *, cst_voice *) = nullptr;
     void (*m_deleteWave)(cst_wave *) = nullptr;
     void (*m_setFloat)(cst_features *, const char *, float) = nullptr;
+    cst_audio_streaming_info *(*m_newStreaming)() = nullptr;
+    cst_val *(*m_streamingValue)(const cst_audio_streaming_info *) = nullptr;
+    void (*m_setFeature)(cst_features *, const char *, const cst_val *) = nullptr;
 };
 
 class EspeakEngine : public SpeechEngine
