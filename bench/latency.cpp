@@ -1,8 +1,12 @@
-// Effect start latency: from the call that plays an effect to its first sound at the sound
-// server, read back from the null sink's monitor. For Lettora's effect player, and for the
-// platform's floor: a PulseAudio stream kept open and written directly.
+// Start latency: from the call that plays an effect or asks for a spoken line to its first
+// audible sample at the sound server (louder than Audible; leading silence does not count), read
+// back from the null sink's monitor. For Lettora's effect player, its voice (a picture's word made
+// ahead as the game does, one not made ahead, a letter's name), and for the platform's floor: a
+// PulseAudio stream kept open and written directly.
 //   lettora-latency SINK CLICK_WAV [RUNS]
+#include "sound/Effects.h"
 #include "sound/MixerEffects.h"
+#include "speech/Voice.h"
 
 #include <pulse/simple.h>
 
@@ -24,6 +28,7 @@ namespace {
 
 constexpr int Rate = 48000;
 constexpr int Chunk = 96;  // 2 ms
+constexpr int Audible = 1000;  // about -30 dBFS: the engines' pauses and hiss stay far below it
 
 // Listens on the monitor and notes when sound starts after each arm().
 class Listener
@@ -64,11 +69,11 @@ private:
             const auto now = Clock::now();
             const pa_usec_t latency = pa_simple_get_latency(m_pa, nullptr);
             for (int i = 0; i < Chunk; ++i)
-                m_loud += std::abs(int(buffer[i])) > 1000;
+                m_loud += std::abs(int(buffer[i])) > Audible;
             if (!m_armed)
                 continue;
             for (int i = 0; i < Chunk; ++i) {
-                if (std::abs(int(buffer[i])) > 1000) {
+                if (std::abs(int(buffer[i])) > Audible) {
                     const auto back = std::chrono::microseconds(latency) + std::chrono::microseconds((Chunk - i) * 1000000LL / Rate);
                     m_onset = now - back;
                     m_armed = false;
@@ -97,18 +102,28 @@ struct Heard
     std::vector<double> loudSamples;
 };
 
+// The voice's lines are made on a worker and handed back through the event loop: it runs while
+// a run waits.
+void wait(int millis)
+{
+    const auto until = Clock::now() + std::chrono::milliseconds(millis);
+    while (Clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
 // Each run waits `quietMillis` first: 400 ms as between a child's clicks, or longer than the
-// game's output waits before it rests.
-template<typename Play>
-Heard measure(Listener &listener, int runs, Play play, int quietMillis = 400)
+// game's output waits before it rests. `before(i)` runs as the quiet begins.
+template<typename Play, typename Before = void (*)(int)>
+Heard measure(Listener &listener, int runs, Play play, int quietMillis = 400, Before before = [](int) {})
 {
     Heard heard;
     for (int i = 0; i < runs; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(quietMillis));
+        before(i);
+        wait(quietMillis);
         listener.arm();
         const auto call = Clock::now();
-        play();
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        play(i);
+        wait(400);
         const auto onset = listener.onset();
         if (onset != Clock::time_point()) {
             heard.latencies.push_back(std::chrono::duration<double, std::milli>(onset - call).count());
@@ -139,9 +154,31 @@ int main(int argc, char *argv[])
     lettora::MixerEffectPlayer player(nullptr);
     // Both streams run a while first, as in the game, where the first effect comes seconds later.
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    const auto lettora = measure(listener, runs, [&] { player.play(click); });
+    const auto lettora = measure(listener, runs, [&](int) { player.play(click); });
     const int restRuns = std::max(3, runs / 3);
-    const auto rested = measure(listener, restRuns, [&] { player.play(click); }, 2600);
+    const auto rested = measure(listener, restRuns, [&](int) { player.play(click); }, 2600);
+
+    // The voice on the same mixer, the engines loaded by a first line.
+    lettora::setEffectPlayer(lettora::makeMixerEffectPlayer());
+    lettora::Voice &voice = lettora::Voice::instance();
+    voice.sayLetter('a');
+    wait(1000);
+    const char *const words[] = {"cat", "elephant", "boat", "giraffe", "umbrella", "apple", "zebra", "house",
+                                 "banana", "rabbit", "flower", "tiger", "lemon", "horse", "pencil", "window"};
+    auto picture = [&](int i, int round) { return QByteArray(words[i % 16]) + QByteArray::number(round) + ".jpg"; };
+    // Made ahead: the game asks for the next picture's word while the child spells this one.
+    const auto ahead = measure(
+        listener, runs, [&](int i) { voice.sayPictureWord(picture(i, 1), {}); }, 400,
+        [&](int i) {
+            voice.stop();
+            voice.preparePictureWord(picture(i, 1));
+        });
+    const auto notAhead = measure(
+        listener, runs, [&](int i) { voice.sayPictureWord(picture(i, 2), {}); }, 400, [&](int) { voice.stop(); });
+    const auto letter = measure(
+        listener, runs, [&](int i) { voice.sayLetter(char('a' + i % 26)); }, 400, [&](int) { voice.stop(); });
+    voice.shutdown();
+    lettora::setEffectPlayer(nullptr);
 
     // The floor: an open low-latency stream; silence is written until the click is due.
     QFile wav(click);
@@ -169,7 +206,7 @@ int main(int argc, char *argv[])
                 pa_simple_write(out, silence.data(), silence.size() * 2, nullptr);
         }
     });
-    const auto floor = measure(listener, runs, [&] { due = true; });
+    const auto floor = measure(listener, runs, [&](int) { due = true; });
     stop = true;
     writer.join();
     pa_simple_free(out);
@@ -179,5 +216,9 @@ int main(int argc, char *argv[])
     std::printf("after 2.6 s of quiet, median of %d: Lettora %.1f ms (%zu heard); loud samples of a click: %.0f, after quiet %.0f\n",
                 restRuns, median(rested.latencies), rested.latencies.size(), median(lettora.loudSamples),
                 median(rested.loudSamples));
+    std::printf("voice to its first audible sample, median of %d: a picture's word made ahead %.1f ms (%zu heard), "
+                "not made ahead %.1f ms (%zu heard), a letter's name %.1f ms (%zu heard)\n",
+                runs, median(ahead.latencies), ahead.latencies.size(), median(notAhead.latencies),
+                notAhead.latencies.size(), median(letter.latencies), letter.latencies.size());
     return 0;
 }

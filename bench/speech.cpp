@@ -1,6 +1,6 @@
 // The voice's costs: the time from a request to its first sample, first and later words, for
 // each engine and through the game's Voice, and the resident memory speech adds.
-// Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|languages]   (each in a fresh process, for its memory)
+// Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|letters|languages]   (each in a fresh process, for its memory)
 #include "sound/Effects.h"
 #include "sound/Mixer.h"
 #include "sound/MixerEffects.h"
@@ -95,6 +95,61 @@ void voice()
     setEffectPlayer(nullptr);
 }
 
+// Letters typed three a second: how much of each letter's name is heard before the next cuts it
+// (the mixer's null output plays in real time).
+void letters()
+{
+    setEffectPlayer(makeMixerEffectPlayer("null"));
+    mixer::Format format;
+    Voice::instance().sayPictureWord("cat.jpg", {});  // the engines loaded, as in a game
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    mixer::format(format);
+    const double bytesPerMs = format.rate * format.frameBytes() / 1000.0;
+    const char typed[] = "elephant";
+    struct Heard
+    {
+        const MixerChunk *chunk = nullptr;
+        qint64 start = -1, end = -1;
+        double leadMs = 0, lengthMs = 0;
+    };
+    std::vector<Heard> heard;
+    const MixerChunk *sounding = mixer::sounding(VoiceChannel);
+    timer.restart();
+    int next = 0;
+    while (timer.elapsed() < 333 * 8 + 1500) {
+        if (next < 8 && timer.elapsed() >= 333 * next)
+            Voice::instance().sayLetter(typed[next++]);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const MixerChunk *now = mixer::sounding(VoiceChannel);
+        if (now == sounding)
+            continue;
+        if (!heard.empty() && heard.back().end < 0)
+            heard.back().end = timer.elapsed();
+        sounding = now;
+        if (now) {
+            Heard h{now, timer.elapsed(), -1, 0, now->samples.size() / bytesPerMs};
+            const auto *samples = reinterpret_cast<const qint16 *>(now->samples.constData());
+            qsizetype first = 0;
+            while (first < now->samples.size() / 2 && std::abs(int(samples[first])) < 1000)
+                ++first;
+            h.leadMs = first * 2 / bytesPerMs;
+            heard.push_back(h);
+        }
+    }
+    std::printf("letters of \"%s\" typed every 333 ms:\n", typed);
+    for (const Heard &h : heard) {
+        const double played = (h.end < 0 ? h.lengthMs : double(h.end - h.start));
+        std::printf("  at %5lld ms: line of %4.0f ms, silent for its first %3.0f ms, played %4.0f ms, %s\n",
+                    qlonglong(h.start), h.lengthMs, h.leadMs, played,
+                    played >= h.lengthMs - 5 ? "whole" : "cut");
+    }
+    Voice::instance().shutdown();
+    setEffectPlayer(nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -114,6 +169,8 @@ int main(int argc, char **argv)
         for (const Voice::Language &language : languages)
             std::printf(" %s (%s)", qPrintable(language.code), qPrintable(language.name));
         std::printf("\n");
+    } else if (what == "letters") {
+        letters();
     } else
         voice();
     return 0;

@@ -381,6 +381,8 @@ void TFormLettora::LoadPicture(int index)
     TargetWord = wordOfPicture(name);
     ProgressRecorder::instance().pictureShown();
     Voice::instance().sayPictureWord(name, file);
+    if (index + 1 < pictures.nameCount())
+        Voice::instance().preparePictureWord(pictures.name(index + 1));
 }
 
 bool TFormLettora::RandomDraw()

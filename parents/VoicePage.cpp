@@ -7,7 +7,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QAbstractItemView>
 #include <QLocale>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -18,6 +20,7 @@ namespace lettora {
 
 namespace {
 constexpr const char *PercentText = "%1 %";
+constexpr int MinimumLanguageLetters = 12;
 
 // A slider with its value written beside it.
 QSlider *addSlider(QGridLayout *grid, int row, const QString &caption, int low, int high, int value)
@@ -67,6 +70,13 @@ VoicePage::VoicePage(LanguageSource source, QWidget *parent) : QWidget(parent), 
         language->addItem(languageName(m_language), m_language);
     const QString selected = m_language.isEmpty() ? m_source.speaking() : m_language;
     language->setCurrentIndex(std::max(0, language->findData(selected)));
+    // The longest of a hundred names would widen the page past the corner, and a page squeezed
+    // below its minimum cuts its wrapped note: the box takes the room there is, its list what
+    // the names need.
+    language->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    language->setMinimumContentsLength(MinimumLanguageLetters);
+    language->view()->setMinimumWidth(language->view()->sizeHintForColumn(0)
+                                      + language->view()->verticalScrollBar()->sizeHint().width());
     language->setEnabled(language->count() > 0);
     languageNote = new QLabel(speech);
     languageNote->setObjectName(QStringLiteral("languageNote"));
@@ -164,11 +174,9 @@ void VoicePage::updateLanguageNote()
     QString note;
     if (m_languages.isEmpty()) {
         note = QLatin1String(NoVoiceAtAll);
-    } else if (!m_language.isEmpty() && std::none_of(m_languages.begin(), m_languages.end(),
-                                                     [&](const Voice::Language &l) { return l.code == m_language; })) {
-        const QString speaking = m_source.speaking();
-        note = speaking.isEmpty() ? QString::fromLatin1(NoVoiceSilent)
-                                  : QString::fromLatin1(NoVoiceFallback).arg(languageName(speaking));
+    } else if (!m_language.isEmpty() && m_source.speaking().isEmpty()) {
+        // A chosen language without a voice is never spoken in another's.
+        note = QLatin1String(NoVoiceSilent);
     }
     languageNote->setText(note);
     languageNote->setVisible(!note.isEmpty());

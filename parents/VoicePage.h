@@ -25,7 +25,6 @@ public:
     static constexpr const char *Title = "Voice";
     static constexpr const char *NoVoiceAtAll = "No voice is installed on this computer; the game stays silent.";
     static constexpr const char *NoVoiceSilent = "No voice is installed for this language; the game stays silent.";
-    static constexpr const char *NoVoiceFallback = "No voice is installed for this language; the game speaks %1 instead.";
     static constexpr const char *NotSaved = "The settings could not be saved; they hold until the game is closed.";
 
     // Where the page learns which languages have a voice and which one speaks (tests give their own).

@@ -7,7 +7,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace lettora {
 
@@ -18,6 +20,10 @@ constexpr float FliteStretch = 1.15f;
 constexpr int EspeakWordsPerMinute = 140;
 constexpr int EspeakMinRate = 80;
 constexpr int EspeakMaxRate = 450;
+
+// Speech peaks above a tenth of full scale; the hiss in the engines' pauses stays below this.
+constexpr int SilenceThreshold = 200;
+constexpr int KeptSilenceMs = 10;
 
 void *openLibrary(const QByteArray &dir, const char *name)
 {
@@ -60,6 +66,8 @@ public:
         int (*init)() = nullptr;
         if (!resolve(core, "flite_init", init) || !resolve(core, "flite_text_to_wave", m_toWave)
             || !resolve(core, "delete_wave", m_deleteWave) || !resolve(core, "feat_set_float", m_setFloat)
+            || !resolve(core, "new_audio_streaming_info", m_newStreaming)
+            || !resolve(core, "audio_streaming_info_val", m_streamingValue) || !resolve(core, "feat_set", m_setFeature)
             || !resolve(slt, "register_cmu_us_slt", registerVoice))
             return false;
         init();
@@ -67,13 +75,23 @@ public:
         return m_voice != nullptr;
     }
 
-    bool synthesize(const QString &text, const QString &, int speed, Pcm &out) override
+    bool synthesize(const QString &text, const QString &, int speed, Pcm &out, const StopAsked &stop) override
     {
         m_setFloat(m_voice->features, "duration_stretch", FliteStretch * 100.0f / float(clampedSpeed(speed)));
+        // Flite calls back after each chunk of a wave it makes: there a line can be abandoned. Set
+        // for each line, as every engine loaded shares the one voice; its features own the record
+        // and free the one before.
+        cst_audio_streaming_info *streaming = m_newStreaming();
+        streaming->asc = &FliteEngine::chunkMade;
+        streaming->userdata = this;
+        m_setFeature(m_voice->features, "streaming_info", m_streamingValue(streaming));
+        m_stop = &stop;
+        m_stopped = false;
         cst_wave *wave = m_toWave(text.toUtf8().constData(), m_voice);
+        m_stop = nullptr;
         if (!wave)
             return false;
-        const bool made = wave->num_samples > 0 && wave->num_channels == 1;
+        const bool made = !m_stopped && wave->num_samples > 0 && wave->num_channels == 1;
         if (made) {
             out.rate = wave->sample_rate;
             out.samples = QByteArray(reinterpret_cast<const char *>(wave->samples), qsizetype(wave->num_samples) * 2);
@@ -85,10 +103,23 @@ public:
     QList<QString> languages() override { return {QStringLiteral("en")}; }
 
 private:
+    static int chunkMade(const cst_wave *, int, int, int, cst_audio_streaming_info *streaming)
+    {
+        auto *self = static_cast<FliteEngine *>(streaming->userdata);
+        if (self->m_stopped || (self->m_stop && *self->m_stop && (*self->m_stop)()))
+            self->m_stopped = true;
+        return self->m_stopped ? CST_AUDIO_STREAM_STOP : CST_AUDIO_STREAM_CONT;
+    }
+
+    const StopAsked *m_stop = nullptr;
+    bool m_stopped = false;
     cst_voice *m_voice = nullptr;
     cst_wave *(*m_toWave)(const char *, cst_voice *) = nullptr;
     void (*m_deleteWave)(cst_wave *) = nullptr;
     void (*m_setFloat)(cst_features *, const char *, float) = nullptr;
+    cst_audio_streaming_info *(*m_newStreaming)() = nullptr;
+    cst_val *(*m_streamingValue)(const cst_audio_streaming_info *) = nullptr;
+    void (*m_setFeature)(cst_features *, const char *, const cst_val *) = nullptr;
 };
 
 class EspeakEngine : public SpeechEngine
@@ -115,7 +146,7 @@ public:
         return !languages().isEmpty();
     }
 
-    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out) override
+    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out, const StopAsked &stop) override
     {
         const QByteArray name = language.toLower().toLatin1();
         if (name != m_language) {
@@ -129,8 +160,11 @@ public:
                        std::clamp(EspeakWordsPerMinute * clampedSpeed(speed) / 100, EspeakMinRate, EspeakMaxRate), 0);
         out.samples.clear();
         const QByteArray utf8 = text.toUtf8();
-        if (m_synth(utf8.constData(), size_t(utf8.size() + 1), 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &out)
-            != EE_OK)
+        Collected collected{&out, &stop, false};
+        if (m_synth(utf8.constData(), size_t(utf8.size() + 1), 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                    &collected)
+                != EE_OK
+            || collected.stopped)
             return false;
         out.rate = m_rate;
         return out.frames() > 0;
@@ -160,12 +194,25 @@ public:
     }
 
 private:
+    struct Collected
+    {
+        Pcm *out;
+        const StopAsked *stop;
+        bool stopped;
+    };
+
+    // 1 abandons the synthesis.
     static int collect(short *samples, int count, espeak_EVENT *events)
     {
-        if (samples && count > 0 && events) {
-            auto *out = static_cast<Pcm *>(events->user_data);
-            out->samples.append(reinterpret_cast<const char *>(samples), qsizetype(count) * 2);
+        auto *collected = events ? static_cast<Collected *>(events->user_data) : nullptr;
+        if (!collected)
+            return 0;
+        if (collected->stopped || (*collected->stop && (*collected->stop)())) {
+            collected->stopped = true;
+            return 1;
         }
+        if (samples && count > 0)
+            collected->out->samples.append(reinterpret_cast<const char *>(samples), qsizetype(count) * 2);
         return 0;
     }
 
@@ -181,6 +228,29 @@ private:
 };
 
 } // namespace
+
+QByteArray trimSilence(const QByteArray &samples, int threshold, qsizetype keptFrames)
+{
+    const auto *frames = reinterpret_cast<const qint16 *>(samples.constData());
+    const qsizetype count = samples.size() / 2;
+    auto loud = [&](qsizetype i) { return std::abs(int(frames[i])) >= threshold; };
+    qsizetype first = 0;
+    while (first < count && !loud(first))
+        ++first;
+    if (first == count)
+        return {};
+    qsizetype last = count - 1;
+    while (!loud(last))
+        --last;
+    first = std::max<qsizetype>(0, first - keptFrames);
+    last = std::min(count - 1, last + keptFrames);
+    return samples.mid(first * 2, (last - first + 1) * 2);
+}
+
+Pcm trimSilence(const Pcm &pcm)
+{
+    return {trimSilence(pcm.samples, SilenceThreshold, qsizetype(pcm.rate) * KeptSilenceMs / 1000), pcm.rate};
+}
 
 QString normalLanguageCode(const QString &code)
 {

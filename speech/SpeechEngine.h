@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace lettora {
@@ -16,6 +17,17 @@ struct Pcm
     qsizetype frames() const { return samples.size() / 2; }
 };
 
+// Silence at both ends of a line cut off, so that a word is heard as soon as it plays: every
+// sample quieter than `threshold` (in either direction) before the first louder one and after the
+// last, but `keptFrames` next to the sound, so that it does not start or end with a click. Nothing
+// is left of a line that is silent throughout. `samples` as in Pcm.
+QByteArray trimSilence(const QByteArray &samples, int threshold, qsizetype keptFrames);
+// The same with the voice's own measures: a threshold far below speech, a few milliseconds kept.
+Pcm trimSilence(const Pcm &pcm);
+
+// Asked now and then while a line is made: true abandons it.
+using StopAsked = std::function<bool()>;
+
 // A text-to-speech back end: text in, samples out, in memory (no speech daemon, no audio of its
 // own). Not thread-safe: one thread speaks through an engine at a time.
 class SpeechEngine
@@ -23,8 +35,9 @@ class SpeechEngine
 public:
     virtual ~SpeechEngine() = default;
     // `language` is one of languages(); `speed` in percent of the engine's child-friendly pace.
-    // False when nothing could be made.
-    virtual bool synthesize(const QString &text, const QString &language, int speed, Pcm &out) = 0;
+    // False when nothing could be made, or when `stop` (if any) said so before the end.
+    virtual bool synthesize(const QString &text, const QString &language, int speed, Pcm &out,
+                            const StopAsked &stop = {}) = 0;
     // The language codes it speaks ("en", "fr", "pt-BR").
     virtual QList<QString> languages() = 0;
 };

@@ -1,5 +1,6 @@
 #include "speech/SpokenText.h"
 
+#include "game/AnswerRow.h"
 #include "game/GameRules.h"
 #include "shell/RegularFile.h"
 #include "speech/SpeechEngine.h"
@@ -48,6 +49,15 @@ QString lowerAsciiLetters(QString word)
     return word;
 }
 
+QString wordToSay(const QString &word)
+{
+    qsizetype end = std::min<qsizetype>(word.size(), AnswerRow::Slots);
+    // Never half a surrogate pair.
+    if (end > 0 && end < word.size() && word.at(end - 1).isHighSurrogate())
+        --end;
+    return word.left(end);
+}
+
 QString spokenWord(const QByteArray &pictureName)
 {
     // The compared word has its a..z in upper case and everything else as it is: the reverse.
@@ -78,11 +88,11 @@ QString lineText(Line line, const QString &argument, const QString &language)
     const SpokenLines *lines = spokenLines(language);
     switch (line) {
     case Line::Word:
-        return argument;
+        return wordToSay(argument);
     case Line::Letter:
         return argument.size() == 1 ? letterName(argument.at(0).toLatin1(), language) : QString();
     case Line::Right:
-        return lines ? QString::fromUtf8(lines->right).arg(argument) : argument;
+        return lines ? QString::fromUtf8(lines->right).arg(wordToSay(argument)) : wordToSay(argument);
     case Line::Wrong:
         return lines ? QString::fromUtf8(lines->wrong) : QString();
     case Line::Win:
@@ -109,7 +119,9 @@ QString chooseLanguage(const QList<QString> &codes, const QString &chosen, const
         const QString base = code.section(QLatin1Char('-'), 0, 0);
         return codes.contains(base) ? base : QString();
     };
-    for (const QString &wanted : {chosen, system, QStringLiteral("en")})
+    if (!chosen.trimmed().isEmpty())
+        return pick(chosen);
+    for (const QString &wanted : {system, QStringLiteral("en")})
         if (const QString code = pick(wanted); !code.isEmpty())
             return code;
     return codes.isEmpty() ? QString() : codes.first();

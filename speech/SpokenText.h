@@ -11,6 +11,9 @@ namespace lettora {
 QString spokenWord(const QByteArray &pictureName);
 // A compared word as it is said: A..Z in lower case, everything else as it is.
 QString lowerAsciiLetters(QString word);
+// The part of a word that is said: no more than the answer row holds, as a longer word cannot be
+// spelled anyway (and a name of thousands of letters would take the voice minutes to make).
+QString wordToSay(const QString &word);
 
 // What is said for a letter entered: its English name ("bee" for B) in English; in another
 // language the letter alone, which the voice reads as that language names it.
@@ -31,12 +34,13 @@ const SpokenLines *spokenLines(const QString &language);
 
 // The lines the game says.
 enum class Line { Word, Letter, Right, Wrong, Win, Lose, Try };
-// The text of a line in `language`: `argument` is the word (Word, Right) or the letter (Letter).
-// Empty when the language has nothing to say for it.
+// The text of a line in `language`: `argument` is the word (Word, Right; cut by wordToSay) or the
+// letter (Letter). Empty when the language has nothing to say for it.
 QString lineText(Line line, const QString &argument, const QString &language);
 
-// The language that speaks, from those with a voice (`codes`): the chosen one, else the system's,
-// else English, else the first; each also by its first part ("pt" for "pt-BR"). Empty without any.
+// The language that speaks, from those with a voice (`codes`), each also by its first part ("pt"
+// for "pt-BR"): the chosen one; with none chosen, the system's, else English, else the first.
+// Empty without any, and when the chosen language has no voice: never another language's voice.
 QString chooseLanguage(const QList<QString> &codes, const QString &chosen, const QString &system);
 
 // How the parents' corner names a voice's language: its English name, the region and any variant

@@ -23,6 +23,12 @@ namespace lettora {
 namespace {
 
 constexpr int PauseBetweenParts = 250;  // ms, between "Yes! Cat!" and the next picture's word
+// Lines made ahead (the next picture's word, the praise for this one) and the words said: a few,
+// each at most the answer row's letters long.
+constexpr qsizetype MaxPreparedLines = 6;
+// How often a letter that waits for the one before to end looks whether it has.
+constexpr int LetterWaitPollMs = 5;
+constexpr qsizetype MaxWaitingLetters = 4;
 
 // One part of a line: what to say, or a picture whose recording, when there is one, is played.
 struct LinePart
@@ -38,6 +44,72 @@ struct LineRequest
     QString chosenLanguage;
     int speed = 100;
     std::shared_future<void> soundOutput;  // the mixer, opening while the engines start
+    bool prepareOnly = false;              // made to be kept, not played
+};
+
+// A line made, ready to play.
+struct MadeLine
+{
+    std::shared_ptr<VoiceClip> clip;
+    bool letter = false;  // a letter's name alone
+    QString described;    // as the line log has it
+};
+
+// Lines ready to play, in the mixer's format, by their text, language and speed; the least
+// recently used goes first. Shared by the GUI thread and the worker.
+class PreparedLines
+{
+public:
+    static QString key(const QString &text, const QString &language, int speed)
+    {
+        return text + QLatin1Char('\n') + language + QLatin1Char('\n') + QString::number(speed);
+    }
+
+    QByteArray find(const QString &key)
+    {
+        std::lock_guard lock(m_mutex);
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (m_lines.at(i).first == key) {
+                m_lines.move(i, m_lines.size() - 1);
+                return m_lines.last().second;
+            }
+        }
+        return {};
+    }
+
+    bool contains(const QString &key)
+    {
+        std::lock_guard lock(m_mutex);
+        return std::any_of(m_lines.cbegin(), m_lines.cend(), [&key](const auto &line) { return line.first == key; });
+    }
+
+    void keep(const QString &key, const QByteArray &bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.removeIf([&key](const auto &line) { return line.first == key; });
+        m_lines.append({key, bytes});
+        while (m_lines.size() > MaxPreparedLines)
+            m_lines.removeFirst();
+    }
+
+    QStringList keys()
+    {
+        std::lock_guard lock(m_mutex);
+        QStringList keys;
+        for (const auto &line : m_lines)
+            keys.append(line.first);
+        return keys;
+    }
+
+    void clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.clear();
+    }
+
+private:
+    std::mutex m_mutex;
+    QList<QPair<QString, QByteArray>> m_lines;
 };
 
 // The engines, each loaded on its first use; the worker and the parents' corner share them.
@@ -66,7 +138,7 @@ public:
         return chooseLanguage(languagesLocked(), chosen, QLocale::system().name());
     }
 
-    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out)
+    bool synthesize(const QString &text, const QString &language, int speed, Pcm &out, const StopAsked &stop)
     {
         std::lock_guard lock(m_mutex);
         // English has the more natural voice; eSpeak NG speaks the rest, and English too when
@@ -76,7 +148,7 @@ public:
             engine = fliteLocked();
         if (!engine)
             engine = espeakLocked();
-        return engine && engine->synthesize(text, language, speed, out);
+        return engine && engine->synthesize(text, language, speed, out, stop);
     }
 
 private:
@@ -132,28 +204,63 @@ private:
 struct Voice::Private
 {
     Engines engines;
+    PreparedLines prepared;
     QObject context;
     VoiceOutput output;
-    std::unique_ptr<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>> worker;
+    std::unique_ptr<SpeechWorker<LineRequest, MadeLine>> worker;
+    // A letter's name is not cut by the next letter's: that waits for its end, behind at most a
+    // few others (the oldest goes first). Every other line cuts what sounds, and what waits, at once.
+    QList<MadeLine> waitingLetters;
+    bool soundingLetter = false;
+    QTimer letterWait;
+    std::function<void(const QString &)> playLog;
     // Lines of different kinds asked for in one turn of the event loop are said one after the
     // other, in one go ("Yes! Cat!", then the next picture's word); a later one of the same kind,
     // or a later turn's line, cuts them off.
     QList<LinePart> batch;
     bool flushQueued = false;
+    // Lines to make ahead, sent to the worker after this turn's line, which goes first.
+    QList<LinePart> toPrepare;
     QByteArray pictureName;
     QByteArray picturePath;
     std::function<void(const QStringList &)> lineLog;
 
+    // A synthetic line in the mixer's format, from those made ahead when it is there; empty when
+    // nothing could be made or it was abandoned.
+    QByteArray synthetic(const QString &text, const QString &language, int speed, bool keep, const StopAsked &stop)
+    {
+        const QString key = PreparedLines::key(text, language, speed);
+        QByteArray sound = prepared.find(key);
+        if (!sound.isEmpty())
+            return sound;
+        Pcm pcm;
+        if (engines.synthesize(text, language, speed, pcm, stop))
+            sound = toMixerFormat(trimSilence(pcm));
+        if (keep && !sound.isEmpty())
+            prepared.keep(key, sound);
+        return sound;
+    }
+
     // On the worker thread.
-    std::shared_ptr<VoiceClip> make(const LineRequest &request)
+    MadeLine make(const LineRequest &request, const StopAsked &stop)
     {
         const QString language = engines.speakingLanguage(request.chosenLanguage);
         if (language.isEmpty())
-            return nullptr;
+            return {};
         // The sound is made in the mixer's format.
         request.soundOutput.wait();
+        if (request.prepareOnly) {
+            for (const LinePart &part : request.parts) {
+                const QString text = lineText(part.line, part.argument, language);
+                if (!text.isEmpty() && !prepared.contains(PreparedLines::key(text, language, request.speed)))
+                    synthetic(text, language, request.speed, true, stop);
+            }
+            return {};
+        }
         QByteArray bytes;
         for (const LinePart &part : request.parts) {
+            if (stop())
+                return {};
             QByteArray sound;
             if (!part.picturePath.isEmpty()) {
                 const QByteArray file = recordedWordFile(part.picturePath);
@@ -161,16 +268,60 @@ struct Voice::Private
                     sound = loadRecording(file);
             }
             const QString text = sound.isEmpty() ? lineText(part.line, part.argument, language) : QString();
-            Pcm pcm;
-            if (!text.isEmpty() && engines.synthesize(text, language, request.speed, pcm))
-                sound = toMixerFormat(pcm);
+            if (!text.isEmpty())
+                sound = synthetic(text, language, request.speed, part.line == Line::Word, stop);
             if (sound.isEmpty())
                 continue;
             if (!bytes.isEmpty())
                 bytes += mixerSilence(PauseBetweenParts);
             bytes += sound;
         }
-        return bytes.isEmpty() ? nullptr : std::make_shared<VoiceClip>(std::move(bytes));
+        if (bytes.isEmpty())
+            return {};
+        const bool letter = request.parts.size() == 1 && request.parts.first().line == Line::Letter;
+        return {std::make_shared<VoiceClip>(std::move(bytes)), letter, describe(request.parts).join(QLatin1Char(','))};
+    }
+
+    // On the GUI thread.
+    void play(MadeLine line)
+    {
+        if (line.letter && soundingLetter && (output.isSounding() || !waitingLetters.isEmpty())) {
+            if (playLog)
+                playLog(QStringLiteral("wait ") + line.described);
+            waitingLetters.append(std::move(line));
+            if (waitingLetters.size() > MaxWaitingLetters)
+                waitingLetters.removeFirst();
+            letterWait.start();
+            return;
+        }
+        waitingLetters.clear();
+        letterWait.stop();
+        start(std::move(line));
+    }
+
+    void start(MadeLine line)
+    {
+        if (playLog)
+            playLog(QStringLiteral("play ") + line.described);
+        soundingLetter = line.letter;
+        output.play(std::move(line.clip));
+    }
+
+    void playWaitingLetter()
+    {
+        if (output.isSounding())
+            return;
+        if (!waitingLetters.isEmpty())
+            start(waitingLetters.takeFirst());
+        if (waitingLetters.isEmpty())
+            letterWait.stop();
+    }
+
+    void halt()
+    {
+        waitingLetters.clear();
+        letterWait.stop();
+        output.halt();
     }
 
     static QStringList describe(const QList<LinePart> &parts)
@@ -194,6 +345,17 @@ struct Voice::Private
         // Several keys may come in one turn: the last letter is said, not a queue of them.
         batch.removeIf([&part](const LinePart &pending) { return pending.line == part.line; });
         batch.append(std::move(part));
+        queueFlush();
+    }
+
+    void prepare(LinePart part)
+    {
+        toPrepare.append(std::move(part));
+        queueFlush();
+    }
+
+    void queueFlush()
+    {
         if (flushQueued)
             return;
         flushQueued = true;
@@ -203,14 +365,21 @@ struct Voice::Private
     void flush()
     {
         flushQueued = false;
-        if (!worker)
-            batch.clear();  // shut down
-        if (batch.isEmpty())
+        if (!worker) {  // shut down
+            batch.clear();
+            toPrepare.clear();
             return;
-        if (lineLog)
-            lineLog(describe(batch));
+        }
         const ParentSettings &settings = ParentSettingsStore::instance().current();
-        worker->submit(LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
+        if (!batch.isEmpty()) {
+            if (lineLog)
+                lineLog(describe(batch));
+            worker->submit(
+                LineRequest{std::exchange(batch, {}), settings.language, settings.speed, prepareSoundOutput()});
+        }
+        for (LinePart &part : std::exchange(toPrepare, {}))
+            worker->prepare(
+                LineRequest{{std::move(part)}, settings.language, settings.speed, prepareSoundOutput(), true});
     }
 };
 
@@ -222,9 +391,11 @@ Voice &Voice::instance()
 
 Voice::Voice() : d(std::make_unique<Private>())
 {
-    d->worker = std::make_unique<SpeechWorker<LineRequest, std::shared_ptr<VoiceClip>>>(
-        [this](const LineRequest &request) { return d->make(request); }, &d->context,
-        [this](std::shared_ptr<VoiceClip> clip) { d->output.play(std::move(clip)); });
+    d->worker = std::make_unique<SpeechWorker<LineRequest, MadeLine>>(
+        [this](const LineRequest &request, const StopAsked &stop) { return d->make(request, stop); }, &d->context,
+        [this](MadeLine line) { d->play(std::move(line)); });
+    d->letterWait.setInterval(LetterWaitPollMs);
+    QObject::connect(&d->letterWait, &QTimer::timeout, &d->context, [this] { d->playWaitingLetter(); });
     QObject::connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, &d->context,
                      [this] { applyVolumes(); });
 }
@@ -237,8 +408,9 @@ Voice::~Voice()
 void Voice::shutdown()
 {
     d->batch.clear();
+    d->toPrepare.clear();
     d->worker.reset();
-    d->output.halt();
+    d->halt();
 }
 
 void Voice::sayPictureWord(const QByteArray &pictureName, const QByteArray &picturePath)
@@ -249,6 +421,10 @@ void Voice::sayPictureWord(const QByteArray &pictureName, const QByteArray &pict
         ? QByteArray()
         : QFile::encodeName(QFileInfo(QFile::decodeName(picturePath)).absoluteFilePath());
     repeatPictureWord();
+    // The praise for a right answer, ready before the child is done.
+    const QString word = spokenWord(pictureName);
+    if (!word.isEmpty() && ParentSettingsStore::instance().current().praise)
+        d->prepare({Line::Right, word, {}});
 }
 
 void Voice::repeatPictureWord()
@@ -258,6 +434,13 @@ void Voice::repeatPictureWord()
     const QString word = spokenWord(d->pictureName);
     if (!word.isEmpty() || !d->picturePath.isEmpty())
         d->add({Line::Word, word, d->picturePath});
+}
+
+void Voice::preparePictureWord(const QByteArray &pictureName)
+{
+    const QString word = spokenWord(pictureName);
+    if (!word.isEmpty() && ParentSettingsStore::instance().current().speakWords)
+        d->prepare({Line::Word, word, {}});
 }
 
 void Voice::sayLetter(char letter)
@@ -301,9 +484,10 @@ void Voice::sayTry()
 void Voice::stop()
 {
     d->batch.clear();
+    d->toPrepare.clear();
     if (d->worker)
         d->worker->cancel();
-    d->output.halt();
+    d->halt();
 }
 
 QList<Voice::Language> Voice::languages()
@@ -346,10 +530,21 @@ void Voice::setLineLog(std::function<void(const QStringList &)> log)
     d->lineLog = std::move(log);
 }
 
+void Voice::setPlayLog(std::function<void(const QString &)> log)
+{
+    d->playLog = std::move(log);
+}
+
 void Voice::setLibraryDir(const QByteArray &dir)
 {
     stop();
     d->engines.setLibraryDir(dir);
+    d->prepared.clear();
+}
+
+QStringList Voice::preparedLines()
+{
+    return d->prepared.keys();
 }
 
 } // namespace lettora

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -25,7 +26,11 @@ public:
     void sayPictureWord(const QByteArray &pictureName, const QByteArray &picturePath);
     // The same again (the speaker picture).
     void repeatPictureWord();
-    // A letter entered: its name ("bee" for B).
+    // The picture likely to come next: its word is made now, while the child spells, so that it
+    // is heard at once when the picture comes (a word said from its recording is not).
+    void preparePictureWord(const QByteArray &pictureName);
+    // A letter entered: its name ("bee" for B). A name that sounds is not cut by the next letter's,
+    // which follows it.
     void sayLetter(char letter);
     // The verdicts: a right answer ("Yes! Cat!"), a wrong one ("Try again"), won, lost.
     void sayRight(const QString &word);
@@ -45,8 +50,8 @@ public:
     };
     // The languages that have a voice here, the system's language first.
     QList<Language> languages();
-    // The language that speaks: the chosen one, else the system's when it has a voice, else
-    // English; empty when there is no voice at all.
+    // The language that speaks: the chosen one; with none chosen, the system's when it has a
+    // voice, else English. Empty when there is no voice at all or the chosen language has none.
     QString speakingLanguage();
 
     // The parents' volumes on the voice and effect channels and the music; follows their changes
@@ -59,6 +64,12 @@ public:
     // Tests: each line as it goes to be made, its parts in order: "word:cat" (with "+recording"
     // when the picture has a path), "letter:B", "right:cat", "wrong", "win", "lose", "try".
     void setLineLog(std::function<void(const QStringList &)> log);
+    // Tests: each line made as it goes to the mixer ("play letter:B") or, a letter's name that
+    // waits for the one before to end, as it starts waiting ("wait letter:B").
+    void setPlayLog(std::function<void(const QString &)> log);
+    // Tests: the lines made ahead and kept, least recently used first, each as its text, language
+    // and speed on lines of their own.
+    QStringList preparedLines();
 
 private:
     Voice();

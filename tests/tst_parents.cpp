@@ -118,6 +118,7 @@ private Q_SLOTS:
     void languageNote_data();
     void languageNote();
     void keepsTheKeyboard();
+    void languageNoteWhole();
 };
 
 void TestParents::roundTrip_data()
@@ -571,12 +572,9 @@ void TestParents::languageNote_data()
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("note");
-    const QString fallback = QString::fromLatin1(VoicePage::NoVoiceFallback);
     QTest::newRow("system's language") << QStringList{"fr", "en"} << "fr" << "" << "fr" << "";
     QTest::newRow("a chosen one") << QStringList{"fr", "en"} << "en" << "en" << "en" << "";
-    QTest::newRow("chosen without a voice")
-        << QStringList{"fr", "en"} << "fr" << "de" << "de" << fallback.arg(QStringLiteral("fr"));
-    QTest::newRow("chosen, nothing speaks") << QStringList{"fr"} << "" << "de" << "de"
+    QTest::newRow("chosen without a voice") << QStringList{"fr", "en"} << "" << "de" << "de"
                                             << QString::fromLatin1(VoicePage::NoVoiceSilent);
     QTest::newRow("no voice at all") << QStringList{} << "" << "" << "" << QString::fromLatin1(VoicePage::NoVoiceAtAll);
 }
@@ -696,6 +694,30 @@ void TestParents::keepsTheKeyboard()
     QVERIFY(QTest::qWaitForWindowActive(&game));
     QCoreApplication::processEvents();
     QVERIFY(log->isEmpty());
+// In the corner, at its own size, the note has the height its wrapped lines need, inside the page.
+void TestParents::languageNoteWhole()
+{
+    test::ProgramFolderCopy folder;
+    ParentSettings s;
+    s.language = QStringLiteral("zz");  // a language nobody speaks
+    store().apply(s);
+    ParentsCorner corner;
+    corner.pages->setCurrentWidget(corner.voicePage);
+    corner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&corner));
+    const QLabel *note = corner.voicePage->languageNote;
+    // Nothing on the page asks for more room than the corner gives: a layout squeezed below its
+    // minimum no longer gives a wrapped line the height it needs.
+    QVERIFY2(corner.voicePage->minimumSizeHint().width() <= corner.voicePage->width(),
+             qPrintable(QStringLiteral("%1 px wanted, %2 px given")
+                            .arg(corner.voicePage->minimumSizeHint().width())
+                            .arg(corner.voicePage->width())));
+    QVERIFY(note->isVisible());
+    QVERIFY(!note->text().isEmpty());
+    QVERIFY2(note->height() >= note->heightForWidth(note->width()),
+             qPrintable(QStringLiteral("%1 px for %2").arg(note->height()).arg(note->heightForWidth(note->width()))));
+    const QRect inPage(note->mapTo(corner.voicePage, QPoint()), note->size());
+    QVERIFY(corner.voicePage->rect().contains(inPage));
 }
 
 QTEST_MAIN(TestParents)

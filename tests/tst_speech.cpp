@@ -18,6 +18,10 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 using namespace lettora;
 using namespace lettora::test;
 
@@ -69,6 +73,13 @@ private Q_SLOTS:
     void spokenWord();
     void lines_data();
     void lines();
+    void longWordCut_data();
+    void longWordCut();
+    void trimSilence_data();
+    void trimSilence();
+    void enginesStopWhenAsked_data();
+    void enginesStopWhenAsked();
+    void workerAbandonsItsLineWhenItGoes();
     void language_data();
     void languageNames_data();
     void languageNames();
@@ -79,7 +90,9 @@ private Q_SLOTS:
     void enginesSpeak();
     void voiceAndEffectsOnTheirOwnChannels();
     void newerRequestSupersedes();
+    void nextWordMadeAhead();
     void gameVoiceCutsItsOwnLine();
+    void lettersFollowEachOther();
     void recordingInsteadOfTheVoice();
     void silentWithoutVoiceOrAudio();
     void followsSettings_data();
@@ -136,6 +149,132 @@ void TestSpeech::lines()
     QCOMPARE(lineText(Line(line), argument, language), text);
 }
 
+void TestSpeech::longWordCut_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("text");
+    const QString twenty(20, QLatin1Char('a'));
+    QTest::newRow("empty") << int(Line::Word) << "" << "";
+    QTest::newRow("as long as the row") << int(Line::Word) << twenty << twenty;
+    QTest::newRow("one past the row") << int(Line::Word) << twenty + "b" << twenty;
+    QTest::newRow("ten thousand letters") << int(Line::Word) << QString(10000, QLatin1Char('z'))
+                                          << QString(20, QLatin1Char('z'));
+    QTest::newRow("never half a character") << int(Line::Word) << QString(19, QLatin1Char('a')) + "\U0001F431"
+                                            << QString(19, QLatin1Char('a'));
+    QTest::newRow("praise, ten thousand letters") << int(Line::Right) << QString(10000, QLatin1Char('z'))
+                                                  << "Yes! " + QString(20, QLatin1Char('z')) + "!";
+}
+
+// A word longer than the answer row cannot be spelled: no more of it is said.
+void TestSpeech::longWordCut()
+{
+    QFETCH(int, line);
+    QFETCH(QString, word);
+    QFETCH(QString, text);
+    QCOMPARE(lineText(Line(line), word, QStringLiteral("en")), text);
+}
+
+void TestSpeech::trimSilence_data()
+{
+    QTest::addColumn<QList<int>>("samples");
+    QTest::addColumn<QList<int>>("kept");  // threshold 100, 2 frames kept beside the sound
+    QTest::newRow("empty") << QList<int>{} << QList<int>{};
+    QTest::newRow("all silence") << QList<int>{0, 5, -99, 99, 0, -1} << QList<int>{};
+    QTest::newRow("silence at both ends") << QList<int>{0, 0, 1, -2, 3, 100, -500, 7, -100, 4, 5, 6, 0, 0}
+                                          << QList<int>{-2, 3, 100, -500, 7, -100, 4, 5};
+    QTest::newRow("no silence") << QList<int>{300, -300, 0, 0, 0, 0, 0, 200} << QList<int>{300, -300, 0, 0, 0, 0, 0, 200};
+    QTest::newRow("loudest sample first") << QList<int>{-32768, 0, 0, 0, 0} << QList<int>{-32768, 0, 0};
+    QTest::newRow("one loud sample last") << QList<int>{0, 0, 0, 0, 32767} << QList<int>{0, 0, 32767};
+    QTest::newRow("one loud sample alone") << QList<int>{0, 0, 0, 0, 101, 0, 0, 0, 0} << QList<int>{0, 0, 101, 0, 0};
+}
+
+void TestSpeech::trimSilence()
+{
+    QFETCH(QList<int>, samples);
+    QFETCH(QList<int>, kept);
+    auto bytes = [](const QList<int> &values) {
+        QByteArray out;
+        for (int v : values) {
+            const qint16 sample = qint16(v);
+            out.append(reinterpret_cast<const char *>(&sample), 2);
+        }
+        return out;
+    };
+    QCOMPARE(lettora::trimSilence(bytes(samples), 100, 2), bytes(kept));
+}
+
+void TestSpeech::enginesStopWhenAsked_data()
+{
+    QTest::addColumn<bool>("flite");
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Flite") << true << "en";
+    QTest::newRow("eSpeak NG") << false << "fr";
+}
+
+// Asked to stop in the middle of a long line, an engine gives up at once: it asks no more and
+// makes nothing.
+void TestSpeech::enginesStopWhenAsked()
+{
+    QFETCH(bool, flite);
+    QFETCH(QString, language);
+    std::unique_ptr<SpeechEngine> engine = flite ? loadFlite() : loadEspeak();
+    QVERIFY(engine);
+    const QString text = QStringLiteral("elephant, giraffe and umbrella. ").repeated(40);
+    QStringList events;
+    int asked = 0;
+    Pcm pcm;
+    const bool made = engine->synthesize(text, language, 100, pcm, [&] {
+        // Some speech is made before the stop comes.
+        if (++asked < 3)
+            return false;
+        events << (events.isEmpty() ? QStringLiteral("stop") : QStringLiteral("asked again"));
+        return true;
+    });
+    events << QStringLiteral("returned");
+    QCOMPARE(events, (QStringList{QStringLiteral("stop"), QStringLiteral("returned")}));
+    QVERIFY(!made);
+    // The same engine speaks whole lines again afterwards.
+    QVERIFY(engine->synthesize(QStringLiteral("cat"), language, 100, pcm, [] { return false; }));
+    QVERIFY(pcm.frames() > 0);
+}
+
+// Exit does not wait for a line to be made: the worker's end abandons it.
+void TestSpeech::workerAbandonsItsLineWhenItGoes()
+{
+    QStringList events;
+    std::mutex eventsMutex;
+    auto note = [&](const QString &event) {
+        std::lock_guard lock(eventsMutex);
+        events << event;
+    };
+    QSemaphore started;
+    QObject context;
+    {
+        SpeechWorker<QString, QString> worker(
+            [&](const QString &text, const std::function<bool()> &stopped) {
+                note(QStringLiteral("making"));
+                started.release();
+                // A synthesis that asks now and then, for at most a minute.
+                for (int i = 0; i < 60000; ++i) {
+                    if (stopped()) {
+                        note(QStringLiteral("abandoned"));
+                        return QString();
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                note(QStringLiteral("made whole"));
+                return text;
+            },
+            &context, [&](QString) { note(QStringLiteral("played")); });
+        worker.submit(QStringLiteral("a very long line"));
+        QVERIFY(started.tryAcquire(1, 10000));
+    }
+    note(QStringLiteral("worker gone"));
+    QCoreApplication::processEvents();
+    QCOMPARE(events, (QStringList{QStringLiteral("making"), QStringLiteral("abandoned"), QStringLiteral("worker gone")}));
+}
+
 void TestSpeech::language_data()
 {
     QTest::addColumn<QStringList>("codes");
@@ -147,7 +286,9 @@ void TestSpeech::language_data()
     QTest::newRow("chosen region") << codes << "pt-br" << "en" << "pt-BR";
     QTest::newRow("region falls to language") << codes << "fr_CA" << "en" << "fr";
     QTest::newRow("system") << codes << "" << "pt_PT.UTF-8" << "pt";
-    QTest::newRow("no voice for either: English") << codes << "xx" << "C" << "en";
+    QTest::newRow("no system voice: English") << codes << "" << "sv_SE.UTF-8" << "en";
+    QTest::newRow("chosen without a voice: silent") << codes << "xx" << "fr" << "";
+    QTest::newRow("chosen without a voice, no English either") << QStringList{"de", "fr"} << "sv" << "C" << "";
     QTest::newRow("no English: the first") << QStringList{"de", "fr"} << "" << "C" << "de";
     QTest::newRow("no voice at all") << QStringList() << "fr" << "fr" << "";
 }
@@ -289,7 +430,7 @@ void TestSpeech::newerRequestSupersedes()
     QObject context;
     {
         SpeechWorker<QString, QString> worker(
-            [&](const QString &text) {
+            [&](const QString &text, const std::function<bool()> &) {
                 {
                     std::lock_guard lock(madeMutex);
                     made.append(text);
@@ -312,6 +453,35 @@ void TestSpeech::newerRequestSupersedes()
     }
 }
 
+// The next picture's word and the praise for this one are made while the child spells, and kept.
+void TestSpeech::nextWordMadeAhead()
+{
+    test::ProgramFolderCopy folder;
+    setEffectPlayer(makeMixerEffectPlayer("null"));
+    Voice &voice = Voice::instance();
+    voice.setLibraryDir({});
+    QStringList said;
+    voice.setLineLog([&said](const QStringList &parts) { said.append(parts.join(QLatin1Char(','))); });
+    voice.sayPictureWord("Cat.jpg", {});
+    voice.preparePictureWord("Dog.png");
+    const QStringList ahead{"Yes! cat!\nen\n100", "cat\nen\n100", "dog\nen\n100"};
+    auto sorted = [](QStringList list) {
+        list.sort();
+        return list;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(sorted(voice.preparedLines()), ahead, 10000);
+    // The words of many pictures to come keep no more than a few lines.
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg", "h.jpg"}) {
+        voice.preparePictureWord(name);
+        QTRY_VERIFY_WITH_TIMEOUT(voice.preparedLines().last().startsWith(QLatin1Char(name[0])), 10000);
+    }
+    QCOMPARE(voice.preparedLines().size(), 6);
+    voice.setLineLog(nullptr);
+    voice.stop();
+    setEffectPlayer(nullptr);
+    QCOMPARE(said, QStringList{QStringLiteral("word:cat")});
+}
+
 void TestSpeech::gameVoiceCutsItsOwnLine()
 {
     setEffectPlayer(makeMixerEffectPlayer("null"));
@@ -328,6 +498,45 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
     QVERIFY(mixer::sounding(EffectsChannel));
     voice.stop();
     QVERIFY(!mixer::sounding(VoiceChannel));
+    setEffectPlayer(nullptr);
+}
+
+// Letters typed faster than their names are said: each name is said whole, in the order typed;
+// a word cuts them all.
+void TestSpeech::lettersFollowEachOther()
+{
+    test::ProgramFolderCopy folder;
+    setEffectPlayer(makeMixerEffectPlayer("null"));
+    Voice &voice = Voice::instance();
+    voice.setLibraryDir({});
+    QStringList played;
+    voice.setPlayLog([&played](const QString &line) { played.append(line); });
+    voice.sayLetter('W');  // "double you", the longest name
+    QTRY_COMPARE_WITH_TIMEOUT(played, QStringList{"play letter:W"}, 10000);
+    voice.sayLetter('B');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 10000);
+    voice.sayLetter('C');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(played,
+                              (QStringList{"play letter:W", "wait letter:B", "wait letter:C", "play letter:B",
+                                           "play letter:C"}),
+                              10000);
+    // The picture's word does not wait behind letters.
+    QTRY_VERIFY_WITH_TIMEOUT(!mixer::sounding(VoiceChannel), 10000);
+    played.clear();
+    voice.sayLetter('W');
+    QTRY_COMPARE_WITH_TIMEOUT(played, QStringList{"play letter:W"}, 10000);
+    voice.sayLetter('B');
+    QTRY_COMPARE_WITH_TIMEOUT(played.size(), 2, 10000);
+    voice.repeatPictureWord();
+    voice.sayPictureWord("Cat.jpg", {});
+    QTRY_COMPARE_WITH_TIMEOUT(played, (QStringList{"play letter:W", "wait letter:B", "play word:cat"}), 10000);
+    // The letter that waited is not said after the word.
+    QTRY_VERIFY_WITH_TIMEOUT(!mixer::sounding(VoiceChannel), 10000);
+    QTest::qWait(100);
+    QCOMPARE(played.size(), 3);
+    voice.setPlayLog(nullptr);
+    voice.stop();
     setEffectPlayer(nullptr);
 }
 
