@@ -694,6 +694,8 @@ void TestParents::keepsTheKeyboard()
     QVERIFY(QTest::qWaitForWindowActive(&game));
     QCoreApplication::processEvents();
     QVERIFY(log->isEmpty());
+}
+
 // In the corner, at its own size, the note has the height its wrapped lines need, inside the page.
 void TestParents::languageNoteWhole()
 {
