@@ -8,23 +8,26 @@
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace lettora {
@@ -37,15 +40,16 @@ constexpr int CellWidth = 116;
 constexpr int CellHeight = ThumbnailCache::Side + 62;
 constexpr int Margin = 4;
 
-QImage decodeThumbnail(const QByteArray &path)
+// Never destroyed: a decoding held up by a slow file system must hold up neither the corner's
+// close nor the program's end.
+QThreadPool &thumbnailPool()
 {
-    const QByteArray file = ListPair::localFile(path);
-    QImageReader header(QFile::decodeName(file));
-    QSize size = header.size();
-    const int side = ThumbnailCache::Side;
-    size = !size.isValid() || size.isEmpty() ? QSize(side, side)
-                                             : size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    return loadPictureFile(file, size);
+    static QThreadPool *const pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(ThumbnailCache::Threads);
+        return p;
+    }();
+    return *pool;
 }
 
 QRect thumbRect(const QRect &cell)
@@ -95,7 +99,8 @@ public:
             painter->drawRect(box);
             if (state == ThumbnailCache::State::Failed) {
                 painter->setPen(Qt::darkGray);
-                painter->drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+                painter->drawText(box.adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignCenter | Qt::TextWordWrap,
+                                  QLatin1String(PicturesPage::CannotRead));
             }
         }
         const QString problem = index.data(PictureGridModel::ProblemRole).toString();
@@ -164,48 +169,79 @@ public:
 
 // ---- ThumbnailCache
 
-ThumbnailCache::ThumbnailCache(QObject *parent) : QObject(parent)
+QImage ThumbnailCache::decode(const QByteArray &path)
 {
-    m_pool.setMaxThreadCount(Threads);
+    return loadPictureFileWithin(ListPair::localFile(path), QSize(Side, Side));
+}
+
+ThumbnailCache::ThumbnailCache(QObject *parent, Decoder decoder, qint64 maxBytes)
+    : QObject(parent), m_decoder(std::move(decoder))
+{
+    m_done.setMaxCost(qsizetype(maxBytes));
 }
 
 ThumbnailCache::~ThumbnailCache()
 {
-    // A decoding that still runs posts its result to this object: let it end first.
-    m_pool.clear();
-    m_pool.waitForDone();
+    // Decodings still waiting for a thread are skipped; one that runs ends on its own.
+    m_gone->store(true);
 }
 
-QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state)
+QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state, QString *reason)
 {
-    auto found = m_entries.find(path);
-    if (found == m_entries.end()) {
-        m_entries.insert(path, Entry());
-        m_pool.start(QRunnable::create([this, path] {
-            QImage image;
-            try {
-                image = decodeThumbnail(path);
-            } catch (...) {
-                image = QImage();  // shown as a picture that cannot be shown
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, path, image] {
-                    Entry &entry = m_entries[path];
-                    entry.state = image.isNull() ? State::Failed : State::Ready;
-                    entry.pixmap = QPixmap::fromImage(image);
-                    ++m_finished;
-                    Q_EMIT ready(path);
-                },
-                Qt::QueuedConnection);
-        }));
+    if (const Entry *done = m_done.object(path)) {
         if (state)
-            *state = State::Pending;
-        return {};
+            *state = done->state;
+        if (reason)
+            *reason = done->reason;
+        return done->pixmap;
     }
     if (state)
-        *state = found->state;
-    return found->pixmap;
+        *state = State::Pending;
+    if (reason)
+        reason->clear();
+    if (m_pending.contains(path))
+        return {};
+    m_pending.insert(path);
+    const QPointer<ThumbnailCache> self(this);
+    thumbnailPool().start([self, gone = m_gone, decoder = m_decoder, path] {
+        if (gone->load())
+            return;
+        QImage image;
+        QString why;
+        try {
+            image = decoder(path);
+        } catch (const Error &e) {
+            why = e.text();
+        } catch (const std::bad_alloc &) {
+            why = QLatin1String(messages::OutOfMemory);
+        } catch (...) {
+            why = QLatin1String(PicturesPage::CannotShow);
+        }
+        if (image.isNull() && why.isEmpty())
+            why = QLatin1String(PicturesPage::CannotShow);
+        // Handed to the application, which outlives the cache: the cache may be gone by then.
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [self, path, image, why] {
+                    if (self)
+                        self->finish(path, image, why);
+                },
+                Qt::QueuedConnection);
+    });
+    return {};
+}
+
+void ThumbnailCache::finish(const QByteArray &path, const QImage &image, const QString &reason)
+{
+    m_pending.remove(path);
+    auto *entry = new Entry{image.isNull() ? State::Failed : State::Ready, QPixmap::fromImage(image), reason};
+    const qsizetype cost = std::max<qsizetype>(
+        1, qsizetype(entry->pixmap.width()) * entry->pixmap.height() * std::max(1, entry->pixmap.depth()) / 8
+               + reason.size() * qsizetype(sizeof(QChar)));
+    m_done.insert(path, entry, cost);
+    ++m_finished;
+    Q_EMIT ready(path);
 }
 
 // ---- PictureGridModel
@@ -245,8 +281,15 @@ QVariant PictureGridModel::data(const QModelIndex &index, int role) const
                                  ? ListPair::displayShort(m_list.allPaths().at(index.row()))
                                  : QString();
         QStringList lines{problem, file};
-        if (data(index, StateRole).toInt() == int(ThumbnailCache::State::Failed))
+        if (index.row() < m_list.allPaths().size()) {
+            ThumbnailCache::State state;
+            QString reason;
+            const_cast<ThumbnailCache &>(m_thumbnails).thumbnail(m_list.allPaths().at(index.row()), &state, &reason);
+            if (state == ThumbnailCache::State::Failed)
+                lines << QLatin1String(PicturesPage::CannotShow) << reason;
+        } else {
             lines << QLatin1String(PicturesPage::CannotShow);
+        }
         lines.removeAll(QString());
         return lines.join(QLatin1Char('\n'));
     }

@@ -1,12 +1,16 @@
 #pragma once
 
-#include <QHash>
+#include <QCache>
+#include <QSet>
 #include <QIdentityProxyModel>
 #include <QListView>
 #include <QPixmap>
-#include <QThreadPool>
 #include <QUrl>
 #include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -17,20 +21,31 @@ class ListPair;
 class PicturesPage;
 
 // Small pictures of the list's files, decoded scaled in the background on a few threads, one
-// per file: the same file twice is decoded once and shown as the same picture.
+// per file: the same file twice is decoded once and shown as the same picture. Every file is opened
+// as the game opens its pictures (a FIFO or a device is refused, never waited on). At most
+// `maxBytes` of pictures are kept: those asked for longest ago go first, and are decoded again
+// when they are asked for again. Nothing waits on a decoding when the cache goes: one still
+// running ends on its own and its picture is dropped.
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int Side = 96;
     static constexpr int Threads = 2;
+    static constexpr qint64 MaxBytes = 32LL * 1024 * 1024;
     enum class State { Pending, Ready, Failed };
+    // The file's small picture; raises an Error saying why it cannot be had.
+    using Decoder = std::function<QImage(const QByteArray &path)>;
+    static QImage decode(const QByteArray &path);
 
-    explicit ThumbnailCache(QObject *parent = nullptr);
+    explicit ThumbnailCache(QObject *parent = nullptr, Decoder decoder = &ThumbnailCache::decode,
+                            qint64 maxBytes = MaxBytes);
     ~ThumbnailCache() override;
-    // The file's picture once decoded (a null pixmap before); the first call asks for it.
-    QPixmap thumbnail(const QByteArray &path, State *state = nullptr);
+    // The file's picture once decoded (a null pixmap before, and when it failed, with the reason
+    // in `reason`); the first call asks for it.
+    QPixmap thumbnail(const QByteArray &path, State *state = nullptr, QString *reason = nullptr);
     int finished() const { return m_finished; }
+    qint64 bytes() const { return m_done.totalCost(); }
 
 Q_SIGNALS:
     void ready(const QByteArray &path);
@@ -38,11 +53,16 @@ Q_SIGNALS:
 private:
     struct Entry
     {
-        State state = State::Pending;
+        State state = State::Failed;
         QPixmap pixmap;
+        QString reason;
     };
-    QThreadPool m_pool;
-    QHash<QByteArray, Entry> m_entries;
+    void finish(const QByteArray &path, const QImage &image, const QString &reason);
+
+    Decoder m_decoder;
+    QCache<QByteArray, Entry> m_done;
+    QSet<QByteArray> m_pending;
+    std::shared_ptr<std::atomic_bool> m_gone = std::make_shared<std::atomic_bool>(false);
     int m_finished = 0;
 };
 
@@ -100,6 +120,7 @@ public:
     static constexpr const char *NotSaved = "The list could not be saved; the changes hold until the game is closed.";
     static constexpr const char *FixButton = "Fix the word";
     static constexpr const char *CannotShow = "This picture cannot be shown.";
+    static constexpr const char *CannotRead = "Cannot be read";
     static constexpr const char *FixTo = "%1. Fix: \"%2\".";
     static constexpr const char *FixAsk = "%1. Fix: type the word.";
     static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'

@@ -11,10 +11,20 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QBuffer>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace lettora;
 
@@ -56,6 +66,11 @@ private Q_SLOTS:
     void moveKeepsDrawn_data();
     void moveKeepsDrawn();
     void samePictureOnce();
+    void fifoInTheList();
+    void closeDoesNotWait();
+    void thumbnailsBounded_data();
+    void thumbnailsBounded();
+    void notUtf8KeepsShape();
 };
 
 void TestPictures::words_data()
@@ -301,6 +316,140 @@ void TestPictures::samePictureOnce()
     const QPixmap first = cache.thumbnail(QFile::encodeName(a));
     QCOMPARE(first.size(), QSize(96, 72));
     QCOMPARE(cache.thumbnail(QFile::encodeName(a)).cacheKey(), first.cacheKey());
+}
+
+// A FIFO in the list is refused at once, its cell saying it cannot be read, and the page goes
+// without waiting for anything.
+void TestPictures::fifoInTheList()
+{
+    QTemporaryDir photos;
+    const QByteArray fifo = QFile::encodeName(photos.path() + QStringLiteral("/pipe.jpg"));
+    const QString photo = photos.path() + QStringLiteral("/cat.jpg");
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    writePicture(photo);
+    test::Windows w({{Names, "pipe.jpg\r\ncat.jpg\r\n"}, {Paths, fifo + "\r\n" + QFile::encodeName(photo) + "\r\n"}});
+    auto page = std::make_unique<PicturesPage>(w.dialog->pictures);
+    // Whatever happens, a reader stuck in the FIFO's open is let go before the page goes.
+    const auto letGo = qScopeGuard([&] {
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    page->resize(500, 400);
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    const QModelIndex pipe = page->model->index(0, 0), cat = page->model->index(1, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(pipe.data(PictureGridModel::StateRole).toInt(), int(ThumbnailCache::State::Failed), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(cat.data(PictureGridModel::StateRole).toInt(), int(ThumbnailCache::State::Ready), 5000);
+    QCOMPARE(pipe.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("%1\nThis picture cannot be shown.\nCannot open file \"%2\". Not a regular file")
+                 .arg(QString::fromUtf8(fifo), QString::fromUtf8(fifo)));
+    // The cell shows the words, not a blank box.
+    const QImage cell = page->grid->viewport()->grab(page->grid->visualRect(pipe)).toImage();
+    bool dark = false;
+    for (int y = 0; y < cell.height() && !dark; ++y)
+        for (int x = 0; x < cell.width() && !dark; ++x)
+            dark = qGray(cell.pixel(x, y)) < 160;
+    QVERIFY(dark);
+    page.reset();
+}
+
+// A decoding that never ends holds up neither the cache's end nor anything after it; its picture,
+// when it comes at last, goes nowhere.
+void TestPictures::closeDoesNotWait()
+{
+    QSemaphore started, release;
+    std::atomic_bool returned = false;
+    auto cache = std::make_unique<ThumbnailCache>(nullptr, [&](const QByteArray &) {
+        started.release();
+        release.acquire();
+        returned = true;
+        QImage image(10, 10, QImage::Format_ARGB32);
+        image.fill(Qt::blue);
+        return image;
+    });
+    QSignalSpy ready(cache.get(), &ThumbnailCache::ready);
+    cache->thumbnail("/stuck.jpg");
+    QVERIFY(started.tryAcquire(1, 5000));
+    // A watchdog lets the decoding go if the cache's end waits for it.
+    std::atomic_bool waited = false;
+    std::thread watchdog([&] {
+        if (!returned.load() && !QTest::qWaitFor([&] { return returned.load(); }, 3000)) {
+            waited = true;
+            release.release();
+        }
+    });
+    cache.reset();
+    const bool waitedForIt = waited.load();
+    if (!waitedForIt)
+        release.release();
+    watchdog.join();
+    QVERIFY(!waitedForIt);
+    QTRY_VERIFY(returned.load());
+    QTest::qWait(50);
+    QCOMPARE(ready.size(), 0);
+}
+
+void TestPictures::thumbnailsBounded_data()
+{
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<bool>("firstKept");
+    const qint64 one = 10 * 10 * 4;
+    QTest::newRow("three fit") << 3 * one << true;
+    QTest::newRow("one byte short") << 3 * one - 1 << false;
+}
+
+// The pictures kept never take more than the cache's bytes; the one asked for longest ago goes
+// first and is decoded again when asked for.
+void TestPictures::thumbnailsBounded()
+{
+    QFETCH(qint64, maxBytes);
+    QFETCH(bool, firstKept);
+    QStringList decoded;
+    ThumbnailCache cache(
+        nullptr,
+        [&](const QByteArray &path) {
+            QMetaObject::invokeMethod(qApp, [&decoded, path] { decoded << QString::fromUtf8(path); }, Qt::QueuedConnection);
+            QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::green);
+            return image;
+        },
+        maxBytes);
+    for (const char *path : {"/a", "/b", "/c"}) {
+        cache.thumbnail(path);
+        QTRY_COMPARE(cache.finished(), int(path[1] - 'a') + 1);
+    }
+    QVERIFY(cache.bytes() <= maxBytes);
+    ThumbnailCache::State state;
+    cache.thumbnail("/a", &state);
+    QCOMPARE(state, firstKept ? ThumbnailCache::State::Ready : ThumbnailCache::State::Pending);
+    QTRY_COMPARE(cache.finished(), firstKept ? 3 : 4);
+    QCOMPARE(cache.thumbnail("/a", &state).size(), QSize(10, 10));
+    QCOMPARE(state, ThumbnailCache::State::Ready);
+    QTRY_COMPARE(decoded, firstKept ? QStringList({"/a", "/b", "/c"}) : QStringList({"/a", "/b", "/c", "/a"}));
+    QVERIFY(cache.bytes() <= maxBytes);
+}
+
+// A path that is not UTF-8 is opened by its bytes: its picture keeps its shape.
+void TestPictures::notUtf8KeepsShape()
+{
+    QTemporaryDir photos;
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(&encoded, "png"));
+    const QByteArray path = QFile::encodeName(photos.path()) + "/\xe9t\xe9.png";
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, encoded.data().constData(), size_t(encoded.data().size())), ssize_t(encoded.data().size()));
+    ::close(fd);
+    ThumbnailCache cache;
+    cache.thumbnail(path);
+    QTRY_COMPARE(cache.finished(), 1);
+    ThumbnailCache::State state;
+    QCOMPARE(cache.thumbnail(path, &state).size(), QSize(96, 72));
+    QCOMPARE(state, ThumbnailCache::State::Ready);
 }
 
 QTEST_MAIN(TestPictures)
