@@ -94,6 +94,7 @@ void TestPictures::words_data()
     QTest::newRow("screenshot") << QByteArray("Screenshot 2026-12.png") << "Has a space, a digit and punctuation" << "";
     QTest::newRow("digits only") << QByteArray("12345.jpg") << "Has a digit" << "";
     QTest::newRow("mostly digits") << QByteArray("a1234.jpg") << "Has a digit" << "";
+    QTest::newRow("as many digits as letters") << QByteArray("ab12.jpg") << "Has a digit" << "ab";
     QTest::newRow("no word") << QByteArray(".jpg") << "No word" << "";
     QTest::newRow("20 letters") << QByteArray("abcdefghijklmnopqrst.jpg") << "" << "abcdefghijklmnopqrst";
     QTest::newRow("21 letters") << QByteArray("abcdefghijklmnopqrstu.jpg") << "Longer than 20 letters"
@@ -181,14 +182,15 @@ void TestPictures::gridEdits_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QByteArray>("names");
     QTest::addColumn<QByteArray>("paths");
+    QTest::addColumn<int>("selected");  // the moved picture stays selected where it went; -1: not looked at
     QTest::newRow("Delete") << "delete 1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\n")
-                            << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n");
+                            << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n") << -1;
     QTest::newRow("drag forward") << "drag 0 2" << QByteArray("b.jpg\r\nc.jpg\r\na.jpg\r\nd.jpg\r\n")
-                                  << QByteArray("/b.jpg\r\n/c.jpg\r\n/a.jpg\r\n/d.jpg\r\n");
+                                  << QByteArray("/b.jpg\r\n/c.jpg\r\n/a.jpg\r\n/d.jpg\r\n") << 2;
     QTest::newRow("drag back") << "drag 3 0" << QByteArray("d.jpg\r\na.jpg\r\nb.jpg\r\nc.jpg\r\n")
-                               << QByteArray("/d.jpg\r\n/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n");
+                               << QByteArray("/d.jpg\r\n/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n") << 0;
     QTest::newRow("drag past the end") << "drag 1 -1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\nb.jpg\r\n")
-                                       << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n/b.jpg\r\n");
+                                       << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n/b.jpg\r\n") << 3;
 }
 
 void TestPictures::gridEdits()
@@ -196,6 +198,7 @@ void TestPictures::gridEdits()
     QFETCH(QString, action);
     QFETCH(QByteArray, names);
     QFETCH(QByteArray, paths);
+    QFETCH(int, selected);
     test::Windows w({{Names, "a.jpg\r\nb.jpg\r\nc.jpg\r\nd.jpg\r\n"}, {Paths, "/a.jpg\n/b.jpg\n/c.jpg\n/d.jpg\n"}});
     PicturesPage page(w.dialog->pictures);
     page.resize(600, 400);
@@ -217,6 +220,10 @@ void TestPictures::gridEdits()
     }
     QCOMPARE(w.bytes(paths::ImageFileList), names);
     QCOMPARE(w.bytes(paths::ImagePathList), paths);
+    if (selected >= 0) {
+        QCOMPARE(page.selectedRow(), selected);
+        QCOMPARE(page.grid->currentIndex().row(), selected);
+    }
 }
 
 // Files and a folder dropped from a file manager are added as Add adds them: picture files only,
@@ -243,13 +250,10 @@ void TestPictures::dropFromOutside()
                   QUrl::fromLocalFile(root + QStringLiteral("/two\nlines.jpg")), QUrl::fromLocalFile(root + QStringLiteral("/one.jpg"))});
     QVERIFY(drop(page.grid, QPoint(10, 10), &data));
 
-    const QStringList added{root + QStringLiteral("/one.jpg"), root + QStringLiteral("/album/a.png"),
-                            root + QStringLiteral("/album/b.jpg"), root + QStringLiteral("/album/sub/c.jpg"),
-                            root + QStringLiteral("/one.jpg")};
-    ListPair byAdd;
-    byAdd.add(added);
-    QCOMPARE(w.bytes(paths::ImageFileList), formatListFile(byAdd.allNames()));
-    QCOMPARE(w.bytes(paths::ImagePathList), formatListFile(byAdd.allPaths()));
+    const QByteArray at = QFile::encodeName(root);
+    QCOMPARE(w.bytes(paths::ImageFileList), QByteArray("one.jpg\r\na.png\r\nb.jpg\r\nc.jpg\r\none.jpg\r\n"));
+    QCOMPARE(w.bytes(paths::ImagePathList), at + "/one.jpg\r\n" + at + "/album/a.png\r\n" + at + "/album/b.jpg\r\n" + at
+                                                + "/album/sub/c.jpg\r\n" + at + "/one.jpg\r\n");
     QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
 }
 
