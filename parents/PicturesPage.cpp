@@ -2,6 +2,7 @@
 
 #include "parents/PageLook.h"
 #include "parents/PictureWords.h"
+#include "settings/FilePicker.h"
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
@@ -400,7 +401,8 @@ void PictureGrid::keyPressEvent(QKeyEvent *event)
 
 // ---- PicturesPage
 
-PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m_list(list)
+PicturesPage::PicturesPage(ListPair &list, QWidget *parent)
+    : QWidget(parent), m_list(list), m_picker(makePhotoPicker())
 {
     setObjectName(QStringLiteral("PicturesPage"));
     auto *help = new QLabel(QLatin1String(Help), this);
@@ -416,6 +418,10 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     fixButton->setAutoDefault(false);
     fixButton->setEnabled(false);
     saveProblem = makeQuietNote(this, "saveProblem", Qt::darkRed);
+    addButton = new QPushButton(QLatin1String(AddButton), this);
+    addButton->setObjectName(QStringLiteral("addButton"));
+    addButton->setAutoDefault(false);
+    connect(addButton, &QPushButton::clicked, this, &PicturesPage::addPhotos);
 
     connect(fixButton, &QPushButton::clicked, this, [this] { fix(selectedRow()); });
     connect(grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PicturesPage::updateHint);
@@ -426,6 +432,7 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     });
 
     auto *fixRow = new QHBoxLayout;
+    fixRow->addWidget(addButton);
     fixRow->addWidget(hint, 1);
     fixRow->addWidget(fixButton);
     auto *layout = new QVBoxLayout(this);
@@ -433,6 +440,33 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     layout->addWidget(grid, 1);
     layout->addLayout(fixRow);
     layout->addWidget(saveProblem);
+}
+
+PicturesPage::~PicturesPage() = default;
+
+void PicturesPage::setFilePicker(std::unique_ptr<FilePicker> picker)
+{
+    m_picker = std::move(picker);
+}
+
+void PicturesPage::addPhotos()
+{
+    ProgramFolder::makeCurrent();
+    const QStringList chosen = m_picker->chooseFiles(this, QLatin1String(AddCaption),
+                                                     ProgramFolder::resolve(QLatin1String(paths::PictureFolder)));
+    if (chosen.isEmpty())
+        return;
+    QList<QUrl> urls;
+    for (const QString &file : chosen)
+        urls << QUrl::fromLocalFile(file);
+    const int before = model->rowCount();
+    addDropped(urls);
+    const int after = model->rowCount();
+    if (after <= before)
+        return;
+    grid->scrollTo(model->index(after - 1, 0));
+    grid->setCurrentIndex(model->index(before, 0));
+    grid->scrollTo(model->index(before, 0));
 }
 
 int PicturesPage::selectedRow() const

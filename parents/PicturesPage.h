@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace lettora {
 
+class FilePicker;
 class ListPair;
 class PicturesPage;
 
@@ -115,8 +116,10 @@ class PicturesPage : public QWidget
 public:
     static constexpr const char *Title = "Pictures";
     static constexpr const char *Help =
-        "The child spells the word under each picture. Click a word to change it; drop photos or a "
-        "folder here to add them; drag to reorder; Delete removes.";
+        "The child spells the word under each picture. Click a word to change it; add photos with "
+        "\"Add photos...\" or drop photos or a folder here; drag to reorder; Delete removes.";
+    static constexpr const char *AddButton = "Add photos...";
+    static constexpr const char *AddCaption = "Add photos";
     static constexpr const char *NotSaved = "The list could not be saved; the changes hold until the game is closed.";
     static constexpr const char *FixButton = "Fix the word";
     static constexpr const char *CannotShow = "This picture cannot be shown.";
@@ -126,6 +129,7 @@ public:
     static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'
 
     explicit PicturesPage(ListPair &list, QWidget *parent = nullptr);
+    ~PicturesPage() override;
 
     // The page's edits, each saved at once.
     void setWord(int row, const QString &word);
@@ -133,6 +137,11 @@ public:
     void removeAt(int row);
     void moveEntry(int from, int to);
     void addDropped(const QList<QUrl> &urls);
+    // "Add photos...": the files and folders chosen in the picker are added as a drop adds them,
+    // and the grid shows the first one added.
+    void addPhotos();
+    // The picker behind "Add photos..." (tests answer it themselves).
+    void setFilePicker(std::unique_ptr<FilePicker> picker);
     int selectedRow() const;
 
     // The picture files that dropping `urls` adds, in order: files as they are, a folder's
@@ -143,6 +152,7 @@ public:
     PictureGridModel *model = nullptr;
     QLabel *hint = nullptr;
     QPushButton *fixButton = nullptr;
+    QPushButton *addButton = nullptr;
     QLabel *saveProblem = nullptr;
 
 private:
@@ -150,6 +160,7 @@ private:
     void updateHint();
 
     ListPair &m_list;
+    std::unique_ptr<FilePicker> m_picker;
 };
 
 } // namespace lettora

@@ -1,10 +1,17 @@
 #include "settings/FilePicker.h"
 
+#include "shell/ErrorReport.h"
+#include "shell/PictureLoader.h"
+
 #include <QFileDialog>
 #include <QAbstractItemView>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -17,8 +24,8 @@ namespace {
 class OpenDialog : public QFileDialog
 {
 public:
-    OpenDialog(QWidget *parent, const QString &caption, const QString &folder)
-        : QFileDialog(parent, caption, folder, QStringLiteral("All files (*)"))
+    OpenDialog(QWidget *parent, const QString &caption, const QString &folder, bool foldersChosen = false)
+        : QFileDialog(parent, caption, folder, QStringLiteral("All files (*)")), m_foldersChosen(foldersChosen)
     {
         setOption(QFileDialog::DontUseNativeDialog, true);
         // Any file name is taken (the mode that does not ask for existing files allows one
@@ -39,7 +46,8 @@ public:
             files = selectedFiles();
         if (files.isEmpty())
             return;
-        if (std::any_of(files.begin(), files.end(), [](const QString &f) { return QFileInfo(f).isDir(); })) {
+        if (!m_foldersChosen
+            && std::any_of(files.begin(), files.end(), [](const QString &f) { return QFileInfo(f).isDir(); })) {
             QFileDialog::accept();  // a folder is opened, not chosen
             return;
         }
@@ -48,6 +56,8 @@ public:
     }
 
 private:
+    bool m_foldersChosen;
+
     // The names in the file name field, as full paths: one name, or several each in quotes. The
     // field follows the selection in the file list, and a name typed there is taken as typed
     // even where the list has selected an existing file that starts the same.
@@ -75,9 +85,13 @@ private:
 class DialogFilePicker : public FilePicker
 {
 public:
+    explicit DialogFilePicker(bool photos = false) : m_photos(photos) {}
+
     QStringList chooseFiles(QWidget *parent, const QString &caption, const QString &startFolder) override
     {
-        OpenDialog dialog(parent, caption, startFolder);
+        OpenDialog dialog(parent, caption, startFolder, m_photos);
+        if (m_photos)
+            addPreview(dialog);
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setSizeGripEnabled(true);
         // The options dialog stays on top; the picker must not open hidden behind it.
@@ -86,12 +100,47 @@ public:
             return {};
         return dialog.chosen;
     }
+
+private:
+    // A picture of the file under the cursor, beside the list; opened as the game opens pictures,
+    // so that a FIFO or a device never holds the dialog up.
+    static void addPreview(QFileDialog &dialog)
+    {
+        auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
+        if (!grid)
+            return;
+        auto *preview = new QLabel(&dialog);
+        preview->setObjectName(QStringLiteral("preview"));
+        preview->setAlignment(Qt::AlignCenter);
+        preview->setFixedSize(PreviewSide + 8, PreviewSide + 8);
+        grid->addWidget(preview, 1, grid->columnCount(), 2, 1);
+        QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString &path) {
+            QPixmap picture;
+            if (isPictureExtension(path) && QFileInfo(path).isFile()) {
+                try {
+                    picture = QPixmap::fromImage(
+                        loadPictureFileWithin(QFile::encodeName(path), QSize(PreviewSide, PreviewSide)));
+                } catch (const Error &) {
+                    // no preview for a file that cannot be shown
+                }
+            }
+            preview->setPixmap(picture);
+        });
+    }
+
+    static constexpr int PreviewSide = 160;
+    bool m_photos;
 };
 } // namespace
 
 std::unique_ptr<FilePicker> makeDialogFilePicker()
 {
     return std::make_unique<DialogFilePicker>();
+}
+
+std::unique_ptr<FilePicker> makePhotoPicker()
+{
+    return std::make_unique<DialogFilePicker>(true);
 }
 
 } // namespace lettora

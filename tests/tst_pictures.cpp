@@ -71,6 +71,8 @@ private Q_SLOTS:
     void thumbnailsBounded_data();
     void thumbnailsBounded();
     void notUtf8KeepsShape();
+    void addPhotos_data();
+    void addPhotos();
 };
 
 void TestPictures::words_data()
@@ -454,6 +456,66 @@ void TestPictures::notUtf8KeepsShape()
     ThumbnailCache::State state;
     QCOMPARE(cache.thumbnail(path, &state).size(), QSize(96, 72));
     QCOMPARE(state, ThumbnailCache::State::Ready);
+}
+
+void TestPictures::addPhotos_data()
+{
+    QTest::addColumn<QStringList>("chosen");  // under the photos' folder
+    QTest::addColumn<QByteArray>("names");    // added after the 40 already there
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("files") << QStringList{"one.jpg", "album/b.jpg"} << QByteArray("one.jpg\r\nb.jpg\r\n")
+                           << QStringList{"one.jpg", "album/b.jpg"};
+    QTest::newRow("a folder, as a drop adds it")
+        << QStringList{"album"} << QByteArray("a.png\r\nb.jpg\r\nc.jpg\r\n")
+        << QStringList{"album/a.png", "album/b.jpg", "album/sub/c.jpg"};
+    QTest::newRow("cancelled") << QStringList{} << QByteArray() << QStringList{};
+}
+
+// "Add photos..." adds what the picker gives, as a drop does, saves, and shows the first added.
+void TestPictures::addPhotos()
+{
+    QFETCH(QStringList, chosen);
+    QFETCH(QByteArray, names);
+    QFETCH(QStringList, paths);
+    QTemporaryDir photos;
+    const QString root = photos.path();
+    QDir(root).mkpath(QStringLiteral("album/sub"));
+    for (const char *f : {"album/b.jpg", "album/a.png", "album/sub/c.jpg", "one.jpg"})
+        writePicture(root + QLatin1Char('/') + QLatin1String(f));
+    QFile text(root + QStringLiteral("/album/notes.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.close();
+    QByteArray oldNames, oldPaths;
+    for (int i = 0; i < 40; ++i) {
+        oldNames += "p" + QByteArray::number(i) + ".jpg\r\n";
+        oldPaths += "/none/p" + QByteArray::number(i) + ".jpg\r\n";
+    }
+    test::Windows w({{Names, oldNames}, {Paths, oldPaths}});
+    PicturesPage page(w.dialog->pictures);
+    auto picker = std::make_unique<test::FakePicker>();
+    for (const QString &c : chosen)
+        picker->answer << root + QLatin1Char('/') + c;
+    test::FakePicker *asked = picker.get();
+    page.setFilePicker(std::move(picker));
+    page.resize(500, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QCOMPARE(page.addButton->text(), QStringLiteral("Add photos..."));
+    page.addButton->click();
+    QCOMPARE(asked->startFolders, QStringList{w.folder.file(QStringLiteral("Picture"))});
+    QByteArray savedPaths = oldPaths;
+    for (const QString &p : paths)
+        savedPaths += QFile::encodeName(root) + "/" + p.toUtf8() + "\r\n";
+    if (chosen.isEmpty()) {
+        QCOMPARE(w.dialog->pictures.nameCount(), 40);
+        QCOMPARE(page.selectedRow(), -1);
+        return;
+    }
+    QCOMPARE(w.bytes(paths::ImageFileList), oldNames + names);
+    QCOMPARE(w.bytes(paths::ImagePathList), savedPaths);
+    QCOMPARE(page.selectedRow(), 40);
+    const QRect shown = page.grid->visualRect(page.model->index(40, 0));
+    QVERIFY(page.grid->viewport()->rect().contains(shown));
 }
 
 QTEST_MAIN(TestPictures)
