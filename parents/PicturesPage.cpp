@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace lettora {
@@ -64,6 +65,36 @@ QRect wordRect(const QRect &cell, const QFontMetrics &metrics)
     return QRect(cell.left() + Margin, thumbRect(cell).bottom() + Margin, cell.width() - 2 * Margin,
                  metrics.height() + 4);
 }
+
+// A note kept to one line, whatever its text: a line break in a file name shows as "↵", and a text
+// longer than the line is cut in its middle, whole in its tooltip.
+class OneLineNote : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return QSize(0, fontMetrics().height()); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QString line = text();
+        line.replace(QLatin1String("\r\n"), QString(QChar(0x21B5)))
+            .replace(QLatin1Char('\n'), QChar(0x21B5))
+            .replace(QLatin1Char('\r'), QChar(0x21B5));
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(line, Qt::ElideMiddle, area.width()));
+    }
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::ToolTip)
+            setToolTip(text());
+        return QLabel::event(event);
+    }
+};
 
 // A picture over its word, and under the word what keeps the child from typing it.
 class PictureDelegate : public QStyledItemDelegate
@@ -127,12 +158,18 @@ public:
         painter->drawText(wordBox, Qt::AlignHCenter | Qt::AlignVCenter,
                           wordMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, wordBox.width()));
         if (!problem.isEmpty()) {
-            QFont small = option.font;
-            small.setPointSizeF(small.pointSizeF() * 0.85);
-            painter->setFont(small);
+            painter->setFont(PicturesPage::reasonFont(option.font));
             painter->setPen(MarkColour);
             const QRect reasonBox(wordBox.left(), wordBox.bottom() + 1, wordBox.width(), cell.bottom() - wordBox.bottom());
-            painter->drawText(reasonBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, problem);
+            // As many whole lines as the box holds, on any screen; the tooltip has the whole reason.
+            const QFontMetrics metrics = painter->fontMetrics();
+            const int lines = std::max(1, reasonBox.height() / std::max(1, metrics.lineSpacing()));
+            int y = reasonBox.top();
+            for (const QString &line : PicturesPage::reasonLines(problem, metrics, reasonBox.width(), lines)) {
+                painter->drawText(QRect(reasonBox.left(), y, reasonBox.width(), metrics.height()),
+                                  Qt::AlignHCenter | Qt::AlignTop, line);
+                y += metrics.lineSpacing();
+            }
         }
         painter->restore();
     }
@@ -417,7 +454,11 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent)
     fixButton = new QPushButton(QLatin1String(FixButton), this);
     fixButton->setAutoDefault(false);
     fixButton->setEnabled(false);
-    saveProblem = makeQuietNote(this, "saveProblem", Qt::darkRed);
+    saveProblem = new OneLineNote(this);
+    saveProblem->setObjectName(QStringLiteral("saveProblem"));
+    QPalette quiet = saveProblem->palette();
+    quiet.setColor(QPalette::WindowText, Qt::darkRed);
+    saveProblem->setPalette(quiet);
     addButton = new QPushButton(QLatin1String(AddButton), this);
     addButton->setObjectName(QStringLiteral("addButton"));
     addButton->setAutoDefault(false);
@@ -443,6 +484,37 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent)
 }
 
 PicturesPage::~PicturesPage() = default;
+
+QFont PicturesPage::reasonFont(const QFont &font)
+{
+    // The corner's font has its size in pixels: a point size would be none.
+    QFont small = font;
+    if (font.pixelSize() > 0)
+        small.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * ReasonScale))));
+    else if (font.pointSizeF() > 0)
+        small.setPointSizeF(font.pointSizeF() * ReasonScale);
+    return small;
+}
+
+QStringList PicturesPage::reasonLines(const QString &reason, const QFontMetrics &metrics, int width, int maxLines)
+{
+    QStringList lines;
+    const QStringList words = reason.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qsizetype next = 0;
+    while (next < words.size() && lines.size() < maxLines) {
+        QString line = words.at(next++);
+        while (next < words.size()
+               && metrics.horizontalAdvance(line + QLatin1Char(' ') + words.at(next)) <= width)
+            line += QLatin1Char(' ') + words.at(next++);
+        if (lines.size() + 1 == maxLines && next < words.size())
+            line = metrics.elidedText(line + QLatin1Char(' ') + words.mid(next).join(QLatin1Char(' ')) ,
+                                      Qt::ElideRight, width);
+        else if (metrics.horizontalAdvance(line) > width)
+            line = metrics.elidedText(line, Qt::ElideRight, width);
+        lines << line;
+    }
+    return lines;
+}
 
 void PicturesPage::setFilePicker(std::unique_ptr<FilePicker> picker)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCache>
+#include <QFontMetrics>
 #include <QSet>
 #include <QIdentityProxyModel>
 #include <QListView>
@@ -143,6 +144,12 @@ public:
     // The picker behind "Add photos..." (tests answer it themselves).
     void setFilePicker(std::unique_ptr<FilePicker> picker);
     int selectedRow() const;
+
+    // The reasons' smaller font, and a reason as a cell shows it: wrapped at its spaces to `width`,
+    // at most `maxLines` lines, the last ending in "…" where more is left.
+    static constexpr double ReasonScale = 0.85;
+    static QFont reasonFont(const QFont &font);
+    static QStringList reasonLines(const QString &reason, const QFontMetrics &metrics, int width, int maxLines);
 
     // The picture files that dropping `urls` adds, in order: files as they are, a folder's
     // picture files sorted by name.

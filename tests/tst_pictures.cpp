@@ -3,9 +3,12 @@
 #include "Fixtures.h"
 
 #include "parents/PictureWords.h"
+#include "parents/ParentsCorner.h"
 #include "parents/PicturesPage.h"
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/ScreenScale.h"
 
 #include <QDir>
 #include <QDropEvent>
@@ -13,6 +16,8 @@
 #include <QLabel>
 #include <QBuffer>
 #include <QLineEdit>
+#include <QPainter>
+#include <QTabWidget>
 #include <QSignalSpy>
 #include <QPushButton>
 #include <QMimeData>
@@ -73,6 +78,10 @@ private Q_SLOTS:
     void notUtf8KeepsShape();
     void addPhotos_data();
     void addPhotos();
+    void reasonLines_data();
+    void reasonLines();
+    void reasonFits_data();
+    void reasonFits();
 };
 
 void TestPictures::words_data()
@@ -257,6 +266,9 @@ void TestPictures::dropFromOutside()
     QCOMPARE(w.bytes(paths::ImagePathList), at + "/one.jpg\r\n" + at + "/album/a.png\r\n" + at + "/album/b.jpg\r\n" + at
                                                 + "/album/sub/c.jpg\r\n" + at + "/one.jpg\r\n");
     QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
+    // The note keeps to one line of the page.
+    QCOMPARE(page.saveProblem->sizeHint().height(), page.saveProblem->fontMetrics().height());
+    QVERIFY(page.saveProblem->minimumSizeHint().width() < page.width());
 }
 
 // A list file that cannot be written: one quiet line, and the game plays the new word anyway.
@@ -516,6 +528,87 @@ void TestPictures::addPhotos()
     QCOMPARE(page.selectedRow(), 40);
     const QRect shown = page.grid->visualRect(page.model->index(40, 0));
     QVERIFY(page.grid->viewport()->rect().contains(shown));
+}
+
+void TestPictures::reasonLines_data()
+{
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("width");  // in letters "x" wide
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("one line") << "Has a digit" << 20 << 3 << QStringList{"Has a digit"};
+    QTest::newRow("wrapped") << "Has a space and a digit" << 12 << 3 << QStringList{"Has a space", "and a digit"};
+    QTest::newRow("just fills the lines") << "aaaa bbbb cccc" << 4 << 3 << QStringList{"aaaa", "bbbb", "cccc"};
+    QTest::newRow("one word more") << "aaaa bbbb cccc dd" << 4 << 3 << QStringList{"aaaa", "bbbb", "cc…"};
+    QTest::newRow("a word longer than the line") << "abcdefgh" << 4 << 3 << QStringList{"ab…"};
+    QTest::newRow("empty") << "" << 4 << 3 << QStringList{};
+}
+
+// A reason is wrapped at its spaces, never more lines than the cell holds, the last cut with "…".
+void TestPictures::reasonLines()
+{
+    QFETCH(QString, reason);
+    QFETCH(int, width);
+    QFETCH(int, maxLines);
+    QFETCH(QStringList, lines);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setPixelSize(10);
+    const QFontMetrics metrics(mono);
+    QCOMPARE(PicturesPage::reasonLines(reason, metrics, width * metrics.horizontalAdvance(QLatin1Char('x')), maxLines),
+             lines);
+}
+
+void TestPictures::reasonFits_data()
+{
+    QTest::addColumn<qreal>("factor");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("1.8") << 1.8;
+}
+
+// Every reason a name can have is drawn whole or cut with "…", never below its cell, in the smaller
+// font's own pixels (no warning of a size of none).
+void TestPictures::reasonFits()
+{
+    QFETCH(qreal, factor);
+    screenScaler().setFactor(factor);
+    const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings << text;
+    });
+    const auto unhook = qScopeGuard([before] { qInstallMessageHandler(before); });
+    const QByteArray names = "Screenshot 2026-12 at 10.00.png\r\nice cream with sprinkles!.jpg\r\n"
+                             "\xc3\xa9\xd0\xba 1, 2.jpg\r\nIMG_1.jpg\r\n";
+    test::Windows w({{Names, names}, {Paths, "/p/1.png\r\n/p/2.jpg\r\n/p/3.jpg\r\n/p/4.jpg\r\n"}});
+    ParentsCorner corner;
+    auto *page = corner.findChild<PicturesPage *>();
+    QVERIFY(page);
+    corner.pages->setCurrentWidget(page);
+    corner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&corner));
+    const QFont small = PicturesPage::reasonFont(page->grid->font());
+    QCOMPARE(small.pixelSize(), 9);
+    for (int row = 0; row < 4; ++row) {
+        const QModelIndex index = page->model->index(row, 0);
+        const QString reason = index.data(PictureGridModel::ProblemRole).toString();
+        QVERIFY(!reason.isEmpty());
+        const QRect cell = page->grid->visualRect(index);
+        QImage image(cell.size() * factor, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(factor);
+        QPainter painter(&image);
+        painter.setFont(small);
+        const QFontMetrics metrics = painter.fontMetrics();
+        const int width = cell.width() - 2 - 8;
+        const QStringList lines = PicturesPage::reasonLines(reason, metrics, width, 3);
+        for (const QString &line : lines)
+            QVERIFY2(metrics.horizontalAdvance(line) <= width, qPrintable(line));
+        // The reason's lines end inside the cell.
+        const int wordBottom = 1 + 4 + ThumbnailCache::Side + 4 + QFontMetrics(page->grid->font()).height() + 4;
+        QVERIFY2(wordBottom + int(lines.size()) * metrics.lineSpacing() <= cell.height(), qPrintable(reason));
+    }
+    page->grid->viewport()->grab();
+    QCOMPARE(warnings.filter(QStringLiteral("Point size")), QStringList());
 }
 
 QTEST_MAIN(TestPictures)
