@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +42,14 @@ public:
 
     void accept() override
     {
+        // A folder selected in the list is chosen with what is selected beside it: the file name
+        // field does not follow a folder's selection.
+        const QStringList rows = m_foldersChosen ? selectedRows() : QStringList();
+        if (std::any_of(rows.begin(), rows.end(), [](const QString &f) { return QFileInfo(f).isDir(); })) {
+            chosen = rows;
+            QDialog::accept();
+            return;
+        }
         QStringList files = typedNames();
         if (files.isEmpty())
             files = selectedFiles();
@@ -57,6 +66,19 @@ public:
 
 private:
     bool m_foldersChosen;
+
+    // The full paths of the entries selected in the file list.
+    QStringList selectedRows() const
+    {
+        QStringList paths;
+        const auto *list = findChild<QAbstractItemView *>(QStringLiteral("listView"));
+        if (!list || !list->selectionModel())
+            return paths;
+        for (const QModelIndex &index : list->selectionModel()->selectedIndexes())
+            if (index.column() == 0)
+                paths << index.data(QFileSystemModel::FilePathRole).toString();
+        return paths;
+    }
 
     // The names in the file name field, as full paths: one name, or several each in quotes. The
     // field follows the selection in the file list, and a name typed there is taken as typed

@@ -15,7 +15,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QBuffer>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTimer>
 #include <QPainter>
 #include <QTabWidget>
 #include <QSignalSpy>
@@ -78,6 +81,7 @@ private Q_SLOTS:
     void notUtf8KeepsShape();
     void addPhotos_data();
     void addPhotos();
+    void photoPicker();
     void reasonLines_data();
     void reasonLines();
     void reasonFits_data();
@@ -528,6 +532,65 @@ void TestPictures::addPhotos()
     QCOMPARE(page.selectedRow(), 40);
     const QRect shown = page.grid->visualRect(page.model->index(40, 0));
     QVERIFY(page.grid->viewport()->rect().contains(shown));
+}
+
+// The real picker: the picture under the cursor previewed in its shape, and a folder chosen as it is.
+void TestPictures::photoPicker()
+{
+    QTemporaryDir photos;
+    const QString root = photos.path();
+    QDir(root).mkpath(QStringLiteral("album"));
+    writePicture(root + QStringLiteral("/one.jpg"));
+    writePicture(root + QStringLiteral("/album/a.jpg"));
+    QSize previewed;
+    int step = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *preview = dialog->findChild<QLabel *>(QStringLiteral("preview"));
+        if (!preview) {
+            dialog->reject();
+            return;
+        }
+        if (step == 0) {
+            // The cursor put on the photo, as a click in the list puts it.
+            auto *list = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            QVERIFY(list);
+            const QAbstractItemModel *files = list->model();
+            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+                const QModelIndex index = files->index(row, 0, list->rootIndex());
+                if (index.data().toString() == QLatin1String("one.jpg") && list->currentIndex() != index)
+                    list->setCurrentIndex(index);
+            }
+            if (!preview->pixmap().isNull()) {
+                previewed = preview->pixmap().size();
+                step = 1;
+            }
+        } else if (step == 1) {
+            // A click on the folder.
+            auto *list = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            const QAbstractItemModel *files = list->model();
+            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+                const QModelIndex index = files->index(row, 0, list->rootIndex());
+                if (index.data().toString() == QLatin1String("album"))
+                    list->setCurrentIndex(index);
+            }
+            static_cast<QDialog *>(dialog)->accept();  // Open, as its button does
+            step = 2;
+        }
+    });
+    poll.start();
+    QTimer::singleShot(10000, &poll, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            static_cast<QDialog *>(modal)->reject();
+    });
+    const QStringList chosen = makePhotoPicker()->chooseFiles(nullptr, QStringLiteral("Add photos"), root);
+    poll.stop();
+    QCOMPARE(previewed, QSize(160, 120));
+    QCOMPARE(chosen, QStringList{root + QStringLiteral("/album")});
 }
 
 void TestPictures::reasonLines_data()
