@@ -104,6 +104,7 @@ private Q_SLOTS:
     void readOnlyDataFolder();
     void question_data();
     void question();
+    void emptyAnswer();
     void door_data();
     void door();
     void voicePageSaves_data();
@@ -264,6 +265,23 @@ void TestParents::question()
         q.next();
         QVERIFY(std::pair(q.left(), q.right()) != before);
     }
+}
+
+// Enter with nothing typed is no answer: the same question stays, and no wrong answer is said.
+void TestParents::emptyAnswer()
+{
+    AdultGate gate(nullptr, 77, AdultGate::ToOpenTheCorner);
+    gate.show();
+    const QString asked = gate.questionLabel->text();
+    QTest::keyClick(gate.answerField, Qt::Key_Return);
+    QCOMPARE(gate.questionLabel->text(), asked);
+    QCOMPARE(gate.hintLabel->text(), QString());
+    QVERIFY(gate.isVisible());
+    QCOMPARE(gate.result(), 0);
+    // A right answer after it still opens.
+    gate.answerField->setText(answerFor(gate.question(), QStringLiteral("right")));
+    QTest::keyClick(gate.answerField, Qt::Key_Return);
+    QCOMPARE(gate.result(), int(QDialog::Accepted));
 }
 
 void TestParents::door_data()
