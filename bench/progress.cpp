@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <malloc.h>
 #include <vector>
 
 using namespace lettora;
@@ -100,5 +102,55 @@ int main(int argc, char *argv[])
         QThread::msleep(5);
     std::printf("an answer handed to the writer: %.4f ms; 1001 answers on disk after %lld ms\n", handOver,
                 (long long)drain.elapsed());
+
+    // Histories no game writes: the page opened and Export run on each, with the peak they add.
+    const QByteArray when = today.toString(Qt::ISODate).toLatin1() + "T10:00:00,";
+    const std::pair<const char *, std::function<void(QFile &)>> odd[] = {
+        {"one word of 30 MB", [&](QFile &f) { f.write(when + QByteArray(30 * 1024 * 1024, 'a') + ",wrong,1.0,a\n"); }},
+        {"1 M different words",
+         [&](QFile &f) {
+             for (int i = 0; i < 1000000; ++i)
+                 f.write(when + "w" + QByteArray::number(i) + ",wrong,1.0,a\n");
+         }},
+        {"10 M lines",
+         [&](QFile &f) {
+             QByteArray block;
+             for (int i = 0; i < 1000; ++i)
+                 block += when + "cat,right,1.0,cat\n";
+             for (int i = 0; i < 10000; ++i)
+                 f.write(block);
+         }},
+    };
+    for (const auto &[name, fill] : odd) {
+        {
+            QFile out(ProgressRecorder::file());
+            if (!out.open(QIODevice::WriteOnly))
+                return 1;
+            out.write(progress::Header);
+            fill(out);
+        }
+        page.reload();
+        malloc_trim(0);
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+        clear.close();
+        const long rss = statusKb("VmRSS:");
+        QElapsedTimer t;
+        t.start();
+        page.reload();
+        page.grab();
+        const qint64 shown = t.elapsed();
+        const long pagePeak = statusKb("VmHWM:") - rss;
+        const QString exported = dir.filePath(QStringLiteral("export.csv"));
+        t.start();
+        page.exportTo(exported);
+        const qint64 copied = t.elapsed();
+        const long exportPeak = statusKb("VmHWM:") - rss;
+        std::printf("%s (%lld MB): page %lld ms, +%.1f MB at the peak (%d rows); Export %lld ms, +%.1f MB\n", name,
+                    (long long)(QFileInfo(ProgressRecorder::file()).size() >> 20), (long long)shown, pagePeak / 1024.0,
+                    page.words->rowCount(), (long long)copied, exportPeak / 1024.0);
+        QFile::remove(exported);
+    }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "parents/ScreenPage.h"
 #include "parents/VoicePage.h"
 #include "settings/OptionUnit.h"
+#include "shell/Memory.h"
 #include "shell/WindowLook.h"
 
 #include <QHBoxLayout>
@@ -74,8 +75,12 @@ void openParentsCorner(QWidget *over)
 {
     if (!grownUpAnswers(over, AdultGate::ToOpenTheCorner))
         return;
-    ParentsCorner corner(over);
-    execOver(corner, over);
+    {
+        ParentsCorner corner(over);
+        execOver(corner, over);
+    }
+    // The pages' pictures and tables are gone with the corner: their memory goes back too.
+    giveBackFreeMemory();
 }
 
 } // namespace lettora

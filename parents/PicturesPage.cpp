@@ -2,19 +2,20 @@
 
 #include "parents/PageLook.h"
 #include "parents/PictureWords.h"
+#include "settings/FilePicker.h"
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
 #include "shell/ProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,10 +23,14 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace lettora {
@@ -38,15 +43,16 @@ constexpr int CellWidth = 116;
 constexpr int CellHeight = ThumbnailCache::Side + 62;
 constexpr int Margin = 4;
 
-QImage decodeThumbnail(const QByteArray &path)
+// Never destroyed: a decoding held up by a slow file system must hold up neither the corner's
+// close nor the program's end.
+QThreadPool &thumbnailPool()
 {
-    const QByteArray file = ListPair::localFile(path);
-    QImageReader header(QFile::decodeName(file));
-    QSize size = header.size();
-    const int side = ThumbnailCache::Side;
-    size = !size.isValid() || size.isEmpty() ? QSize(side, side)
-                                             : size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    return loadPictureFile(file, size);
+    static QThreadPool *const pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(ThumbnailCache::Threads);
+        return p;
+    }();
+    return *pool;
 }
 
 QRect thumbRect(const QRect &cell)
@@ -60,6 +66,36 @@ QRect wordRect(const QRect &cell, const QFontMetrics &metrics)
     return QRect(cell.left() + Margin, thumbRect(cell).bottom() + Margin, cell.width() - 2 * Margin,
                  metrics.height() + 4);
 }
+
+// A note kept to one line, whatever its text: a line break in a file name shows as "↵", and a text
+// longer than the line is cut in its middle, whole in its tooltip.
+class OneLineNote : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return QSize(0, fontMetrics().height()); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QString line = text();
+        line.replace(QLatin1String("\r\n"), QString(QChar(0x21B5)))
+            .replace(QLatin1Char('\n'), QChar(0x21B5))
+            .replace(QLatin1Char('\r'), QChar(0x21B5));
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(line, Qt::ElideMiddle, area.width()));
+    }
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::ToolTip)
+            setToolTip(text());
+        return QLabel::event(event);
+    }
+};
 
 // A picture over its word, and under the word what keeps the child from typing it.
 class PictureDelegate : public QStyledItemDelegate
@@ -96,7 +132,8 @@ public:
             painter->drawRect(box);
             if (state == ThumbnailCache::State::Failed) {
                 painter->setPen(Qt::darkGray);
-                painter->drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+                painter->drawText(box.adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignCenter | Qt::TextWordWrap,
+                                  QLatin1String(PicturesPage::CannotRead));
             }
         }
         const QString problem = index.data(PictureGridModel::ProblemRole).toString();
@@ -122,12 +159,18 @@ public:
         painter->drawText(wordBox, Qt::AlignHCenter | Qt::AlignVCenter,
                           wordMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, wordBox.width()));
         if (!problem.isEmpty()) {
-            QFont small = option.font;
-            small.setPointSizeF(small.pointSizeF() * 0.85);
-            painter->setFont(small);
+            painter->setFont(PicturesPage::reasonFont(option.font));
             painter->setPen(MarkColour);
             const QRect reasonBox(wordBox.left(), wordBox.bottom() + 1, wordBox.width(), cell.bottom() - wordBox.bottom());
-            painter->drawText(reasonBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, problem);
+            // As many whole lines as the box holds, on any screen; the tooltip has the whole reason.
+            const QFontMetrics metrics = painter->fontMetrics();
+            const int lines = std::max(1, reasonBox.height() / std::max(1, metrics.lineSpacing()));
+            int y = reasonBox.top();
+            for (const QString &line : PicturesPage::reasonLines(problem, metrics, reasonBox.width(), lines)) {
+                painter->drawText(QRect(reasonBox.left(), y, reasonBox.width(), metrics.height()),
+                                  Qt::AlignHCenter | Qt::AlignTop, line);
+                y += metrics.lineSpacing();
+            }
         }
         painter->restore();
     }
@@ -165,48 +208,79 @@ public:
 
 // ---- ThumbnailCache
 
-ThumbnailCache::ThumbnailCache(QObject *parent) : QObject(parent)
+QImage ThumbnailCache::decode(const QByteArray &path)
 {
-    m_pool.setMaxThreadCount(Threads);
+    return loadPictureFileWithin(ListPair::localFile(path), QSize(Side, Side));
+}
+
+ThumbnailCache::ThumbnailCache(QObject *parent, Decoder decoder, qint64 maxBytes)
+    : QObject(parent), m_decoder(std::move(decoder))
+{
+    m_done.setMaxCost(qsizetype(maxBytes));
 }
 
 ThumbnailCache::~ThumbnailCache()
 {
-    // A decoding that still runs posts its result to this object: let it end first.
-    m_pool.clear();
-    m_pool.waitForDone();
+    // Decodings still waiting for a thread are skipped; one that runs ends on its own.
+    m_gone->store(true);
 }
 
-QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state)
+QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state, QString *reason)
 {
-    auto found = m_entries.find(path);
-    if (found == m_entries.end()) {
-        m_entries.insert(path, Entry());
-        m_pool.start(QRunnable::create([this, path] {
-            QImage image;
-            try {
-                image = decodeThumbnail(path);
-            } catch (...) {
-                image = QImage();  // shown as a picture that cannot be shown
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, path, image] {
-                    Entry &entry = m_entries[path];
-                    entry.state = image.isNull() ? State::Failed : State::Ready;
-                    entry.pixmap = QPixmap::fromImage(image);
-                    ++m_finished;
-                    Q_EMIT ready(path);
-                },
-                Qt::QueuedConnection);
-        }));
+    if (const Entry *done = m_done.object(path)) {
         if (state)
-            *state = State::Pending;
-        return {};
+            *state = done->state;
+        if (reason)
+            *reason = done->reason;
+        return done->pixmap;
     }
     if (state)
-        *state = found->state;
-    return found->pixmap;
+        *state = State::Pending;
+    if (reason)
+        reason->clear();
+    if (m_pending.contains(path))
+        return {};
+    m_pending.insert(path);
+    const QPointer<ThumbnailCache> self(this);
+    thumbnailPool().start([self, gone = m_gone, decoder = m_decoder, path] {
+        if (gone->load())
+            return;
+        QImage image;
+        QString why;
+        try {
+            image = decoder(path);
+        } catch (const Error &e) {
+            why = e.text();
+        } catch (const std::bad_alloc &) {
+            why = QLatin1String(messages::OutOfMemory);
+        } catch (...) {
+            why = QLatin1String(PicturesPage::CannotShow);
+        }
+        if (image.isNull() && why.isEmpty())
+            why = QLatin1String(PicturesPage::CannotShow);
+        // Handed to the application, which outlives the cache: the cache may be gone by then.
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [self, path, image, why] {
+                    if (self)
+                        self->finish(path, image, why);
+                },
+                Qt::QueuedConnection);
+    });
+    return {};
+}
+
+void ThumbnailCache::finish(const QByteArray &path, const QImage &image, const QString &reason)
+{
+    m_pending.remove(path);
+    auto *entry = new Entry{image.isNull() ? State::Failed : State::Ready, QPixmap::fromImage(image), reason};
+    const qsizetype cost = std::max<qsizetype>(
+        1, qsizetype(entry->pixmap.width()) * entry->pixmap.height() * std::max(1, entry->pixmap.depth()) / 8
+               + reason.size() * qsizetype(sizeof(QChar)));
+    m_done.insert(path, entry, cost);
+    ++m_finished;
+    Q_EMIT ready(path);
 }
 
 // ---- PictureGridModel
@@ -246,8 +320,15 @@ QVariant PictureGridModel::data(const QModelIndex &index, int role) const
                                  ? ListPair::displayShort(m_list.allPaths().at(index.row()))
                                  : QString();
         QStringList lines{problem, file};
-        if (data(index, StateRole).toInt() == int(ThumbnailCache::State::Failed))
+        if (index.row() < m_list.allPaths().size()) {
+            ThumbnailCache::State state;
+            QString reason;
+            const_cast<ThumbnailCache &>(m_thumbnails).thumbnail(m_list.allPaths().at(index.row()), &state, &reason);
+            if (state == ThumbnailCache::State::Failed)
+                lines << QLatin1String(PicturesPage::CannotShow) << reason;
+        } else {
             lines << QLatin1String(PicturesPage::CannotShow);
+        }
         lines.removeAll(QString());
         return lines.join(QLatin1Char('\n'));
     }
@@ -358,7 +439,8 @@ void PictureGrid::keyPressEvent(QKeyEvent *event)
 
 // ---- PicturesPage
 
-PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m_list(list)
+PicturesPage::PicturesPage(ListPair &list, QWidget *parent)
+    : QWidget(parent), m_list(list), m_picker(makePhotoPicker())
 {
     setObjectName(QStringLiteral("PicturesPage"));
     auto *help = new QLabel(QLatin1String(Help), this);
@@ -373,7 +455,15 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     fixButton = new QPushButton(QLatin1String(FixButton), this);
     fixButton->setAutoDefault(false);
     fixButton->setEnabled(false);
-    saveProblem = makeQuietNote(this, "saveProblem", Qt::darkRed);
+    saveProblem = new OneLineNote(this);
+    saveProblem->setObjectName(QStringLiteral("saveProblem"));
+    QPalette quiet = saveProblem->palette();
+    quiet.setColor(QPalette::WindowText, Qt::darkRed);
+    saveProblem->setPalette(quiet);
+    addButton = new QPushButton(QLatin1String(AddButton), this);
+    addButton->setObjectName(QStringLiteral("addButton"));
+    addButton->setAutoDefault(false);
+    connect(addButton, &QPushButton::clicked, this, &PicturesPage::addPhotos);
 
     confirmSavingPending = [](QWidget *over) {
         QMessageBox box(QMessageBox::Question, QLatin1String(Title), QLatin1String(PendingQuestion),
@@ -395,6 +485,7 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     });
 
     auto *fixRow = new QHBoxLayout;
+    fixRow->addWidget(addButton);
     fixRow->addWidget(hint, 1);
     fixRow->addWidget(fixButton);
     auto *layout = new QVBoxLayout(this);
@@ -402,6 +493,64 @@ PicturesPage::PicturesPage(ListPair &list, QWidget *parent) : QWidget(parent), m
     layout->addWidget(grid, 1);
     layout->addLayout(fixRow);
     layout->addWidget(saveProblem);
+}
+
+PicturesPage::~PicturesPage() = default;
+
+QFont PicturesPage::reasonFont(const QFont &font)
+{
+    // The corner's font has its size in pixels: a point size would be none.
+    QFont small = font;
+    if (font.pixelSize() > 0)
+        small.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * ReasonScale))));
+    else if (font.pointSizeF() > 0)
+        small.setPointSizeF(font.pointSizeF() * ReasonScale);
+    return small;
+}
+
+QStringList PicturesPage::reasonLines(const QString &reason, const QFontMetrics &metrics, int width, int maxLines)
+{
+    QStringList lines;
+    const QStringList words = reason.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qsizetype next = 0;
+    while (next < words.size() && lines.size() < maxLines) {
+        QString line = words.at(next++);
+        while (next < words.size()
+               && metrics.horizontalAdvance(line + QLatin1Char(' ') + words.at(next)) <= width)
+            line += QLatin1Char(' ') + words.at(next++);
+        if (lines.size() + 1 == maxLines && next < words.size())
+            line = metrics.elidedText(line + QLatin1Char(' ') + words.mid(next).join(QLatin1Char(' ')) ,
+                                      Qt::ElideRight, width);
+        else if (metrics.horizontalAdvance(line) > width)
+            line = metrics.elidedText(line, Qt::ElideRight, width);
+        lines << line;
+    }
+    return lines;
+}
+
+void PicturesPage::setFilePicker(std::unique_ptr<FilePicker> picker)
+{
+    m_picker = std::move(picker);
+}
+
+void PicturesPage::addPhotos()
+{
+    ProgramFolder::makeCurrent();
+    const QStringList chosen = m_picker->chooseFiles(this, QLatin1String(AddCaption),
+                                                     ProgramFolder::resolve(QLatin1String(paths::PictureFolder)));
+    if (chosen.isEmpty())
+        return;
+    QList<QUrl> urls;
+    for (const QString &file : chosen)
+        urls << QUrl::fromLocalFile(file);
+    const int before = model->rowCount();
+    addDropped(urls);
+    const int after = model->rowCount();
+    if (after <= before)
+        return;
+    grid->scrollTo(model->index(after - 1, 0));
+    grid->setCurrentIndex(model->index(before, 0));
+    grid->scrollTo(model->index(before, 0));
 }
 
 int PicturesPage::selectedRow() const

@@ -1,38 +1,53 @@
 #pragma once
 
-#include <QHash>
+#include <QCache>
+#include <QFontMetrics>
+#include <QSet>
 #include <QIdentityProxyModel>
 #include <QListView>
 #include <QPixmap>
-#include <QThreadPool>
-
-#include <functional>
 #include <QUrl>
 #include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 
 namespace lettora {
 
+class FilePicker;
 class ListPair;
 class PicturesPage;
 
 // Small pictures of the list's files, decoded scaled in the background on a few threads, one
-// per file: the same file twice is decoded once and shown as the same picture.
+// per file: the same file twice is decoded once and shown as the same picture. Every file is opened
+// as the game opens its pictures (a FIFO or a device is refused, never waited on). At most
+// `maxBytes` of pictures are kept: those asked for longest ago go first, and are decoded again
+// when they are asked for again. Nothing waits on a decoding when the cache goes: one still
+// running ends on its own and its picture is dropped.
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int Side = 96;
     static constexpr int Threads = 2;
+    static constexpr qint64 MaxBytes = 32LL * 1024 * 1024;
     enum class State { Pending, Ready, Failed };
+    // The file's small picture; raises an Error saying why it cannot be had.
+    using Decoder = std::function<QImage(const QByteArray &path)>;
+    static QImage decode(const QByteArray &path);
 
-    explicit ThumbnailCache(QObject *parent = nullptr);
+    explicit ThumbnailCache(QObject *parent = nullptr, Decoder decoder = &ThumbnailCache::decode,
+                            qint64 maxBytes = MaxBytes);
     ~ThumbnailCache() override;
-    // The file's picture once decoded (a null pixmap before); the first call asks for it.
-    QPixmap thumbnail(const QByteArray &path, State *state = nullptr);
+    // The file's picture once decoded (a null pixmap before, and when it failed, with the reason
+    // in `reason`); the first call asks for it.
+    QPixmap thumbnail(const QByteArray &path, State *state = nullptr, QString *reason = nullptr);
     int finished() const { return m_finished; }
+    qint64 bytes() const { return m_done.totalCost(); }
 
 Q_SIGNALS:
     void ready(const QByteArray &path);
@@ -40,11 +55,16 @@ Q_SIGNALS:
 private:
     struct Entry
     {
-        State state = State::Pending;
+        State state = State::Failed;
         QPixmap pixmap;
+        QString reason;
     };
-    QThreadPool m_pool;
-    QHash<QByteArray, Entry> m_entries;
+    void finish(const QByteArray &path, const QImage &image, const QString &reason);
+
+    Decoder m_decoder;
+    QCache<QByteArray, Entry> m_done;
+    QSet<QByteArray> m_pending;
+    std::shared_ptr<std::atomic_bool> m_gone = std::make_shared<std::atomic_bool>(false);
     int m_finished = 0;
 };
 
@@ -97,11 +117,14 @@ class PicturesPage : public QWidget
 public:
     static constexpr const char *Title = "Pictures";
     static constexpr const char *Help =
-        "The child spells the word under each picture. Click a word to change it; drop photos or a "
-        "folder here to add them; drag to reorder; Delete removes.";
+        "The child spells the word under each picture. Click a word to change it; add photos with "
+        "\"Add photos...\" or drop photos or a folder here; drag to reorder; Delete removes.";
+    static constexpr const char *AddButton = "Add photos...";
+    static constexpr const char *AddCaption = "Add photos";
     static constexpr const char *NotSaved = "The list could not be saved; the changes hold until the game is closed.";
     static constexpr const char *FixButton = "Fix the word";
     static constexpr const char *CannotShow = "This picture cannot be shown.";
+    static constexpr const char *CannotRead = "Cannot be read";
     static constexpr const char *FixTo = "%1. Fix: \"%2\".";
     static constexpr const char *FixAsk = "%1. Fix: type the word.";
     static constexpr int FolderDepth = 1;  // a dropped folder's own pictures, and its subfolders'
@@ -113,6 +136,7 @@ public:
     static constexpr const char *DontChange = "Don't change";
 
     explicit PicturesPage(ListPair &list, QWidget *parent = nullptr);
+    ~PicturesPage() override;
 
     // The page's edits, each saved at once.
     void setWord(int row, const QString &word);
@@ -120,7 +144,18 @@ public:
     void removeAt(int row);
     void moveEntry(int from, int to);
     void addDropped(const QList<QUrl> &urls);
+    // "Add photos...": the files and folders chosen in the picker are added as a drop adds them,
+    // and the grid shows the first one added.
+    void addPhotos();
+    // The picker behind "Add photos..." (tests answer it themselves).
+    void setFilePicker(std::unique_ptr<FilePicker> picker);
     int selectedRow() const;
+
+    // The reasons' smaller font, and a reason as a cell shows it: wrapped at its spaces to `width`,
+    // at most `maxLines` lines, the last ending in "…" where more is left.
+    static constexpr double ReasonScale = 0.85;
+    static QFont reasonFont(const QFont &font);
+    static QStringList reasonLines(const QString &reason, const QFontMetrics &metrics, int width, int maxLines);
 
     // The picture files that dropping `urls` adds, in order: files as they are, a folder's
     // picture files sorted by name.
@@ -130,6 +165,7 @@ public:
     PictureGridModel *model = nullptr;
     QLabel *hint = nullptr;
     QPushButton *fixButton = nullptr;
+    QPushButton *addButton = nullptr;
     QLabel *saveProblem = nullptr;
     // Asks the parent whether the list's unsaved edits may be saved with the page's edit; true
     // lets the edit go ahead. A test replaces it.
@@ -145,6 +181,7 @@ private:
     ListPair &m_list;
     // The list's unsaved edits are the page's own, kept after a save that failed.
     bool m_ownEditsUnsaved = false;
+    std::unique_ptr<FilePicker> m_picker;
 };
 
 } // namespace lettora

@@ -3,6 +3,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/RegularFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
@@ -120,14 +121,81 @@ bool parseLine(const char *begin, const char *end, std::vector<QByteArray> &fiel
     if (!ok || !std::isfinite(r.seconds) || r.seconds < 0)
         return false;
     r.word = QString::fromUtf8(fields[1]);
+    if (r.word.size() > MaxWordLetters)
+        r.word = r.word.left(MaxWordLetters) + QChar(0x2026);
     r.typed = QString::fromUtf8(fields[4]);
     return true;
+}
+
+// Hands over each whole line of `in` that is at most MaxLineSize bytes long; a longer one is
+// skipped as it goes by, and so is the first line when `skipFirst` (a part of one).
+void eachLine(QIODevice &in, bool skipFirst, const std::function<void(const char *, const char *)> &line)
+{
+    QByteArray held;          // the start of a line begun in an earlier chunk
+    bool skipping = skipFirst;  // within a line that is not handed over
+    QByteArray chunk(ReadChunk, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(chunk.data(), chunk.size());
+        if (got <= 0)
+            return;  // a last line without its line break is a cut one
+        const char *p = chunk.constData();
+        const char *end = p + got;
+        while (p < end) {
+            const char *newline = static_cast<const char *>(memchr(p, '\n', end - p));
+            const char *stop = newline ? newline : end;
+            if (!skipping) {
+                if (held.size() + (stop - p) > MaxLineSize) {
+                    held.clear();
+                    skipping = true;
+                } else if (newline && held.isEmpty()) {
+                    line(p, stop);
+                } else {
+                    held.append(p, stop - p);
+                    if (newline) {
+                        line(held.constData(), held.constData() + held.size());
+                        held.clear();
+                    }
+                }
+            }
+            if (!newline)
+                break;
+            skipping = false;
+            p = newline + 1;
+        }
+    }
 }
 
 bool later(QDate d1, QTime t1, QDate d2, QTime t2)
 {
     return d1 != d2 ? d1 > d2 : t1 > t2;
 }
+
+bool harderFirst(const WordStats &a, const WordStats &b)
+{
+    const qint64 shareA = qint64(a.rights) * b.tries, shareB = qint64(b.rights) * a.tries;
+    if (shareA != shareB)
+        return shareA < shareB;
+    if (a.tries != b.tries)
+        return a.tries > b.tries;
+    return a.word < b.word;
+}
+
+void count(WordStats &w, const ProgressRecord &r)
+{
+    ++w.tries;
+    if (r.result == Answer::Right)
+        ++w.rights;
+    if (later(r.date, r.time, w.lastDate, w.lastTime)) {
+        w.lastDate = r.date;
+        w.lastTime = r.time;
+    }
+}
+
+void countDay(DayCount &d, Answer result)
+{
+    (result == Answer::Right ? d.right : result == Answer::Wrong ? d.wrong : d.timeout) += 1;
+}
+
 } // namespace
 
 QString recordedWord(const QString &word)
@@ -155,39 +223,48 @@ QByteArray format(const ProgressRecord &r)
     return line;
 }
 
+void parseEach(QIODevice &in, const std::function<void(const ProgressRecord &)> &each)
+{
+    std::vector<QByteArray> fields;
+    eachLine(in, false, [&](const char *begin, const char *end) {
+        ProgressRecord r;
+        if (parseLine(begin, end, fields, r))
+            each(r);
+    });
+}
+
 std::vector<ProgressRecord> parse(const QByteArray &text)
 {
     std::vector<ProgressRecord> records;
-    records.reserve(text.size() / 40);
-    std::vector<QByteArray> fields;
-    const char *p = text.constData();
-    const char *end = p + text.size();
-    while (p < end) {
-        const char *newline = static_cast<const char *>(memchr(p, '\n', end - p));
-        if (!newline)
-            break;  // the last line, cut before its line break
-        ProgressRecord r;
-        if (parseLine(p, newline, fields, r))
-            records.push_back(std::move(r));
-        p = newline + 1;
-    }
+    QBuffer in;
+    in.setData(text);
+    in.open(QIODevice::ReadOnly);
+    parseEach(in, [&](const ProgressRecord &r) { records.push_back(r); });
     return records;
 }
 
-std::vector<ProgressRecord> read(const QString &file)
+void readEach(const QString &file, const std::function<void(const ProgressRecord &)> &each)
 {
     QFile in;
     QString reason;
     if (!openRegularFile(in, QFile::encodeName(file), reason))
-        return {};
+        return;
     const qint64 size = in.size();
-    if (size > MaxReadSize && in.seek(size - MaxReadSize)) {
-        QByteArray tail = in.readAll();
-        // The first line is only a part of one.
-        const qsizetype newline = tail.indexOf('\n');
-        return parse(newline < 0 ? QByteArray() : tail.mid(newline + 1));
-    }
-    return parse(in.readAll());
+    // Only the newest part of a larger file: its first line is only a part of one.
+    const bool cut = size > MaxReadSize && in.seek(size - MaxReadSize);
+    std::vector<QByteArray> fields;
+    eachLine(in, cut, [&](const char *begin, const char *end) {
+        ProgressRecord r;
+        if (parseLine(begin, end, fields, r))
+            each(r);
+    });
+}
+
+std::vector<ProgressRecord> read(const QString &file)
+{
+    std::vector<ProgressRecord> records;
+    readEach(file, [&](const ProgressRecord &r) { records.push_back(r); });
+    return records;
 }
 
 std::pair<QDate, QDate> chartRange(const std::vector<ProgressRecord> &records, QDate today, int maxDays, int minDays)
@@ -215,8 +292,7 @@ std::vector<DayCount> perDay(const std::vector<ProgressRecord> &records, QDate f
         const qint64 i = first.daysTo(r.date);
         if (i < 0 || i >= qint64(days.size()))
             continue;
-        DayCount &d = days[i];
-        (r.result == Answer::Right ? d.right : r.result == Answer::Wrong ? d.wrong : d.timeout) += 1;
+        countDay(days[i], r.result);
     }
     return days;
 }
@@ -235,27 +311,77 @@ std::vector<WordStats> perWord(const std::vector<ProgressRecord> &records)
         } else {
             i = *found;
         }
-        WordStats &w = words[i];
-        ++w.tries;
-        if (r.result == Answer::Right)
-            ++w.rights;
-        if (later(r.date, r.time, w.lastDate, w.lastTime)) {
-            w.lastDate = r.date;
-            w.lastTime = r.time;
-        }
+        count(words[i], r);
     }
-    std::sort(words.begin(), words.end(), [](const WordStats &a, const WordStats &b) {
-        const qint64 shareA = qint64(a.rights) * b.tries, shareB = qint64(b.rights) * a.tries;
-        if (shareA != shareB)
-            return shareA < shareB;
-        if (a.tries != b.tries)
-            return a.tries > b.tries;
-        return a.word < b.word;
-    });
+    std::sort(words.begin(), words.end(), harderFirst);
+    return words;
+}
+
+Tally::Tally(QDate today, int maxDays, int minDays) : m_today(today), m_maxDays(maxDays), m_minDays(minDays)
+{
+    m_days.resize(size_t(std::max(maxDays, 1)));
+    for (size_t i = 0; i < m_days.size(); ++i)
+        m_days[i].day = today.addDays(qint64(i) - qint64(m_days.size() - 1));
+}
+
+void Tally::add(const ProgressRecord &r)
+{
+    if (!m_earliest.isValid() || r.date < m_earliest)
+        m_earliest = r.date;
+    const qint64 day = m_days.front().day.daysTo(r.date);
+    if (day >= 0 && day < qint64(m_days.size()))
+        countDay(m_days[size_t(day)], r.result);
+    auto found = m_index.constFind(r.word);
+    if (found != m_index.constEnd()) {
+        count(m_words[*found], r);
+        return;
+    }
+    if (m_words.size() >= size_t(MaxWordsCounted)) {
+        m_leftOut = true;
+        return;
+    }
+    m_index.insert(r.word, m_words.size());
+    m_words.push_back({r.word, 0, 0, r.date, r.time});
+    count(m_words.back(), r);
+}
+
+std::vector<DayCount> Tally::days() const
+{
+    QDate first = m_today.addDays(-(m_maxDays - 1));
+    if (m_earliest.isValid() && m_earliest > first)
+        first = std::min(m_earliest, m_today);
+    first = std::min(first, m_today.addDays(-(m_minDays - 1)));
+    std::vector<DayCount> days;
+    for (QDate d = first; d <= m_today; d = d.addDays(1)) {
+        const qint64 i = m_days.front().day.daysTo(d);
+        days.push_back(i >= 0 ? m_days[size_t(i)] : DayCount{d, 0, 0, 0});
+    }
+    return days;
+}
+
+std::vector<WordStats> Tally::mostPractised(int rows) const
+{
+    std::vector<WordStats> words = m_words;
+    if (rows >= 0 && words.size() > size_t(rows)) {
+        const auto practisedMore = [](const WordStats &a, const WordStats &b) {
+            return a.tries != b.tries ? a.tries > b.tries : a.word < b.word;
+        };
+        std::nth_element(words.begin(), words.begin() + rows, words.end(), practisedMore);
+        words.resize(size_t(rows));
+    }
+    std::sort(words.begin(), words.end(), harderFirst);
     return words;
 }
 
 bool writeWhole(const QString &file, const QByteArray &bytes, QString &reason)
+{
+    QBuffer from;
+    from.setData(bytes);
+    from.open(QIODevice::ReadOnly);
+    return copyWhole(from, file, reason);
+}
+
+bool copyWhole(QIODevice &from, const QString &file, QString &reason)
 {
     if (holdsNonRegularFile(QFile::encodeName(file))) {
         reason = QLatin1String(messages::NotRegularFile);
@@ -267,8 +393,19 @@ bool writeWhole(const QString &file, const QByteArray &bytes, QString &reason)
         return false;
     }
     // Flushed before the commit: a short write on a full disk must leave the old file in place.
-    if (out.write(bytes) != bytes.size() || !out.flush()) {
+    QByteArray chunk(ReadChunk, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = from.read(chunk.data(), chunk.size());
+        if (got < 0)
+            reason = from.errorString();
+        else if (got > 0 && out.write(chunk.constData(), got) != got)
+            reason = out.errorString();
+        if (got <= 0 || !reason.isEmpty())
+            break;
+    }
+    if (reason.isEmpty() && !out.flush())
         reason = out.errorString();
+    if (!reason.isEmpty()) {
         out.cancelWriting();
         out.commit();
         return false;

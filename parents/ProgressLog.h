@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QTime>
 
+#include <functional>
 #include <utility>
 #include <vector>
+
+class QIODevice;
 
 namespace lettora {
 
@@ -56,6 +60,15 @@ namespace progress {
 inline constexpr const char *Header = "time,word,result,seconds,typed\n";
 // Far more than years of play: beyond it only the newest part is read.
 inline constexpr qint64 MaxReadSize = 32 * 1024 * 1024;
+// The longest line read, without its line break: far more than two fields of the answer row's
+// letters. A longer line is no record of ours and is skipped as it is read, never held whole.
+inline constexpr qsizetype MaxLineSize = 1024;
+// A word longer than the answer row holds is cut to that many letters, with "…" after them.
+inline constexpr int MaxWordLetters = 20;
+// The most different words counted; further new words are left out of the words' table.
+inline constexpr int MaxWordsCounted = 20000;
+// The pieces a file is read and copied in.
+inline constexpr qint64 ReadChunk = 64 * 1024;
 
 // The picture's word as it is recorded: A..Z in lower case, nothing else changed.
 QString recordedWord(const QString &word);
@@ -69,6 +82,36 @@ std::vector<ProgressRecord> parse(const QByteArray &text);
 
 // The records of the file; none when it is missing, unreadable or not a regular file.
 std::vector<ProgressRecord> read(const QString &file);
+
+// The same, each record handed over as it is read: nothing but a line at a time is held.
+void readEach(const QString &file, const std::function<void(const ProgressRecord &)> &each);
+void parseEach(QIODevice &in, const std::function<void(const ProgressRecord &)> &each);
+
+// What the page shows, counted record by record as the file is read: the chart's days (as
+// chartRange and perDay give them) and the words (as perWord gives them), at most
+// MaxWordsCounted different words.
+class Tally
+{
+public:
+    explicit Tally(QDate today, int maxDays = 30, int minDays = 7);
+    void add(const ProgressRecord &record);
+
+    std::vector<DayCount> days() const;
+    // The `rows` words with the most tries (the word breaking ties), the hardest first.
+    std::vector<WordStats> mostPractised(int rows) const;
+    int wordCount() const { return int(m_words.size()); }
+    // True when words beyond MaxWordsCounted were left out.
+    bool wordsLeftOut() const { return m_leftOut; }
+
+private:
+    QDate m_today;
+    int m_maxDays, m_minDays;
+    QDate m_earliest;
+    std::vector<DayCount> m_days;  // the last maxDays days, ending today
+    std::vector<WordStats> m_words;
+    QHash<QString, size_t> m_index;
+    bool m_leftOut = false;
+};
 
 // The days the chart shows, ending `today`: the last `maxDays`, or from the first record on when
 // that is later, but never fewer than `minDays`.
@@ -84,6 +127,9 @@ std::vector<WordStats> perWord(const std::vector<ProgressRecord> &records);
 
 // Writes `bytes` to `file` whole or not at all; the reason when it could not.
 bool writeWhole(const QString &file, const QByteArray &bytes, QString &reason);
+
+// Copies what `from` holds to `file`, whole or not at all, ReadChunk bytes at a time.
+bool copyWhole(QIODevice &from, const QString &file, QString &reason);
 
 } // namespace progress
 } // namespace lettora

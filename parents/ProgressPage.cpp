@@ -168,6 +168,10 @@ ProgressPage::ProgressPage(QWidget *parent) : QWidget(parent)
         words->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     words->verticalHeader()->setDefaultSectionSize(words->fontMetrics().height() + 6);
 
+    wordsNote = makeQuietNote(this, "wordsNote");
+    wordsNote->setWordWrap(true);
+    wordsNote->hide();
+
     exportButton = new QPushButton(QStringLiteral("Export..."), this);
     clearButton = new QPushButton(QStringLiteral("Clear history"), this);
     for (QPushButton *b : {exportButton, clearButton})
@@ -182,6 +186,7 @@ ProgressPage::ProgressPage(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(chart);
     layout->addWidget(words, 1);
+    layout->addWidget(wordsNote);
     layout->addLayout(buttons);
 
     chooseExportFile = [](QWidget *over) {
@@ -230,11 +235,12 @@ void ProgressPage::showNote(const QString &text)
 
 void ProgressPage::reload()
 {
-    const std::vector<ProgressRecord> records = progress::read(ProgressRecorder::file());
-    const auto [first, last] = progress::chartRange(records, QDate::currentDate());
-    chart->setDays(progress::perDay(records, first, last));
+    // Counted as the file is read: no more is held than the chart's days and the words.
+    progress::Tally tally(QDate::currentDate());
+    progress::readEach(ProgressRecorder::file(), [&tally](const ProgressRecord &r) { tally.add(r); });
+    chart->setDays(tally.days());
 
-    const std::vector<WordStats> table = progress::perWord(records);
+    const std::vector<WordStats> table = tally.mostPractised(MaxRows);
     words->setSortingEnabled(false);
     words->setRowCount(int(table.size()));
     for (int row = 0; row < int(table.size()); ++row) {
@@ -244,19 +250,30 @@ void ProgressPage::reload()
         words->setItem(row, 2, numberItem(w.rights));
         words->setItem(row, 3, new QTableWidgetItem(lastSeenText(w)));
     }
+    const QLocale locale;
+    QString shown;
+    if (tally.wordsLeftOut())
+        shown = QString::fromLatin1(MostTriedOfMore).arg(locale.toString(MaxRows), locale.toString(tally.wordCount()));
+    else if (tally.wordCount() > MaxRows)
+        shown = QString::fromLatin1(MostTried).arg(locale.toString(MaxRows), locale.toString(tally.wordCount()));
+    wordsNote->setText(shown);
+    wordsNote->setVisible(!shown.isEmpty());
     showNote(ProgressRecorder::instance().note());
 }
 
 bool ProgressPage::exportTo(const QString &file)
 {
     QString reason;
-    QByteArray bytes = progress::Header;
     QFile in;
+    bool copied;
     if (openRegularFile(in, QFile::encodeName(ProgressRecorder::file()), reason)) {
-        bytes = in.readAll();
-        in.close();
+        // Copied a piece at a time: the history may be far larger than anything worth holding.
+        copied = progress::copyWhole(in, file, reason);
+    } else {
+        reason.clear();
+        copied = progress::writeWhole(file, progress::Header, reason);
     }
-    if (!progress::writeWhole(file, bytes, reason)) {
+    if (!copied) {
         showNote(QString::fromLatin1(NotExported).arg(reason));
         return false;
     }

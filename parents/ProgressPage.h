@@ -47,6 +47,10 @@ public:
     static constexpr const char *NotExported = "The history could not be exported: %1";
     static constexpr const char *NotCleared = "The history could not be cleared: %1";
     static constexpr const char *Exported = "The history was saved to %1.";
+    // The words' table shows at most MaxRows words, those tried most often, and says so.
+    static constexpr int MaxRows = 500;
+    static constexpr const char *MostTried = "The %1 words tried most often are shown, of %2.";
+    static constexpr const char *MostTriedOfMore = "The %1 words tried most often are shown, of more than %2.";
 
     explicit ProgressPage(QWidget *parent = nullptr);
 
@@ -62,6 +66,7 @@ public:
 
     ProgressChart *chart = nullptr;
     QTableWidget *words = nullptr;
+    QLabel *wordsNote = nullptr;
     QPushButton *exportButton = nullptr;
     QPushButton *clearButton = nullptr;
     QLabel *note = nullptr;

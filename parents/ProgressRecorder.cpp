@@ -67,7 +67,20 @@ ProgressRecorder &ProgressRecorder::instance()
     return recorder;
 }
 
-ProgressRecorder::ProgressRecorder() : m_writer([this] { writeLoop(); }) {}
+ProgressRecorder::ProgressRecorder() : m_writer([this] { writeLoop(); })
+{
+    m_steady.start();
+}
+
+void ProgressRecorder::setClock(std::function<qint64()> milliseconds)
+{
+    m_clock = std::move(milliseconds);
+}
+
+qint64 ProgressRecorder::now() const
+{
+    return m_clock ? m_clock() : m_steady.elapsed();
+}
 
 ProgressRecorder::~ProgressRecorder()
 {
@@ -86,14 +99,15 @@ QString ProgressRecorder::file()
 
 void ProgressRecorder::pictureShown()
 {
-    m_sincePicture.start();
+    m_pictureAt = now();
 }
 
 void ProgressRecorder::answered(const QString &word, const QString &typed, Answer result)
 {
-    const double seconds = m_sincePicture.isValid() ? m_sincePicture.elapsed() / 1000.0 : 0.0;
+    const qint64 at = now();
+    const double seconds = m_pictureAt >= 0 ? double(at - m_pictureAt) / 1000.0 : 0.0;
     if (result == Answer::Timeout)
-        m_sincePicture.start();
+        m_pictureAt = at;
     if (m_stopped || word.isEmpty())
         return;
     const QDateTime now = QDateTime::currentDateTime();

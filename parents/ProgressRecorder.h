@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -39,6 +40,9 @@ public:
     // The file as the program names it, resolved in the program folder.
     static QString file();
 
+    // Tests: the milliseconds the seconds are measured with (any steady count; empty: the real one).
+    void setClock(std::function<qint64()> milliseconds);
+
 Q_SIGNALS:
     void stopped(const QString &note);
 
@@ -47,7 +51,10 @@ private:
     void writeLoop();
     void failed(const QString &reason);
 
-    QElapsedTimer m_sincePicture;
+    qint64 now() const;
+    QElapsedTimer m_steady;
+    std::function<qint64()> m_clock;
+    qint64 m_pictureAt = -1;  // -1 before the first picture
     QString m_note;
     bool m_stopped = false;  // on the game's thread
 

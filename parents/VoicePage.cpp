@@ -4,6 +4,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -41,6 +44,84 @@ QSlider *addSlider(QGridLayout *grid, int row, const QString &caption, int low, 
 }
 } // namespace
 
+namespace {
+// The writing system Qt's font database files a script under; -1 for the scripts it does not know.
+int writingSystemOf(QChar::Script script)
+{
+    switch (script) {
+    case QChar::Script_Latin: return QFontDatabase::Latin;
+    case QChar::Script_Greek: return QFontDatabase::Greek;
+    case QChar::Script_Cyrillic: return QFontDatabase::Cyrillic;
+    case QChar::Script_Armenian: return QFontDatabase::Armenian;
+    case QChar::Script_Hebrew: return QFontDatabase::Hebrew;
+    case QChar::Script_Arabic: return QFontDatabase::Arabic;
+    case QChar::Script_Syriac: return QFontDatabase::Syriac;
+    case QChar::Script_Thaana: return QFontDatabase::Thaana;
+    case QChar::Script_Devanagari: return QFontDatabase::Devanagari;
+    case QChar::Script_Bengali: return QFontDatabase::Bengali;
+    case QChar::Script_Gurmukhi: return QFontDatabase::Gurmukhi;
+    case QChar::Script_Gujarati: return QFontDatabase::Gujarati;
+    case QChar::Script_Oriya: return QFontDatabase::Oriya;
+    case QChar::Script_Tamil: return QFontDatabase::Tamil;
+    case QChar::Script_Telugu: return QFontDatabase::Telugu;
+    case QChar::Script_Kannada: return QFontDatabase::Kannada;
+    case QChar::Script_Malayalam: return QFontDatabase::Malayalam;
+    case QChar::Script_Sinhala: return QFontDatabase::Sinhala;
+    case QChar::Script_Thai: return QFontDatabase::Thai;
+    case QChar::Script_Lao: return QFontDatabase::Lao;
+    case QChar::Script_Tibetan: return QFontDatabase::Tibetan;
+    case QChar::Script_Myanmar: return QFontDatabase::Myanmar;
+    case QChar::Script_Georgian: return QFontDatabase::Georgian;
+    case QChar::Script_Khmer: return QFontDatabase::Khmer;
+    case QChar::Script_Han: return QFontDatabase::SimplifiedChinese;
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana: return QFontDatabase::Japanese;
+    case QChar::Script_Hangul: return QFontDatabase::Korean;
+    case QChar::Script_Ogham: return QFontDatabase::Ogham;
+    case QChar::Script_Runic: return QFontDatabase::Runic;
+    case QChar::Script_Nko: return QFontDatabase::Nko;
+    default: return -1;
+    }
+}
+
+// True when some font here has the script's letters. Asked of the font database, without laying
+// any text out: laying out a script no font has makes Qt look for one, and warn, each time.
+bool haveFontFor(char32_t letter)
+{
+    static QHash<int, bool> known;
+    const QChar::Script script = QChar::script(letter);
+    if (script <= QChar::Script_Common)
+        return true;
+    const auto found = known.constFind(int(script));
+    if (found != known.constEnd())
+        return *found;
+    bool have = false;
+    const int system = writingSystemOf(script);
+    if (system >= 0) {
+        have = !QFontDatabase::families(QFontDatabase::WritingSystem(system)).isEmpty();
+    } else {
+        const QStringList families = QFontDatabase::families();
+        have = std::any_of(families.begin(), families.end(),
+                           [letter](const QString &f) { return QFontMetrics(QFont(f)).inFontUcs4(letter); });
+    }
+    known.insert(int(script), have);
+    return have;
+}
+} // namespace
+
+QString VoicePage::shownName(const QString &code, const QString &name)
+{
+    const QList<uint> letters = name.toUcs4();
+    if (std::all_of(letters.begin(), letters.end(), [](uint c) { return haveFontFor(char32_t(c)); }))
+        return name;
+    const QLocale locale(code);
+    QString english = locale.language() == QLocale::C ? code : QLocale::languageToString(locale.language());
+    const qsizetype variant = name.indexOf(QStringLiteral(" ["));
+    if (variant >= 0)
+        english += name.mid(variant);
+    return english;
+}
+
 VoicePage::LanguageSource VoicePage::voiceLanguages()
 {
     return {[] { return Voice::instance().languages(); }, [] { return Voice::instance().speakingLanguage(); }};
@@ -65,7 +146,7 @@ VoicePage::VoicePage(LanguageSource source, QWidget *parent) : QWidget(parent), 
     // stays in the list as it is, so that the choice is kept and the note below explains it.
     language = new QComboBox(speech);
     for (const Voice::Language &l : m_languages)
-        language->addItem(l.name, l.code);
+        language->addItem(shownName(l.code, l.name), l.code);
     if (!m_language.isEmpty() && language->findData(m_language) < 0)
         language->addItem(languageName(m_language), m_language);
     const QString selected = m_language.isEmpty() ? m_source.speaking() : m_language;
@@ -163,10 +244,10 @@ QString VoicePage::languageName(const QString &code) const
 {
     for (const Voice::Language &l : m_languages) {
         if (l.code == code)
-            return l.name;
+            return shownName(l.code, l.name);
     }
     const QString own = QLocale(code).nativeLanguageName();
-    return own.isEmpty() || QLocale(code).language() == QLocale::C ? code : own;
+    return own.isEmpty() || QLocale(code).language() == QLocale::C ? code : shownName(code, own);
 }
 
 void VoicePage::updateLanguageNote()

@@ -35,6 +35,10 @@ public:
     };
     static LanguageSource voiceLanguages();
 
+    // A language's name as the list shows it: its own name where a font here has its letters,
+    // else its name in English ("Amharic").
+    static QString shownName(const QString &code, const QString &name);
+
     explicit VoicePage(LanguageSource source = voiceLanguages(), QWidget *parent = nullptr);
 
     // The settings as the page shows them.

@@ -20,4 +20,9 @@ public:
 
 std::unique_ptr<FilePicker> makeDialogFilePicker();
 
+// The same dialog for photos: a preview of the picture under the cursor beside the list, and a
+// folder may be chosen as well as files (its path is given back as it is). A folder is still
+// opened by a double click.
+std::unique_ptr<FilePicker> makePhotoPicker();
+
 } // namespace lettora

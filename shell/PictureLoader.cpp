@@ -240,7 +240,7 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
         const qint64 cost = format == "jpeg" ? jpegDecodeCost(frame, size, scaled ? targetSize : QSize())
                                              : qint64(size.width()) * size.height() * bytesPerPixel;
         if (cost > PictureDecodeBudget)
-            fail(file, QStringLiteral("The picture is too large to show (%1 x %2 pixels)").arg(size.width()).arg(size.height()));
+            fail(file, QStringLiteral("The picture is too large to show (%1 x %2 pixels).").arg(size.width()).arg(size.height()));
     }
     // Qt's own limit on a decoded image is lower than the budget: a 48-megapixel photo needs more.
     // The limit is the whole program's: set once, not from every decoding thread.
@@ -278,6 +278,28 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
     if (!openRegularFile(device, localPath, reason))
         fail(shown, reason);
     return decode(device, shown, format, targetSize);
+}
+
+QImage loadPictureFileWithin(const QByteArray &localPath, QSize box)
+{
+    const QString shown = ListPair::display(localPath);
+    const QByteArray format = acceptedFormat(shown);
+    QFile device;
+    QString reason;
+    if (!openRegularFile(device, localPath, reason))
+        fail(shown, reason);
+    QSize size;
+    {
+        QImageReader header(&device, format);
+        header.setAutoDetectImageFormat(!startsAsFormat(device, format));
+        // The size as stored: a picture turned by its orientation tag is scaled first, then turned.
+        size = claimedSize(header, device, format);
+    }
+    device.seek(0);
+    const QSize target = !size.isValid() || size.isEmpty()
+                             ? box
+                             : size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    return decode(device, shown, format, target);
 }
 
 int artScaleFor(qreal devicePixelRatio)

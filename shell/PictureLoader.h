@@ -21,6 +21,10 @@ QImage loadPicture(const QString &path, QSize targetSize = QSize());
 // The same for a user's file named by its bytes (a full path as the lists keep it).
 QImage loadPictureFile(const QByteArray &localPath, QSize targetSize);
 
+// The same, the picture scaled to fit within `box` keeping its shape, its size read from the file's
+// own header once the file is open.
+QImage loadPictureFileWithin(const QByteArray &localPath, QSize box);
+
 // A decorative picture of a window's layout: a picture that cannot be loaded gives an empty
 // image (and a warning on the terminal), since the window works as well without it.
 QImage loadDecoration(const QString &path);

@@ -719,8 +719,10 @@ void TestGameWindow::clicksAtScale()
     const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
     w.resize(qRound(screen.width() / factor), qRound(screen.height() / factor));
     for (const QString &copy : {QStringLiteral("Image/border@2x.bmp"), QStringLiteral("Image/border@3x.bmp"),
-                                QStringLiteral("Font/Upper/K@2x.bmp"), QStringLiteral("Font/Upper/K@3x.bmp"),
-                                QStringLiteral("Font/Lower/K@2x.bmp"), QStringLiteral("Font/Lower/K@3x.bmp")}) {
+                                QStringLiteral("Image/border@4x.png"), QStringLiteral("Font/Upper/K@2x.bmp"),
+                                QStringLiteral("Font/Upper/K@3x.bmp"), QStringLiteral("Font/Upper/K@4x.png"),
+                                QStringLiteral("Font/Lower/K@2x.bmp"), QStringLiteral("Font/Lower/K@3x.bmp"),
+                                QStringLiteral("Font/Lower/K@4x.png")}) {
         QFile delivered(QStringLiteral(LETTORA_PROGRAM_DIR "/") + copy);
         QVERIFY(delivered.open(QIODevice::ReadOnly));
         g.folder.write(copy, delivered.readAll());

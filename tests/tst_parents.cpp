@@ -12,7 +12,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -106,6 +109,7 @@ private Q_SLOTS:
     void readOnlyDataFolder();
     void question_data();
     void question();
+    void emptyAnswer();
     void door_data();
     void door();
     void voicePageSaves_data();
@@ -119,6 +123,8 @@ private Q_SLOTS:
     void languageNote();
     void keepsTheKeyboard();
     void languageNoteWhole();
+    void languageNames_data();
+    void languageNames();
 };
 
 void TestParents::roundTrip_data()
@@ -270,6 +276,23 @@ void TestParents::question()
         q.next();
         QVERIFY(std::pair(q.left(), q.right()) != before);
     }
+}
+
+// Enter with nothing typed is no answer: the same question stays, and no wrong answer is said.
+void TestParents::emptyAnswer()
+{
+    AdultGate gate(nullptr, 77, AdultGate::ToOpenTheCorner);
+    gate.show();
+    const QString asked = gate.questionLabel->text();
+    QTest::keyClick(gate.answerField, Qt::Key_Return);
+    QCOMPARE(gate.questionLabel->text(), asked);
+    QCOMPARE(gate.hintLabel->text(), QString());
+    QVERIFY(gate.isVisible());
+    QCOMPARE(gate.result(), 0);
+    // A right answer after it still opens.
+    gate.answerField->setText(answerFor(gate.question(), QStringLiteral("right")));
+    QTest::keyClick(gate.answerField, Qt::Key_Return);
+    QCOMPARE(gate.result(), int(QDialog::Accepted));
 }
 
 void TestParents::door_data()
@@ -720,6 +743,61 @@ void TestParents::languageNoteWhole()
              qPrintable(QStringLiteral("%1 px for %2").arg(note->height()).arg(note->heightForWidth(note->width()))));
     const QRect inPage(note->mapTo(corner.voicePage, QPoint()), note->size());
     QVERIFY(corner.voicePage->rect().contains(inPage));
+}
+
+void TestParents::languageNames_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");     // as the language calls itself
+    QTest::addColumn<QString>("english");  // shown where no font here has its letters
+    QTest::newRow("Amharic") << "am" << QString::fromUtf8("\xe1\x8a\xa0\xe1\x88\x9b\xe1\x88\xad\xe1\x8a\x9b") << "Amharic";
+    QTest::newRow("Burmese") << "my" << QString::fromUtf8("\xe1\x80\x99\xe1\x80\xbc\xe1\x80\x94\xe1\x80\xba\xe1\x80\x99\xe1\x80\xac")
+                             << "Burmese";
+    QTest::newRow("Cherokee") << "chr" << QString::fromUtf8("\xe1\x8f\xa3\xe1\x8e\xb3\xe1\x8e\xa9") << "Cherokee";
+    QTest::newRow("Hindi") << "hi" << QString::fromUtf8("\xe0\xa4\xb9\xe0\xa4\xbf\xe0\xa4\xa8\xe0\xa5\x8d\xe0\xa4\xa6\xe0\xa5\x80")
+                           << "Hindi";
+    QTest::newRow("French") << "fr" << QString::fromUtf8("fran\xc3\xa7" "ais") << "French";
+    QTest::newRow("Russian") << "ru" << QString::fromUtf8("\xd1\x80\xd1\x83\xd1\x81\xd1\x81\xd0\xba\xd0\xb8\xd0\xb9") << "Russian";
+}
+
+// The language list shows each name in letters a font here has: its own name, else in English;
+// and drawing the list warns of nothing.
+void TestParents::languageNames()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(QString, english);
+    test::ProgramFolderCopy folder;
+    // Drawable: some installed font has every letter (asked of each font in turn).
+    const QStringList families = QFontDatabase::families();
+    const auto drawable = [&](const QString &text) {
+        const QList<uint> letters = text.toUcs4();
+        return std::all_of(letters.begin(), letters.end(), [&](uint c) {
+            return QChar::isSpace(c) || std::any_of(families.begin(), families.end(), [c](const QString &f) {
+                       return QFontMetrics(QFont(f)).inFontUcs4(c);
+                   });
+        });
+    };
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings << text;
+    });
+    const auto unhook = qScopeGuard([before] { qInstallMessageHandler(before); });
+    VoicePage page({[=] { return QList<Voice::Language>{{QStringLiteral("en"), QStringLiteral("English")}, {code, name}}; },
+                    [] { return QString("en"); }});
+    page.show();
+    page.language->showPopup();
+    page.language->view()->grab();
+    page.grab();
+    page.language->hidePopup();
+    // Laying out a script no font has warns: the check below does, after the page's own drawing.
+    const QStringList fromThePage = warnings;
+    const QString shown = page.language->itemText(1);
+    QCOMPARE(page.language->itemData(1).toString(), code);
+    QVERIFY2(drawable(shown), qPrintable(shown));
+    QCOMPARE(shown, drawable(name) ? name : english);
+    QCOMPARE(fromThePage.filter(QStringLiteral("OpenType")), QStringList());
 }
 
 QTEST_MAIN(TestParents)

@@ -3,19 +3,38 @@
 #include "Fixtures.h"
 
 #include "parents/PictureWords.h"
+#include "parents/ParentsCorner.h"
 #include "parents/PicturesPage.h"
 #include "settings/ListPair.h"
 #include "shell/AssetPaths.h"
+#include "shell/ErrorReport.h"
+#include "shell/ScreenScale.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QBuffer>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTimer>
+#include <QPainter>
+#include <QTabWidget>
+#include <QSignalSpy>
 #include <QPushButton>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace lettora;
 
@@ -61,6 +80,18 @@ private Q_SLOTS:
     void pendingEditsOfTheDialog();
     void moveNeedsBothLists_data();
     void moveNeedsBothLists();
+    void fifoInTheList();
+    void closeDoesNotWait();
+    void thumbnailsBounded_data();
+    void thumbnailsBounded();
+    void notUtf8KeepsShape();
+    void addPhotos_data();
+    void addPhotos();
+    void photoPicker();
+    void reasonLines_data();
+    void reasonLines();
+    void reasonFits_data();
+    void reasonFits();
 };
 
 void TestPictures::words_data()
@@ -84,6 +115,7 @@ void TestPictures::words_data()
     QTest::newRow("screenshot") << QByteArray("Screenshot 2026-12.png") << "Has a space, a digit and punctuation" << "";
     QTest::newRow("digits only") << QByteArray("12345.jpg") << "Has a digit" << "";
     QTest::newRow("mostly digits") << QByteArray("a1234.jpg") << "Has a digit" << "";
+    QTest::newRow("as many digits as letters") << QByteArray("ab12.jpg") << "Has a digit" << "ab";
     QTest::newRow("no word") << QByteArray(".jpg") << "No word" << "";
     QTest::newRow("20 letters") << QByteArray("abcdefghijklmnopqrst.jpg") << "" << "abcdefghijklmnopqrst";
     QTest::newRow("21 letters") << QByteArray("abcdefghijklmnopqrstu.jpg") << "Longer than 20 letters"
@@ -172,14 +204,15 @@ void TestPictures::gridEdits_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QByteArray>("names");
     QTest::addColumn<QByteArray>("paths");
+    QTest::addColumn<int>("selected");  // the moved picture stays selected where it went; -1: not looked at
     QTest::newRow("Delete") << "delete 1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\n")
-                            << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n");
+                            << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n") << -1;
     QTest::newRow("drag forward") << "drag 0 2" << QByteArray("b.jpg\r\nc.jpg\r\na.jpg\r\nd.jpg\r\n")
-                                  << QByteArray("/b.jpg\r\n/c.jpg\r\n/a.jpg\r\n/d.jpg\r\n");
+                                  << QByteArray("/b.jpg\r\n/c.jpg\r\n/a.jpg\r\n/d.jpg\r\n") << 2;
     QTest::newRow("drag back") << "drag 3 0" << QByteArray("d.jpg\r\na.jpg\r\nb.jpg\r\nc.jpg\r\n")
-                               << QByteArray("/d.jpg\r\n/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n");
+                               << QByteArray("/d.jpg\r\n/a.jpg\r\n/b.jpg\r\n/c.jpg\r\n") << 0;
     QTest::newRow("drag past the end") << "drag 1 -1" << QByteArray("a.jpg\r\nc.jpg\r\nd.jpg\r\nb.jpg\r\n")
-                                       << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n/b.jpg\r\n");
+                                       << QByteArray("/a.jpg\r\n/c.jpg\r\n/d.jpg\r\n/b.jpg\r\n") << 3;
 }
 
 void TestPictures::gridEdits()
@@ -187,6 +220,7 @@ void TestPictures::gridEdits()
     QFETCH(QString, action);
     QFETCH(QByteArray, names);
     QFETCH(QByteArray, paths);
+    QFETCH(int, selected);
     test::Windows w({{Names, "a.jpg\r\nb.jpg\r\nc.jpg\r\nd.jpg\r\n"}, {Paths, "/a.jpg\n/b.jpg\n/c.jpg\n/d.jpg\n"}});
     PicturesPage page(w.dialog->pictures);
     page.resize(600, 400);
@@ -208,6 +242,10 @@ void TestPictures::gridEdits()
     }
     QCOMPARE(w.bytes(paths::ImageFileList), names);
     QCOMPARE(w.bytes(paths::ImagePathList), paths);
+    if (selected >= 0) {
+        QCOMPARE(page.selectedRow(), selected);
+        QCOMPARE(page.grid->currentIndex().row(), selected);
+    }
 }
 
 // Files and a folder dropped from a file manager are added as Add adds them: picture files only,
@@ -234,14 +272,14 @@ void TestPictures::dropFromOutside()
                   QUrl::fromLocalFile(root + QStringLiteral("/two\nlines.jpg")), QUrl::fromLocalFile(root + QStringLiteral("/one.jpg"))});
     QVERIFY(drop(page.grid, QPoint(10, 10), &data));
 
-    const QStringList added{root + QStringLiteral("/one.jpg"), root + QStringLiteral("/album/a.png"),
-                            root + QStringLiteral("/album/b.jpg"), root + QStringLiteral("/album/sub/c.jpg"),
-                            root + QStringLiteral("/one.jpg")};
-    ListPair byAdd;
-    byAdd.add(added);
-    QCOMPARE(w.bytes(paths::ImageFileList), formatListFile(byAdd.allNames()));
-    QCOMPARE(w.bytes(paths::ImagePathList), formatListFile(byAdd.allPaths()));
+    const QByteArray at = QFile::encodeName(root);
+    QCOMPARE(w.bytes(paths::ImageFileList), QByteArray("one.jpg\r\na.png\r\nb.jpg\r\nc.jpg\r\none.jpg\r\n"));
+    QCOMPARE(w.bytes(paths::ImagePathList), at + "/one.jpg\r\n" + at + "/album/a.png\r\n" + at + "/album/b.jpg\r\n" + at
+                                                + "/album/sub/c.jpg\r\n" + at + "/one.jpg\r\n");
     QVERIFY(page.saveProblem->text().contains(QStringLiteral("line break")));
+    // The note keeps to one line of the page.
+    QCOMPARE(page.saveProblem->sizeHint().height(), page.saveProblem->fontMetrics().height());
+    QVERIFY(page.saveProblem->minimumSizeHint().width() < page.width());
 }
 
 // A list file that cannot be written: one quiet line, and the game plays the new word anyway.
@@ -418,6 +456,342 @@ void TestPictures::moveNeedsBothLists()
     QCOMPARE(w.dialog->pictures.allNames().join(' '), names);
     QCOMPARE(w.dialog->pictures.allPaths().join(' '), paths);
     QCOMPARE(w.bytes(paths::ImagePathList), (paths.replace(' ', "\r\n") + "\r\n"));
+}
+
+// A FIFO in the list is refused at once, its cell saying it cannot be read, and the page goes
+// without waiting for anything.
+void TestPictures::fifoInTheList()
+{
+    QTemporaryDir photos;
+    const QByteArray fifo = QFile::encodeName(photos.path() + QStringLiteral("/pipe.jpg"));
+    const QString photo = photos.path() + QStringLiteral("/cat.jpg");
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    writePicture(photo);
+    test::Windows w({{Names, "pipe.jpg\r\ncat.jpg\r\n"}, {Paths, fifo + "\r\n" + QFile::encodeName(photo) + "\r\n"}});
+    auto page = std::make_unique<PicturesPage>(w.dialog->pictures);
+    // Whatever happens, a reader stuck in the FIFO's open is let go before the page goes.
+    const auto letGo = qScopeGuard([&] {
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    page->resize(500, 400);
+    page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+    const QModelIndex pipe = page->model->index(0, 0), cat = page->model->index(1, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(pipe.data(PictureGridModel::StateRole).toInt(), int(ThumbnailCache::State::Failed), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(cat.data(PictureGridModel::StateRole).toInt(), int(ThumbnailCache::State::Ready), 5000);
+    QCOMPARE(pipe.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("%1\nThis picture cannot be shown.\nCannot open file \"%2\". Not a regular file")
+                 .arg(QString::fromUtf8(fifo), QString::fromUtf8(fifo)));
+    // The cell shows the words, not a blank box.
+    const QImage cell = page->grid->viewport()->grab(page->grid->visualRect(pipe)).toImage();
+    bool dark = false;
+    for (int y = 0; y < cell.height() && !dark; ++y)
+        for (int x = 0; x < cell.width() && !dark; ++x)
+            dark = qGray(cell.pixel(x, y)) < 160;
+    QVERIFY(dark);
+    page.reset();
+}
+
+// A decoding that never ends holds up neither the cache's end nor anything after it; its picture,
+// when it comes at last, goes nowhere.
+void TestPictures::closeDoesNotWait()
+{
+    QSemaphore started, release;
+    std::atomic_bool returned = false;
+    auto cache = std::make_unique<ThumbnailCache>(nullptr, [&](const QByteArray &) {
+        started.release();
+        release.acquire();
+        returned = true;
+        QImage image(10, 10, QImage::Format_ARGB32);
+        image.fill(Qt::blue);
+        return image;
+    });
+    QSignalSpy ready(cache.get(), &ThumbnailCache::ready);
+    cache->thumbnail("/stuck.jpg");
+    QVERIFY(started.tryAcquire(1, 5000));
+    // A watchdog lets the decoding go if the cache's end waits for it.
+    std::atomic_bool waited = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 300 && !returned.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!returned.load()) {
+            waited = true;
+            release.release();
+        }
+    });
+    cache.reset();
+    const bool waitedForIt = waited.load();
+    if (!waitedForIt)
+        release.release();
+    watchdog.join();
+    QVERIFY(!waitedForIt);
+    QTRY_VERIFY(returned.load());
+    QTest::qWait(50);
+    QCOMPARE(ready.size(), 0);
+}
+
+void TestPictures::thumbnailsBounded_data()
+{
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<bool>("firstKept");
+    const qint64 one = 10 * 10 * 4;
+    QTest::newRow("three fit") << 3 * one << true;
+    QTest::newRow("one byte short") << 3 * one - 1 << false;
+}
+
+// The pictures kept never take more than the cache's bytes; the one asked for longest ago goes
+// first and is decoded again when asked for.
+void TestPictures::thumbnailsBounded()
+{
+    QFETCH(qint64, maxBytes);
+    QFETCH(bool, firstKept);
+    QStringList decoded;
+    ThumbnailCache cache(
+        nullptr,
+        [&](const QByteArray &path) {
+            QMetaObject::invokeMethod(qApp, [&decoded, path] { decoded << QString::fromUtf8(path); }, Qt::QueuedConnection);
+            QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::green);
+            return image;
+        },
+        maxBytes);
+    for (const char *path : {"/a", "/b", "/c"}) {
+        cache.thumbnail(path);
+        QTRY_COMPARE(cache.finished(), int(path[1] - 'a') + 1);
+    }
+    QVERIFY(cache.bytes() <= maxBytes);
+    ThumbnailCache::State state;
+    cache.thumbnail("/a", &state);
+    QCOMPARE(state, firstKept ? ThumbnailCache::State::Ready : ThumbnailCache::State::Pending);
+    QTRY_COMPARE(cache.finished(), firstKept ? 3 : 4);
+    QCOMPARE(cache.thumbnail("/a", &state).size(), QSize(10, 10));
+    QCOMPARE(state, ThumbnailCache::State::Ready);
+    QTRY_COMPARE(decoded, firstKept ? QStringList({"/a", "/b", "/c"}) : QStringList({"/a", "/b", "/c", "/a"}));
+    QVERIFY(cache.bytes() <= maxBytes);
+}
+
+// A path that is not UTF-8 is opened by its bytes: its picture keeps its shape.
+void TestPictures::notUtf8KeepsShape()
+{
+    QTemporaryDir photos;
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(&encoded, "png"));
+    const QByteArray path = QFile::encodeName(photos.path()) + "/\xe9t\xe9.png";
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, encoded.data().constData(), size_t(encoded.data().size())), ssize_t(encoded.data().size()));
+    ::close(fd);
+    ThumbnailCache cache;
+    cache.thumbnail(path);
+    QTRY_COMPARE(cache.finished(), 1);
+    ThumbnailCache::State state;
+    QCOMPARE(cache.thumbnail(path, &state).size(), QSize(96, 72));
+    QCOMPARE(state, ThumbnailCache::State::Ready);
+}
+
+void TestPictures::addPhotos_data()
+{
+    QTest::addColumn<QStringList>("chosen");  // under the photos' folder
+    QTest::addColumn<QByteArray>("names");    // added after the 40 already there
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("files") << QStringList{"one.jpg", "album/b.jpg"} << QByteArray("one.jpg\r\nb.jpg\r\n")
+                           << QStringList{"one.jpg", "album/b.jpg"};
+    QTest::newRow("a folder, as a drop adds it")
+        << QStringList{"album"} << QByteArray("a.png\r\nb.jpg\r\nc.jpg\r\n")
+        << QStringList{"album/a.png", "album/b.jpg", "album/sub/c.jpg"};
+    QTest::newRow("cancelled") << QStringList{} << QByteArray() << QStringList{};
+}
+
+// "Add photos..." adds what the picker gives, as a drop does, saves, and shows the first added.
+void TestPictures::addPhotos()
+{
+    QFETCH(QStringList, chosen);
+    QFETCH(QByteArray, names);
+    QFETCH(QStringList, paths);
+    QTemporaryDir photos;
+    const QString root = photos.path();
+    QDir(root).mkpath(QStringLiteral("album/sub"));
+    for (const char *f : {"album/b.jpg", "album/a.png", "album/sub/c.jpg", "one.jpg"})
+        writePicture(root + QLatin1Char('/') + QLatin1String(f));
+    QFile text(root + QStringLiteral("/album/notes.txt"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.close();
+    QByteArray oldNames, oldPaths;
+    for (int i = 0; i < 40; ++i) {
+        oldNames += "p" + QByteArray::number(i) + ".jpg\r\n";
+        oldPaths += "/none/p" + QByteArray::number(i) + ".jpg\r\n";
+    }
+    test::Windows w({{Names, oldNames}, {Paths, oldPaths}});
+    PicturesPage page(w.dialog->pictures);
+    auto picker = std::make_unique<test::FakePicker>();
+    for (const QString &c : chosen)
+        picker->answer << root + QLatin1Char('/') + c;
+    test::FakePicker *asked = picker.get();
+    page.setFilePicker(std::move(picker));
+    page.resize(500, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QCOMPARE(page.addButton->text(), QStringLiteral("Add photos..."));
+    page.addButton->click();
+    QCOMPARE(asked->startFolders, QStringList{w.folder.file(QStringLiteral("Picture"))});
+    QByteArray savedPaths = oldPaths;
+    for (const QString &p : paths)
+        savedPaths += QFile::encodeName(root) + "/" + p.toUtf8() + "\r\n";
+    if (chosen.isEmpty()) {
+        QCOMPARE(w.dialog->pictures.nameCount(), 40);
+        QCOMPARE(page.selectedRow(), -1);
+        return;
+    }
+    QCOMPARE(w.bytes(paths::ImageFileList), oldNames + names);
+    QCOMPARE(w.bytes(paths::ImagePathList), savedPaths);
+    QCOMPARE(page.selectedRow(), 40);
+    const QRect shown = page.grid->visualRect(page.model->index(40, 0));
+    QVERIFY(page.grid->viewport()->rect().contains(shown));
+}
+
+// The real picker: the picture under the cursor previewed in its shape, and a folder chosen as it is.
+void TestPictures::photoPicker()
+{
+    QTemporaryDir photos;
+    const QString root = photos.path();
+    QDir(root).mkpath(QStringLiteral("album"));
+    writePicture(root + QStringLiteral("/one.jpg"));
+    writePicture(root + QStringLiteral("/album/a.jpg"));
+    QSize previewed;
+    int step = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *preview = dialog->findChild<QLabel *>(QStringLiteral("preview"));
+        if (!preview) {
+            dialog->reject();
+            return;
+        }
+        if (step == 0) {
+            // The cursor put on the photo, as a click in the list puts it.
+            auto *list = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            QVERIFY(list);
+            const QAbstractItemModel *files = list->model();
+            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+                const QModelIndex index = files->index(row, 0, list->rootIndex());
+                if (index.data().toString() == QLatin1String("one.jpg") && list->currentIndex() != index)
+                    list->setCurrentIndex(index);
+            }
+            if (!preview->pixmap().isNull()) {
+                previewed = preview->pixmap().size();
+                step = 1;
+            }
+        } else if (step == 1) {
+            // A click on the folder.
+            auto *list = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            const QAbstractItemModel *files = list->model();
+            for (int row = 0; row < files->rowCount(list->rootIndex()); ++row) {
+                const QModelIndex index = files->index(row, 0, list->rootIndex());
+                if (index.data().toString() == QLatin1String("album"))
+                    list->setCurrentIndex(index);
+            }
+            static_cast<QDialog *>(dialog)->accept();  // Open, as its button does
+            step = 2;
+        }
+    });
+    poll.start();
+    QTimer::singleShot(10000, &poll, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            static_cast<QDialog *>(modal)->reject();
+    });
+    const QStringList chosen = makePhotoPicker()->chooseFiles(nullptr, QStringLiteral("Add photos"), root);
+    poll.stop();
+    QCOMPARE(previewed, QSize(160, 120));
+    QCOMPARE(chosen, QStringList{root + QStringLiteral("/album")});
+}
+
+void TestPictures::reasonLines_data()
+{
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("width");  // in letters "x" wide
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("one line") << "Has a digit" << 20 << 3 << QStringList{"Has a digit"};
+    QTest::newRow("wrapped") << "Has a space and a digit" << 12 << 3 << QStringList{"Has a space", "and a digit"};
+    QTest::newRow("just fills the lines") << "aaaa bbbb cccc" << 4 << 3 << QStringList{"aaaa", "bbbb", "cccc"};
+    QTest::newRow("one word more") << "aaaa bbbb cccc dd" << 4 << 3 << QStringList{"aaaa", "bbbb", "cc…"};
+    QTest::newRow("a word longer than the line") << "abcdefgh" << 4 << 3 << QStringList{"ab…"};
+    QTest::newRow("empty") << "" << 4 << 3 << QStringList{};
+}
+
+// A reason is wrapped at its spaces, never more lines than the cell holds, the last cut with "…".
+void TestPictures::reasonLines()
+{
+    QFETCH(QString, reason);
+    QFETCH(int, width);
+    QFETCH(int, maxLines);
+    QFETCH(QStringList, lines);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setPixelSize(10);
+    const QFontMetrics metrics(mono);
+    QCOMPARE(PicturesPage::reasonLines(reason, metrics, width * metrics.horizontalAdvance(QLatin1Char('x')), maxLines),
+             lines);
+}
+
+void TestPictures::reasonFits_data()
+{
+    QTest::addColumn<qreal>("factor");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("1.8") << 1.8;
+}
+
+// Every reason a name can have is drawn whole or cut with "…", never below its cell, in the smaller
+// font's own pixels (no warning of a size of none).
+void TestPictures::reasonFits()
+{
+    QFETCH(qreal, factor);
+    screenScaler().setFactor(factor);
+    const auto restore = qScopeGuard([] { screenScaler().setFactor(1.0); });
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        warnings << text;
+    });
+    const auto unhook = qScopeGuard([before] { qInstallMessageHandler(before); });
+    const QByteArray names = "Screenshot 2026-12 at 10.00.png\r\nice cream with sprinkles!.jpg\r\n"
+                             "\xc3\xa9\xd0\xba 1, 2.jpg\r\nIMG_1.jpg\r\n";
+    test::Windows w({{Names, names}, {Paths, "/p/1.png\r\n/p/2.jpg\r\n/p/3.jpg\r\n/p/4.jpg\r\n"}});
+    ParentsCorner corner;
+    auto *page = corner.findChild<PicturesPage *>();
+    QVERIFY(page);
+    corner.pages->setCurrentWidget(page);
+    corner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&corner));
+    const QFont small = PicturesPage::reasonFont(page->grid->font());
+    QCOMPARE(small.pixelSize(), 9);
+    for (int row = 0; row < 4; ++row) {
+        const QModelIndex index = page->model->index(row, 0);
+        const QString reason = index.data(PictureGridModel::ProblemRole).toString();
+        QVERIFY(!reason.isEmpty());
+        const QRect cell = page->grid->visualRect(index);
+        QImage image(cell.size() * factor, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(factor);
+        QPainter painter(&image);
+        painter.setFont(small);
+        const QFontMetrics metrics = painter.fontMetrics();
+        const int width = cell.width() - 2 - 8;
+        const QStringList lines = PicturesPage::reasonLines(reason, metrics, width, 3);
+        for (const QString &line : lines)
+            QVERIFY2(metrics.horizontalAdvance(line) <= width, qPrintable(line));
+        // The reason's lines end inside the cell.
+        const int wordBottom = 1 + 4 + ThumbnailCache::Side + 4 + QFontMetrics(page->grid->font()).height() + 4;
+        QVERIFY2(wordBottom + int(lines.size()) * metrics.lineSpacing() <= cell.height(), qPrintable(reason));
+    }
+    page->grid->viewport()->grab();
+    QCOMPARE(warnings.filter(QStringLiteral("Point size")), QStringList());
 }
 
 QTEST_MAIN(TestPictures)

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTest>
 
@@ -130,12 +132,50 @@ private Q_SLOTS:
                                       << QByteArray("2026-12-07T14:05:09,\"ice, \"\"cold\"\"\",right,0.5,ice\n");
         QTest::newRow("CRLF line") << QByteArray("2026-12-07T14:05:09,cat,right,3.4,cat\r\n") << a;
         QTest::newRow("empty") << QByteArray() << QByteArray();
+        // The longest line read, and one byte more: skipped, and the next line read as ever.
+        const QByteArray start = "2026-12-07T14:05:09,cat,right,3.4,";
+        const QByteArray longest = start + QByteArray(progress::MaxLineSize - start.size(), 'x') + "\n";
+        QTest::newRow("line at the limit") << longest + b << longest + b;
+        QTest::newRow("line one past the limit")
+            << start + QByteArray(progress::MaxLineSize - start.size() + 1, 'x') + "\n" + b << b;
+        QTest::newRow("line longer than a read")
+            << a + start + QByteArray(progress::ReadChunk * 2 + 7, 'x') + "\n" + b << a + b;
+        QTest::newRow("word of 20 letters") << QByteArray("2026-12-07T14:05:09,abcdefghijklmnopqrst,wrong,1.0,ab\n")
+                                            << QByteArray("2026-12-07T14:05:09,abcdefghijklmnopqrst,wrong,1.0,ab\n");
+        QTest::newRow("word of 21 letters, cut")
+            << QByteArray("2026-12-07T14:05:09,abcdefghijklmnopqrstu,wrong,1.0,ab\n")
+            << QByteArray("2026-12-07T14:05:09,abcdefghijklmnopqrst\xe2\x80\xa6,wrong,1.0,ab\n");
     }
     void parse()
     {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, kept);
         QCOMPARE(formatAll(progress::parse(text)), kept);
+        // Read from a file, a piece at a time, the same.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Progress.csv"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(text), text.size());
+        out.close();
+        QCOMPARE(formatAll(progress::read(file)), kept);
+    }
+
+    // The word as recorded: A to Z in lower case, nothing else changed.
+    void recordedWord_data()
+    {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("recorded");
+        QTest::newRow("first and last letters") << "AZaz" << "azaz";
+        QTest::newRow("Z in a word") << "ZeBRA" << "zebra";
+        QTest::newRow("around the letters") << "@[`{" << "@[`{";
+        QTest::newRow("beyond a to z") << QString::fromUtf8("\xc3\x89" "cole") << QString::fromUtf8("\xc3\x89" "cole");
+    }
+    void recordedWord()
+    {
+        QFETCH(QString, word);
+        QFETCH(QString, recorded);
+        QCOMPARE(progress::recordedWord(word), recorded);
     }
 
     void perDay_data()
@@ -197,29 +237,58 @@ private Q_SLOTS:
     // Each answer in the real game window lands in the file, written by the background writer.
     void recordsTheGame()
     {
+        qint64 ms = 0;
+        ProgressRecorder::instance().setClock([&ms] { return ms; });
+        const auto realClock = qScopeGuard([] { ProgressRecorder::instance().setClock({}); });
+        const QDateTime before = QDateTime::currentDateTime().addMSecs(-999);
         TwoPictures g;
         // A line that a crash cut stays apart from the next record.
         const QByteArray cut = QByteArray(progress::Header) + "2026-12-07T14:0";
         g.folder.write(QStringLiteral("Data/Progress.csv"), cut);
         g.game->BtnStartClick();
+        ms = 1500;
+        g.answer("");  // Enter on an empty row is a wrong answer
+        ms = 2300;
         g.answer("cta");
+        ms = 4000;
         g.answer("cat");
+        ms = 14000;
         QTest::keyClicks(g.game.get(), QStringLiteral("do"));
         g.game->TimerShow->fire();
-        QTRY_COMPARE_WITH_TIMEOUT(g.records().size(), size_t(3), 10000);
+        // The last picture stays: its seconds start again with its second countdown.
+        ms = 24000;
+        g.game->TimerShow->fire();
+        QTRY_COMPARE_WITH_TIMEOUT(g.records().size(), size_t(5), 10000);
         const std::vector<ProgressRecord> r = g.records();
         QStringList got;
         for (const ProgressRecord &x : r)
-            got << x.word + QLatin1Char(' ') + progress::format(x).split(',').at(2) + QLatin1Char(' ') + x.typed;
-        QCOMPARE(got, QStringList({QStringLiteral("cat wrong cta"), QStringLiteral("cat right cat"),
-                                   QStringLiteral("dog timeout do")}));
-        const QDateTime now = QDateTime::currentDateTime();
+            got << x.word + QLatin1Char(' ') + QString::fromUtf8(progress::format(x)).split(QLatin1Char(',')).mid(2).join(QLatin1Char(' '));
+        QCOMPARE(got, QStringList({QStringLiteral("cat wrong 1.5 \n"), QStringLiteral("cat wrong 2.3 cta\n"),
+                                   QStringLiteral("cat right 4.0 cat\n"), QStringLiteral("dog timeout 10.0 do\n"),
+                                   QStringLiteral("dog timeout 10.0 do\n")}));
+        const QDateTime after = QDateTime::currentDateTime();
         for (const ProgressRecord &x : r) {
-            QVERIFY(qAbs(QDateTime(x.date, x.time).secsTo(now)) < 600);
-            QVERIFY(x.seconds >= 0 && x.seconds < 600);
+            QVERIFY(QDateTime(x.date, x.time) >= before);
+            QVERIFY(QDateTime(x.date, x.time) <= after);
         }
         QVERIFY(g.bytes("Data/Progress.csv").startsWith(cut + '\n' + progress::format(r[0])));
         QVERIFY(g.messages->isEmpty());
+    }
+
+    // The first answer makes the file, with its header.
+    void newFileHasHeader()
+    {
+        TwoPictures g;
+        QVERIFY(!QFile::exists(ProgressRecorder::file()));
+        g.game->BtnStartClick();
+        g.answer("cat");
+        QTRY_COMPARE_WITH_TIMEOUT(g.records().size(), size_t(1), 10000);
+        const QByteArray text = g.bytes("Data/Progress.csv");
+        QVERIFY2(QRegularExpression(QStringLiteral("^time,word,result,seconds,typed\n"
+                                                   "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d,cat,right,\\d+\\.\\d,cat\n$"))
+                     .match(QString::fromUtf8(text))
+                     .hasMatch(),
+                 text.constData());
     }
 
     // Something other than a file in its place: no box, the game goes on, one note on the page.
@@ -271,12 +340,121 @@ private Q_SLOTS:
         const QString exported = folder.file(QStringLiteral("out.csv"));
         QVERIFY(page.exportTo(exported));
         QCOMPARE(folder.bytes(QStringLiteral("out.csv")), folder.bytes(QStringLiteral("Data/Progress.csv")));
+        // Larger than a piece, with what a hand-edited file may hold, and no final line break.
+        QByteArray large = QByteArray(progress::Header) + "x\r\n" + QByteArray("\0\xff", 2);
+        while (large.size() < 3 * progress::ReadChunk)
+            large += "2026-12-07T14:05:09,cat,right,3.4,cat\n";
+        large += "2026-12-0";
+        folder.write(QStringLiteral("Data/Progress.csv"), large);
+        QVERIFY(page.exportTo(exported));
+        QCOMPARE(folder.bytes(QStringLiteral("out.csv")), large);
         QVERIFY(!page.exportTo(folder.file(QStringLiteral("Data"))));
         QVERIFY(page.note->text().startsWith(QStringLiteral("The history could not be exported: ")));
 
         page.clearButton->click();
         QCOMPARE(folder.bytes(QStringLiteral("Data/Progress.csv")), QByteArray());
         QCOMPARE(page.words->rowCount(), 0);
+    }
+
+    // The words' table holds at most MaxRows words, those tried most often, and says so.
+    void tableRows_data()
+    {
+        QTest::addColumn<int>("words");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("at the limit") << ProgressPage::MaxRows << QString();
+        QTest::newRow("one past") << ProgressPage::MaxRows + 1
+                                  << QStringLiteral("The 500 words tried most often are shown, of 501.");
+    }
+    void tableRows()
+    {
+        QFETCH(int, words);
+        QFETCH(QString, said);
+        test::ProgramFolderCopy folder;
+        const QByteArray when = QDate::currentDate().toString(Qt::ISODate).toLatin1() + "T10:00:00,";
+        // Word i is tried twice but the last, tried once: the last is the one left out.
+        QByteArray text = progress::Header;
+        for (int i = 0; i < words; ++i) {
+            const QByteArray word = "w" + QByteArray::number(i);
+            text += when + word + ",wrong,1.0,x\n";
+            if (i < words - 1)
+                text += when + word + ",right,1.0," + word + "\n";
+        }
+        folder.write(QStringLiteral("Data/Progress.csv"), text);
+        ProgressPage page;
+        page.reload();
+        QCOMPARE(page.words->rowCount(), ProgressPage::MaxRows);
+        QCOMPARE(page.wordsNote->text(), said);
+        QCOMPARE(page.wordsNote->isVisibleTo(&page), !said.isEmpty());
+        const QString last = QStringLiteral("w%1").arg(words - 1);
+        QCOMPARE(page.words->findItems(last, Qt::MatchExactly).size(), said.isEmpty() ? 1 : 0);
+        // Hardest first: the one never right leads while it is shown.
+        QCOMPARE(page.words->item(0, 0)->text(), said.isEmpty() ? last : QStringLiteral("w0"));
+        QCOMPARE(page.chart->days().back(), (DayCount{QDate::currentDate(), words - 1, words, 0}));
+    }
+
+    // At most MaxWordsCounted different words are counted; the next new word is left out.
+    void wordsCounted_data()
+    {
+        QTest::addColumn<int>("words");
+        QTest::newRow("at the limit") << progress::MaxWordsCounted;
+        QTest::newRow("one past") << progress::MaxWordsCounted + 1;
+    }
+    void wordsCounted()
+    {
+        QFETCH(int, words);
+        const QDate today(2026, 12, 7);
+        progress::Tally tally(today);
+        for (int i = 0; i < words; ++i)
+            tally.add({today, QTime(10, 0), QStringLiteral("w%1").arg(i), Answer::Right, 1, QString()});
+        tally.add({today, QTime(11, 0), QStringLiteral("w0"), Answer::Wrong, 1, QString()});
+        const bool over = words > progress::MaxWordsCounted;
+        QCOMPARE(tally.wordCount(), progress::MaxWordsCounted);
+        QCOMPARE(tally.wordsLeftOut(), over);
+        const std::vector<WordStats> top = tally.mostPractised(1);
+        QCOMPARE(top.size(), size_t(1));
+        QCOMPARE(top[0].word, QStringLiteral("w0"));
+        QCOMPARE(top[0].tries, 2);
+        // Every answer is in the chart, counted or not in the table.
+        QCOMPARE(tally.days().back(), (DayCount{today, words, 1, 0}));
+    }
+
+    // Export copies the history byte for byte, a piece at a time, whatever its size.
+    void exportStreams()
+    {
+        // A history of its own kind: never read whole.
+        class Source : public QIODevice
+        {
+        public:
+            explicit Source(qint64 size) : m_size(size) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+            qint64 size() const override { return m_size; }
+            qint64 largestRead = 0;
+
+        protected:
+            qint64 readData(char *data, qint64 max) override
+            {
+                largestRead = std::max(largestRead, max);
+                const qint64 n = std::min(max, m_size - pos());
+                for (qint64 i = 0; i < n; ++i)
+                    data[i] = char('a' + (pos() + i) % 26);
+                return n;
+            }
+            qint64 writeData(const char *, qint64) override { return -1; }
+
+        private:
+            qint64 m_size;
+        };
+        QTemporaryDir dir;
+        const qint64 size = 5 * progress::ReadChunk + 3;
+        Source source(size);
+        QString reason;
+        QVERIFY(progress::copyWhole(source, dir.filePath(QStringLiteral("out.csv")), reason));
+        QVERIFY(source.largestRead <= progress::ReadChunk);
+        QFile out(dir.filePath(QStringLiteral("out.csv")));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QByteArray copied = out.readAll();
+        QCOMPARE(copied.size(), size);
+        QCOMPARE(copied.left(28), QByteArray("abcdefghijklmnopqrstuvwxyzab"));
+        QCOMPARE(copied.right(3), QByteArray("cde"));
     }
 };
 

@@ -534,13 +534,13 @@ void TestShell::pictureFailures_data()
     QTest::newRow("no extension") << "cat" << QByteArray("data") << "The file has no picture extension" << QSize();
     QTest::newRow("not a picture") << "cat.jpg" << QByteArray("this is text") << "The file is not a valid picture" << QSize();
     QTest::newRow("header claims a huge size") << "huge.bmp" << bmpHeader(60000, 60000)
-                                               << "The picture is too large to show (60000 x 60000 pixels)" << QSize();
+                                               << "The picture is too large to show (60000 x 60000 pixels)." << QSize();
     // Shown small all the same: the decoder keeps every coefficient of a progressive JPEG (2.2 GB).
     QTest::newRow("huge progressive JPEG") << "large.jpg" << test::progressiveJpeg(22500, 33300)
-                                           << "The picture is too large to show (22500 x 33300 pixels)" << QSize(220, 220);
+                                           << "The picture is too large to show (22500 x 33300 pixels)." << QSize(220, 220);
     // Decoded at 8 bytes a pixel: 384 MB, over the budget that the 8-bit photo fits.
     QTest::newRow("48 MP PNG of 16-bit samples") << "scan.png" << test::solidPng(8000, 6000, {30, 120, 200}, 16)
-                                                 << "The picture is too large to show (8000 x 6000 pixels)" << QSize(220, 220);
+                                                 << "The picture is too large to show (8000 x 6000 pixels)." << QSize(220, 220);
 }
 
 void TestShell::pictureFailures()
