@@ -119,6 +119,25 @@ public:
     void rewind() override {}
 };
 
+// A track that says it is 50 ms long and plays on until told to end, as a header that rounds down
+// does.
+std::atomic<bool> longTrackEnds{false};
+class LongerThanItSays : public MixerTrack
+{
+public:
+    int rate() const override { return 44100; }
+    int channels() const override { return 2; }
+    qint64 length() const override { return 50; }
+    int read(std::int16_t *out, int frames) override
+    {
+        if (longTrackEnds)
+            return 0;
+        std::fill(out, out + frames * 2, std::int16_t(0));
+        return frames;
+    }
+    void rewind() override {}
+};
+
 QString errorOf(const std::function<void()> &operation)
 {
     try {
@@ -151,6 +170,7 @@ private Q_SLOTS:
     void effectsOpenOnTheFirstEffect();
     void effectsDoNotWaitForTheMusic();
     void musicDoesNotWaitForItsRendering();
+    void positionReachesLengthAtTheEndOnly();
     void anEffectPlayerThatGoes();
     void alsaOutputRests();
     void sampleConversion_data();
@@ -565,6 +585,26 @@ void TestSound::effectsDoNotWaitForTheMusic()
 
 // The window's calls on the music (Position, Stop, Play of another track) never wait while the
 // mixer's thread renders a track.
+// The playlist takes a track whose position equals its length for one that has ended: played past
+// what its header says, the position stays a millisecond short until the track really ends.
+void TestSound::positionReachesLengthAtTheEndOnly()
+{
+    MixerEffectPlayer output("null");
+    QVERIFY(output.isOpen());
+    longTrackEnds = false;
+    auto player = makeMixerMediaPlayerOf([](const QString &) { return std::make_unique<LongerThanItSays>(); });
+    player->FileName = QStringLiteral("long");
+    player->Open();
+    QCOMPARE(player->Length(), 50);
+    player->Play();
+    QTRY_COMPARE_WITH_TIMEOUT(player->Position(), 49, 10000);
+    QTest::qWait(100);  // well past the length, still playing
+    QCOMPARE(player->Position(), 49);
+    longTrackEnds = true;
+    QTRY_COMPARE_WITH_TIMEOUT(player->Position(), 50, 10000);
+    player->Close();
+}
+
 void TestSound::musicDoesNotWaitForItsRendering()
 {
     MixerEffectPlayer output("null");

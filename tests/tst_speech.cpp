@@ -71,6 +71,8 @@ class TestSpeech : public QObject
 private Q_SLOTS:
     void spokenWord_data();
     void spokenWord();
+    void letterNames_data();
+    void letterNames();
     void lines_data();
     void lines();
     void longWordCut_data();
@@ -98,6 +100,35 @@ private Q_SLOTS:
     void followsSettings_data();
     void followsSettings();
 };
+
+// A letter's name as the voice says it: English names for English, the letter itself elsewhere,
+// either case; nothing for what is not a letter, the characters either side of A to Z included.
+void TestSpeech::letterNames_data()
+{
+    QTest::addColumn<char>("letter");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("A") << 'A' << "en" << "ay";
+    QTest::newRow("a") << 'a' << "en" << "ay";
+    QTest::newRow("W, two words") << 'W' << "en" << "double you";
+    QTest::newRow("Z") << 'Z' << "en" << "zee";
+    QTest::newRow("z, English of the US") << 'z' << "en-US" << "zee";
+    QTest::newRow("French Z") << 'Z' << "fr" << "z";
+    QTest::newRow("'@' before A") << '@' << "en" << "";
+    QTest::newRow("'[' after Z") << '[' << "en" << "";
+    QTest::newRow("'`' before a") << '`' << "en" << "";
+    QTest::newRow("'{' after z") << '{' << "fr" << "";
+    QTest::newRow("digit") << '7' << "en" << "";
+    QTest::newRow("NUL") << '\0' << "en" << "";
+}
+
+void TestSpeech::letterNames()
+{
+    QFETCH(char, letter);
+    QFETCH(QString, language);
+    QFETCH(QString, name);
+    QCOMPARE(letterName(letter, language), name);
+}
 
 void TestSpeech::spokenWord_data()
 {
