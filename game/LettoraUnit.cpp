@@ -489,6 +489,15 @@ void TFormLettora::BtnResetClick()
     GameStarted = false;
     Voice::instance().stop();
     PlayEffect(QLatin1String(paths::ButtonSound));
+    prepareStartWord();
+}
+
+void TFormLettora::prepareStartWord()
+{
+    // In random order the first picture is drawn only at Start.
+    const ListPair &pictures = FormOption->pictures;
+    if (!GameStarted && !FormOption->randomChecked() && PictureCursor < pictures.nameCount())
+        Voice::instance().preparePictureWord(pictures.name(PictureCursor));
 }
 
 void TFormLettora::BtnSpeakerClick()

@@ -59,6 +59,8 @@ public:
 
     // Game flow.
     void LoadPicture(int index);
+    // Makes the word of the picture that Start shows in list order while the child waits for it.
+    void prepareStartWord();
     void ShowWin();
     void ShowLose();
     // Draws a picture at random from the picture list; false when the list is empty.

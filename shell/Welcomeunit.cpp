@@ -234,6 +234,7 @@ void TFormWelcome::closeEvent(QCloseEvent *event)
 void TFormWelcome::FormClose()
 {
     FormLettora->playlist.handOver(*PlayerWelcome);
+    FormLettora->prepareStartWord();
 }
 
 void TFormWelcome::keyPressEvent(QKeyEvent *event)

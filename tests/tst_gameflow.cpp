@@ -8,6 +8,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "sound/MixerEffects.h"
 #include "speech/Voice.h"
 
 #include <QCheckBox>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void picturesBesideTheProgram();
     void spokenLines_data();
     void spokenLines();
+    void startWordMadeAhead();
     void countdownBar_data();
     void countdownBar();
     void countdownWarning_data();
@@ -605,6 +607,22 @@ void TestGameFlow::spokenLines()
     Voice::instance().setLineLog(nullptr);
     Voice::instance().stop();
     QCOMPARE(said.join(QStringLiteral(" | ")), lines);
+}
+
+// While the child waits for Start, the word of the picture it shows in list order is made, so that
+// it is heard with Start's click.
+void TestGameFlow::startWordMadeAhead()
+{
+    Game g({QStringLiteral("dog.jpg"), QStringLiteral("cat.bmp")});
+    // Lines are made in the format of a real mixer's output.
+    setEffectPlayer(makeMixerEffectPlayer("null"));
+    const auto restore = qScopeGuard([] { setEffectPlayer(nullptr); });
+    Voice &voice = Voice::instance();
+    voice.stop();
+    g.game->BtnResetClick();
+    QTRY_VERIFY_WITH_TIMEOUT(voice.preparedLines().contains(QStringLiteral("dog\nen\n100")), 10000);
+    QVERIFY(!voice.preparedLines().contains(QStringLiteral("cat\nen\n100")));
+    voice.stop();
 }
 
 QTEST_MAIN(TestGameFlow)
