@@ -257,14 +257,24 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
 
 } // namespace
 
+namespace {
+// Opens a picture as the game opens every picture (a regular file, never a FIFO) and gives its
+// format; a format the game does not take, or a file it cannot open, raises the game's error.
+QByteArray openPicture(QFile &device, const QByteArray &localPath, const QString &shown)
+{
+    const QByteArray format = acceptedFormat(shown);
+    QString reason;
+    if (!openRegularFile(device, localPath, reason))
+        fail(shown, reason);
+    return format;
+}
+} // namespace
+
 QImage loadPicture(const QString &path, QSize targetSize)
 {
     const QString file = ProgramFolder::resolve(path);
-    const QByteArray format = acceptedFormat(file);
     QFile device;
-    QString reason;
-    if (!openRegularFile(device, QFile::encodeName(file), reason))
-        fail(file, reason);
+    const QByteArray format = openPicture(device, QFile::encodeName(file), file);
     return decode(device, file, format, targetSize);
 }
 
@@ -272,22 +282,16 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
 {
     // Opened by its bytes: a name that is not UTF-8 would not survive a trip through QString.
     const QString shown = ListPair::display(localPath);
-    const QByteArray format = acceptedFormat(shown);
     QFile device;
-    QString reason;
-    if (!openRegularFile(device, localPath, reason))
-        fail(shown, reason);
+    const QByteArray format = openPicture(device, localPath, shown);
     return decode(device, shown, format, targetSize);
 }
 
 QImage loadPictureFileWithin(const QByteArray &localPath, QSize box)
 {
     const QString shown = ListPair::display(localPath);
-    const QByteArray format = acceptedFormat(shown);
     QFile device;
-    QString reason;
-    if (!openRegularFile(device, localPath, reason))
-        fail(shown, reason);
+    const QByteArray format = openPicture(device, localPath, shown);
     QSize size;
     {
         QImageReader header(&device, format);
