@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -40,6 +41,8 @@ class TestArt : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void decorationDrawnOnce();
+    void deliveredSizes_data();
+    void deliveredSizes();
     void copyNames_data();
     void copyNames();
     void copyForRatio_data();
@@ -49,6 +52,41 @@ private Q_SLOTS:
     void packedDrawnLikeWhole_data();
     void packedDrawnLikeWhole();
 };
+
+// As delivered: the largest copy of a BMP picture is a PNG of four times its size, and a starter
+// picture is drawn at twice the picture frame's 220 x 220, with no copy beside it.
+void TestArt::deliveredSizes_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size");
+    QTest::addRow("background") << "Image/border.bmp" << QSize(800, 600);
+    QTest::addRow("background, 4x") << "Image/border@4x.png" << QSize(3200, 2400);
+    QTest::addRow("letter A, 4x") << "Font/Upper/A@4x.png" << QSize();  // four times its own
+    QTest::addRow("Play, 4x JPEG") << "Image/BtnPlay@4x.jpg" << QSize(400, 200);
+    QTest::addRow("first starter") << "Picture/cat.jpg" << QSize(440, 440);
+    QTest::addRow("last starter") << "Picture/kite.jpg" << QSize(440, 440);
+    QTest::addRow("no starter copy") << "Picture/cat@2x.jpg" << QSize(0, 0);  // none
+}
+
+void TestArt::deliveredSizes()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    const QString path = QStringLiteral(LETTORA_PROGRAM_DIR "/") + file;
+    if (size == QSize(0, 0)) {
+        QVERIFY(!QFile::exists(path));
+        return;
+    }
+    QImageReader reader(path);
+    QVERIFY2(reader.canRead(), qPrintable(path));
+    if (size.isValid()) {
+        QCOMPARE(reader.size(), size);
+        return;
+    }
+    // A letter: four times the height of its own picture.
+    QImageReader own(QString(path).replace(QStringLiteral("@4x.png"), QStringLiteral(".bmp")));
+    QCOMPARE(reader.size(), own.size() * 4);
+}
 
 void TestArt::copyNames_data()
 {

@@ -34,6 +34,8 @@ const Starter Starters[] = {
     {"pear", "\xF0\x9F\x8D\x90"},   {"star", "\xE2\xAD\x90"},      {"kite", "\xF0\x9F\xAA\x81"},
 };
 
+constexpr int StarterScale = 2;
+
 const QColor Pastels[] = {QColor(0xFF, 0xF3, 0xC4), QColor(0xD7, 0xF5, 0xE3), QColor(0xDC, 0xEB, 0xFF),
                           QColor(0xFF, 0xE0, 0xE6), QColor(0xEE, 0xE3, 0xFF), QColor(0xFF, 0xE8, 0xCC)};
 
@@ -42,6 +44,10 @@ const QColor Pastels[] = {QColor(0xFF, 0xF3, 0xC4), QColor(0xD7, 0xF5, 0xE3), QC
 void drawStarterPictures(const QString &dir)
 {
     const QString folder = dir + QStringLiteral("/Picture/");
+    // Drawn at twice the picture frame's size, so that a screen that shows the game larger reduces
+    // them rather than enlarges them; there are no copies beside them (see main.cpp).
+    const int scale = artScale();
+    setArtScale(StarterScale);
     int i = 0;
     for (const Starter &s : Starters) {
         const QColor base = Pastels[i++ % std::size(Pastels)];
@@ -57,8 +63,11 @@ void drawStarterPictures(const QString &dir)
             p.drawRect(image.rect());
         }
         drawEmoji(image, QString::fromUtf8(s.emoji), 110, 110, 150);
+        setArtScale(1);  // saved under its own name, not as a copy's
         save(image, folder + QLatin1String(s.word) + QStringLiteral(".jpg"));
+        setArtScale(StarterScale);
     }
+    setArtScale(scale);
 }
 
 QStringList starterPictureNames()
