@@ -4,6 +4,7 @@
 #include "settings/FilePicker.h"
 #include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
+#include "shell/ScreenScale.h"
 #include "sound/MediaPlayer.h"
 #include "sound/Effects.h"
 
@@ -89,6 +90,18 @@ struct ScriptedPlayer : MediaPlayer
     qint64 deviceLength() override { return length; }
     qint64 devicePosition() override { return position; }
     void finish() { position = length; }
+};
+
+// The screen as the test says it is (as Qt sees it, which a display switch changes only later);
+// the factors set on it.
+struct FakeScaler : ScreenScaler
+{
+    QSize screen;
+    qreal current = 1.0;
+    QList<qreal> set;
+    QSize screenSize() override { return screen; }
+    qreal factor() override { return current; }
+    void setFactor(qreal factor) override { set << (current = factor); }
 };
 
 struct FakePicker : FilePicker

@@ -556,18 +556,7 @@ void TestGameWindow::letterPicturesHaveNoInnerLines()
     QCOMPARE(countAreas(image, isFill, false, 5), countAreas(image, isInk, true, 1));
 }
 
-namespace {
-// The screen as Qt sees it, which a display switch changes only later; the factors set on it.
-struct FakeScaler : ScreenScaler
-{
-    QSize screen;
-    qreal current = 1.0;
-    QList<qreal> set;
-    QSize screenSize() override { return screen; }
-    qreal factor() override { return current; }
-    void setFactor(qreal factor) override { set << (current = factor); }
-};
-} // namespace
+using test::FakeScaler;
 
 void TestGameWindow::fitsTheScreen_data()
 {

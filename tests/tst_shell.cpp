@@ -956,16 +956,7 @@ void TestShell::staleSocket()
 }
 
 namespace {
-// The screen as the test says it is; the factors set on it.
-struct FakeScaler : ScreenScaler
-{
-    QSize screen;
-    qreal current = 1.0;
-    QList<qreal> set;
-    QSize screenSize() override { return screen; }
-    qreal factor() override { return current; }
-    void setFactor(qreal factor) override { set << (current = factor); }
-};
+using test::FakeScaler;
 
 FakeScaler &installFakeScaler(QSize screen, qreal current)
 {
