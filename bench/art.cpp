@@ -11,7 +11,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -81,7 +81,7 @@ int measureOne(int argc, char *argv[])
     const long before = statusKb("RssAnon:");
 
     auto window = std::make_unique<TFormLettora>();
-    auto options = std::make_unique<TFormOption>(window.get());
+    auto options = std::make_unique<TFormOption>(window.get(), window.get());
     FormLettora = window.get();
     FormOption = options.get();
     window->resize(800, 600);

@@ -9,7 +9,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "tests/TestPictures.h"
 
 #include <QApplication>
@@ -179,7 +179,7 @@ int main(int argc, char *argv[])
             paint = p == 1;
             show[p] = medianMs(5, [&] {
                 options.reset();
-                options = std::make_unique<TFormOption>(window.get());
+                options = std::make_unique<TFormOption>(window.get(), window.get());
                 FormOption = options.get();
                 options->show();
                 painted();

@@ -5,7 +5,7 @@
 // PulseAudio stream kept open and written directly.
 //   lettora-latency SINK CLICK_WAV [RUNS]
 #include "sound/Effects.h"
-#include "sound/MixerEffects.h"
+#include "sound/module/MixerEffects.h"
 #include "speech/Voice.h"
 
 #include <pulse/simple.h>

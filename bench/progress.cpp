@@ -4,7 +4,7 @@
 #include "parents/ProgressLog.h"
 #include "parents/ProgressPage.h"
 #include "parents/ProgressRecorder.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 
 #include <QApplication>

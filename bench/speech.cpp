@@ -2,8 +2,8 @@
 // each engine and through the game's Voice, and the resident memory speech adds.
 // Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|letters|languages]   (each in a fresh process, for its memory)
 #include "sound/Effects.h"
-#include "sound/Mixer.h"
-#include "sound/MixerEffects.h"
+#include "sound/module/Mixer.h"
+#include "sound/module/MixerEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/Voice.h"
 

@@ -1,19 +1,20 @@
 #include "game/LettoraUnit.h"
 
 #include "game/CountdownBar.h"
-#include "game/GameRules.h"
+#include "game/rules/GameRules.h"
 #include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
+#include "parents/ParentsCorner.h"
 #include "parents/ProgressRecorder.h"
 #include "settings/IntSettings.h"
 #include "settings/OptionUnit.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/DisplaySize.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
 #include "sound/Effects.h"
@@ -353,6 +354,41 @@ void TFormLettora::loadSet(LetterCase set)
         else
             image->move(image->x(), value);
     }
+}
+
+void TFormLettora::setSecondsPerPicture(std::int32_t seconds)
+{
+    // In 64 bits: seconds whose milliseconds do not fit in 32 bits give a timer that never fires.
+    TimerShow->setInterval(qint64(seconds) * 1000);
+}
+
+void TFormLettora::setUpperCase(bool upper)
+{
+    if (upper)
+        LoadUpperCaseSet();
+    else
+        LoadLowerCaseSet();
+    UpperCaseMode = upper;
+}
+
+void TFormLettora::musicOnChanged(bool on)
+{
+    playlist.musicOnChanged(on);
+}
+
+void TFormLettora::musicNameChosen(int index)
+{
+    playlist.nameChosen(index);
+}
+
+void TFormLettora::musicNameDoubleClicked(int index)
+{
+    playlist.nameDoubleClicked(index);
+}
+
+void TFormLettora::openParentsCorner(QWidget *over)
+{
+    lettora::openParentsCorner(over);
 }
 
 void TFormLettora::LoadUpperCaseSet()

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "game/AnswerRow.h"
-#include "game/LetterSet.h"
+#include "game/rules/AnswerRow.h"
+#include "game/rules/LetterSet.h"
+#include "settings/OptionsTarget.h"
 #include "sound/MusicPlaylist.h"
 
 #include <QWidget>
@@ -21,7 +22,7 @@ class PictureControl;
 
 // The game window: the picture to spell, three life icons, six commands, the letter keyboard
 // and the answer row. The main window of the program; closing it ends the program.
-class TFormLettora : public QWidget
+class TFormLettora : public QWidget, public OptionsTarget
 {
     Q_OBJECT
 public:
@@ -73,6 +74,14 @@ public:
     void LoadKeyboardLetter(int setKind, PictureControl *image, const QString &fileName);
     void LoadUpperCaseSet();
     void LoadLowerCaseSet();
+
+    // What the options dialog changes here.
+    void setSecondsPerPicture(std::int32_t seconds) override;
+    void setUpperCase(bool upper) override;
+    void musicOnChanged(bool on) override;
+    void musicNameChosen(int index) override;
+    void musicNameDoubleClicked(int index) override;
+    void openParentsCorner(QWidget *over) override;
 
     // Controls, named as in the layout; their positions are on the playing surface.
     QWidget *Stage = nullptr;

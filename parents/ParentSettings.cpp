@@ -1,8 +1,9 @@
 #include "parents/ParentSettings.h"
 
-#include "shell/AssetPaths.h"
-#include "shell/ProgramFolder.h"
-#include "shell/RegularFile.h"
+#include "shell/core/AssetPaths.h"
+#include "shell/core/ProgramFolder.h"
+#include "shell/core/RegularFile.h"
+#include "speech/Voice.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -113,6 +114,8 @@ void ParentSettingsStore::apply(const ParentSettings &settings)
 {
     const bool differs = !(settings == m_current);
     m_current = settings;
+    Voice::setSettings({settings.speakWords, settings.speakLetters, settings.praise, settings.language,
+                        settings.speed, settings.voiceVolume, settings.effectsVolume, settings.musicVolume});
     if (differs)
         Q_EMIT changed();
 }

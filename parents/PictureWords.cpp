@@ -1,7 +1,7 @@
 #include "parents/PictureWords.h"
 
-#include "game/AnswerRow.h"
-#include "game/GameRules.h"
+#include "game/rules/AnswerRow.h"
+#include "game/rules/GameRules.h"
 #include "settings/ListPair.h"
 
 #include <QRegularExpression>

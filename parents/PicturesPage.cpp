@@ -4,10 +4,10 @@
 #include "parents/PictureWords.h"
 #include "settings/FilePicker.h"
 #include "settings/ListPair.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

@@ -1,7 +1,7 @@
 #include "parents/ProgressLog.h"
 
 #include "shell/ErrorReport.h"
-#include "shell/RegularFile.h"
+#include "shell/core/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>

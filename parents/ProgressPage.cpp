@@ -2,7 +2,7 @@
 
 #include "parents/PageLook.h"
 #include "parents/ProgressRecorder.h"
-#include "shell/RegularFile.h"
+#include "shell/core/RegularFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "parents/ProgressRecorder.h"
 
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
-#include "shell/ProgramFolder.h"
-#include "shell/RegularFile.h"
+#include "shell/core/ProgramFolder.h"
+#include "shell/core/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

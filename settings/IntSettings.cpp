@@ -1,8 +1,8 @@
 #include "settings/IntSettings.h"
 
-#include "shell/ErrorReport.h"
-#include "shell/ProgramFolder.h"
-#include "shell/RegularFile.h"
+#include "shell/core/Error.h"
+#include "shell/core/ProgramFolder.h"
+#include "shell/core/RegularFile.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "settings/IntegerText.h"
 
-#include "shell/ErrorReport.h"
+#include "shell/core/Error.h"
 
 namespace lettora {
 

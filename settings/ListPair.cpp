@@ -1,7 +1,7 @@
 #include "settings/ListPair.h"
 
-#include "shell/ErrorReport.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/Error.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QBrush>
 #include <QFile>
@@ -227,9 +227,7 @@ void ListPair::draw(int index)
 
 QString ListPair::display(const QByteArray &entry)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(entry);
-    return utf8.hasError() ? QString::fromLatin1(entry) : text;
+    return shownBytes(entry);
 }
 
 QString ListPair::displayShort(const QByteArray &entry, int maxChars)

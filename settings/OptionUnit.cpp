@@ -1,16 +1,14 @@
 #include "settings/OptionUnit.h"
 
-#include "game/LettoraUnit.h"
-#include "parents/ParentsCorner.h"
 #include "settings/FilePicker.h"
 #include "settings/IntSettings.h"
 #include "settings/IntegerText.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "shell/WindowLook.h"
 
 #include <QButtonGroup>
@@ -53,9 +51,9 @@ protected:
 };
 } // namespace
 
-TFormOption::TFormOption(QWidget *parent)
+TFormOption::TFormOption(QWidget *parent, OptionsTarget *game)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_picker(makeDialogFilePicker())
+      m_picker(makeDialogFilePicker()), m_game(game)
 {
     FormOption = this;  // usable from a box that the creation handler shows
     buildLayout();
@@ -365,18 +363,18 @@ void TFormOption::TombolOKClick()
     const std::int32_t seconds = textToInt(timerText());
     WriteIntSetting(QLatin1String(paths::TimerSetting), seconds);
     WriteIntSetting(QLatin1String(paths::RandomSetting), randomChecked() ? 1 : 0);
-    // In 64 bits: seconds whose milliseconds do not fit in 32 bits give a timer that never fires.
-    FormLettora->TimerShow->setInterval(qint64(seconds) * 1000);
+    if (m_game)
+        m_game->setSecondsPerPicture(seconds);
     switch (fontIndex()) {
     case 0:
         WriteIntSetting(QLatin1String(paths::FontSetting), 1);
-        FormLettora->LoadUpperCaseSet();
-        FormLettora->UpperCaseMode = true;
+        if (m_game)
+            m_game->setUpperCase(true);
         break;
     case 1:
         WriteIntSetting(QLatin1String(paths::FontSetting), 0);
-        FormLettora->LoadLowerCaseSet();
-        FormLettora->UpperCaseMode = false;
+        if (m_game)
+            m_game->setUpperCase(false);
         break;
     default:
         break;  // neither case chosen: the file and the letter set stay as they are
@@ -394,7 +392,8 @@ void TFormOption::TombolCancelClick()
 // The music controls act on the game's music at once, also while the dialog is open.
 void TFormOption::MusicOnClick()
 {
-    FormLettora->playlist.musicOnChanged(musicOnChecked());
+    if (m_game)
+        m_game->musicOnChanged(musicOnChecked());
 }
 
 void TFormOption::setMusicOnChecked(bool checked)
@@ -440,17 +439,20 @@ void TFormOption::setTimerText(const QString &text)
 
 void TFormOption::ListBoxMusicClick()
 {
-    FormLettora->playlist.nameChosen(selectedIndex(ListBoxMusic));
+    if (m_game)
+        m_game->musicNameChosen(selectedIndex(ListBoxMusic));
 }
 
 void TFormOption::ListBoxMusicDblClick()
 {
-    FormLettora->playlist.nameDoubleClicked(selectedIndex(ListBoxMusic));
+    if (m_game)
+        m_game->musicNameDoubleClicked(selectedIndex(ListBoxMusic));
 }
 
 void TFormOption::TombolParentsClick()
 {
-    openParentsCorner(this);
+    if (m_game)
+        m_game->openParentsCorner(this);
 }
 
 void TFormOption::keyPressEvent(QKeyEvent *event)

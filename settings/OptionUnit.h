@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ListPair.h"
+#include "settings/OptionsTarget.h"
 
 #include <QDialog>
 #include <QString>
@@ -30,7 +31,8 @@ class TFormOption : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TFormOption(QWidget *parent = nullptr);
+    // `game` is the running game the dialog acts on (none: the dialog alone, as tests drive it).
+    explicit TFormOption(QWidget *parent = nullptr, OptionsTarget *game = nullptr);
     ~TFormOption() override;
 
     // The file picker behind both Add buttons (tests answer it themselves).
@@ -115,6 +117,7 @@ private:
     void updateRadioTabStop();
 
     std::unique_ptr<FilePicker> m_picker;
+    OptionsTarget *m_game = nullptr;
     QButtonGroup *m_fontGroup = nullptr;
     // What the controls show once made.
     bool m_musicOn = false;

@@ -1,6 +1,6 @@
 #include "shell/DisplaySize.h"
 
-#include "shell/XRandrScreen.h"
+#include "shell/display/XRandrScreen.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

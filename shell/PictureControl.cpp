@@ -4,7 +4,7 @@
 #include "shell/HeldWork.h"
 #include "shell/Memory.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QApplication>
 #include <QCache>

@@ -1,9 +1,8 @@
 #include "shell/PictureLoader.h"
 
 #include "shell/ErrorReport.h"
-#include "settings/ListPair.h"
-#include "shell/ProgramFolder.h"
-#include "shell/RegularFile.h"
+#include "shell/core/ProgramFolder.h"
+#include "shell/core/RegularFile.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -281,7 +280,7 @@ QImage loadPicture(const QString &path, QSize targetSize)
 QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
 {
     // Opened by its bytes: a name that is not UTF-8 would not survive a trip through QString.
-    const QString shown = ListPair::display(localPath);
+    const QString shown = shownBytes(localPath);
     QFile device;
     const QByteArray format = openPicture(device, localPath, shown);
     return decode(device, shown, format, targetSize);
@@ -289,7 +288,7 @@ QImage loadPictureFile(const QByteArray &localPath, QSize targetSize)
 
 QImage loadPictureFileWithin(const QByteArray &localPath, QSize box)
 {
-    const QString shown = ListPair::display(localPath);
+    const QString shown = shownBytes(localPath);
     QFile device;
     const QByteArray format = openPicture(device, localPath, shown);
     QSize size;

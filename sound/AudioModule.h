@@ -15,7 +15,7 @@ struct Pcm;
 
 // The sound libraries (the sound server's client, the Vorbis decoder and what they pull in) stay out of the start: the
 // code that calls them is a module beside the executable, opened on the first sound (and the rarer
-// formats are a second module, opened by this one: sound/AudioFormats.h).
+// formats are a second module, opened by this one: sound/module/AudioFormats.h).
 // Its one exported function gives this table. Without the module, or without one of its libraries,
 // the game runs silent.
 struct AudioModule
@@ -23,7 +23,7 @@ struct AudioModule
     int version;
     int size;  // sizeof(AudioModule) where it was built
 
-    // Effects (sound/MixerEffects.h): opens the mixer now.
+    // Effects (sound/module/MixerEffects.h): opens the mixer now.
     EffectPlayer *(*makeEffectPlayer)(const char *output);
     void (*setChannelVolume)(int channel, int percent);
 

@@ -1,6 +1,6 @@
 #include "sound/Effects.h"
 
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "sound/AudioModule.h"
 
 #include <QObject>

@@ -26,10 +26,10 @@ public:
 
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 
-// The mixer's player (sound/Mixer.h): one channel for effects, so a new effect cuts the sounding
+// The mixer's player (sound/module/Mixer.h): one channel for effects, so a new effect cuts the sounding
 // one off and nothing is queued; each file is loaded once and kept. A file that is missing or
 // cannot be read plays the default sound. Without a sound server it plays nothing and never waits.
-// `output` names the mixer's output ("null" in tests, sound/AudioOutput.h); null for the sound
+// `output` names the mixer's output ("null" in tests, sound/module/AudioOutput.h); null for the sound
 // server or the sound card. It loads the audio module and opens the mixer at once; null without the module.
 std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output = nullptr);
 

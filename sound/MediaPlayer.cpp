@@ -1,6 +1,6 @@
 #include "sound/MediaPlayer.h"
 
-#include "shell/ErrorReport.h"
+#include "shell/core/Error.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -42,7 +42,7 @@ protected:
 private:
     // The program's player drives the audio module's player through these (sound/AudioModule.cpp).
     friend class ModuleMediaPlayer;
-    // The mixer's player hands the files it does not play to GStreamer's (sound/MixerMusic.cpp).
+    // The mixer's player hands the files it does not play to GStreamer's (sound/module/MixerMusic.cpp).
     friend class MixerMediaPlayer;
 
     void requireOpen() const;
@@ -72,7 +72,7 @@ QString gstRegistryFile(const QString &cacheFolder);
 
 // Where the build's recording of a MIDI file stands: the .ogg of its name beside it.
 QString midiRecording(const QString &midiFile);
-// The Vorbis comment of that recording, made with the game's synthesiser (sound/MidiSynth.h),
+// The Vorbis comment of that recording, made with the game's synthesiser (sound/formats/MidiSynth.h),
 // naming the MIDI file's exact bytes: it plays in the file's place only while it names them.
 QByteArray midiRecordingComment(const QByteArray &midi);
 

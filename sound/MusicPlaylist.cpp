@@ -1,10 +1,10 @@
 #include "sound/MusicPlaylist.h"
 
 #include "settings/ListPair.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/Memory.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "sound/MediaPlayer.h"
 
 #include <QFile>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/Pcm.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,14 +10,6 @@
 #include <memory>
 
 namespace lettora {
-
-// Spoken samples: 16-bit signed mono in the machine's byte order, at `rate` samples a second.
-struct Pcm
-{
-    QByteArray samples;
-    int rate = 0;
-    qsizetype frames() const { return samples.size() / 2; }
-};
 
 // Silence at both ends of a line cut off, so that a word is heard as soon as it plays: every
 // sample quieter than `threshold` (in either direction) before the first louder one and after the

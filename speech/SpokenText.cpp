@@ -1,8 +1,8 @@
 #include "speech/SpokenText.h"
 
-#include "game/AnswerRow.h"
-#include "game/GameRules.h"
-#include "shell/RegularFile.h"
+#include "game/rules/AnswerRow.h"
+#include "game/rules/GameRules.h"
+#include "shell/core/RegularFile.h"
 #include "speech/SpeechEngine.h"
 
 #include <QDir>

@@ -1,9 +1,8 @@
 #include "speech/Voice.h"
 
-#include "parents/ParentSettings.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
-#include "sound/MixerEffects.h"
+#include "sound/Channels.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpeechWorker.h"
 #include "speech/SpokenText.h"
@@ -370,7 +369,7 @@ struct Voice::Private
             toPrepare.clear();
             return;
         }
-        const ParentSettings &settings = ParentSettingsStore::instance().current();
+        const VoiceSettings &settings = Voice::settings();
         if (!batch.isEmpty()) {
             if (lineLog)
                 lineLog(describe(batch));
@@ -396,8 +395,6 @@ Voice::Voice() : d(std::make_unique<Private>())
         [this](MadeLine line) { d->play(std::move(line)); });
     d->letterWait.setInterval(LetterWaitPollMs);
     QObject::connect(&d->letterWait, &QTimer::timeout, &d->context, [this] { d->playWaitingLetter(); });
-    QObject::connect(&ParentSettingsStore::instance(), &ParentSettingsStore::changed, &d->context,
-                     [this] { applyVolumes(); });
 }
 
 Voice::~Voice()
@@ -423,13 +420,13 @@ void Voice::sayPictureWord(const QByteArray &pictureName, const QByteArray &pict
     repeatPictureWord();
     // The praise for a right answer, ready before the child is done.
     const QString word = spokenWord(pictureName);
-    if (!word.isEmpty() && ParentSettingsStore::instance().current().praise)
+    if (!word.isEmpty() && settings().praise)
         d->prepare({Line::Right, word, {}});
 }
 
 void Voice::repeatPictureWord()
 {
-    if (!ParentSettingsStore::instance().current().speakWords)
+    if (!settings().speakWords)
         return;
     const QString word = spokenWord(d->pictureName);
     if (!word.isEmpty() || !d->picturePath.isEmpty())
@@ -439,25 +436,25 @@ void Voice::repeatPictureWord()
 void Voice::preparePictureWord(const QByteArray &pictureName)
 {
     const QString word = spokenWord(pictureName);
-    if (!word.isEmpty() && ParentSettingsStore::instance().current().speakWords)
+    if (!word.isEmpty() && settings().speakWords)
         d->prepare({Line::Word, word, {}});
 }
 
 void Voice::sayLetter(char letter)
 {
-    if (ParentSettingsStore::instance().current().speakLetters)
+    if (settings().speakLetters)
         d->add({Line::Letter, QString(QLatin1Char(letter)), {}});
 }
 
 void Voice::sayRight(const QString &word)
 {
-    if (ParentSettingsStore::instance().current().praise)
+    if (settings().praise)
         d->add({Line::Right, lowerAsciiLetters(word), {}});
 }
 
 void Voice::sayWrong()
 {
-    if (ParentSettingsStore::instance().current().praise)
+    if (settings().praise)
         d->add({Line::Wrong, {}, {}});
 }
 
@@ -465,14 +462,14 @@ void Voice::sayWin()
 {
     // The win picture hides the picture whose word was about to be said.
     d->batch.removeIf([](const LinePart &part) { return part.line == Line::Word; });
-    if (ParentSettingsStore::instance().current().praise)
+    if (settings().praise)
         d->add({Line::Win, {}, {}});
 }
 
 void Voice::sayLose()
 {
     d->batch.removeIf([](const LinePart &part) { return part.line == Line::Word; });
-    if (ParentSettingsStore::instance().current().praise)
+    if (settings().praise)
         d->add({Line::Lose, {}, {}});
 }
 
@@ -514,12 +511,35 @@ QList<Voice::Language> Voice::languages()
 
 QString Voice::speakingLanguage()
 {
-    return d->engines.speakingLanguage(ParentSettingsStore::instance().current().language);
+    return d->engines.speakingLanguage(settings().language);
+}
+
+namespace {
+VoiceSettings &storedSettings()
+{
+    static VoiceSettings settings;
+    return settings;
+}
+} // namespace
+
+void Voice::setSettings(const VoiceSettings &settings)
+{
+    VoiceSettings &stored = storedSettings();
+    const bool volumes = settings.voiceVolume != stored.voiceVolume
+        || settings.effectsVolume != stored.effectsVolume || settings.musicVolume != stored.musicVolume;
+    stored = settings;
+    if (volumes)
+        applyVolumes();
+}
+
+const VoiceSettings &Voice::settings()
+{
+    return storedSettings();
 }
 
 void Voice::applyVolumes()
 {
-    const ParentSettings &settings = ParentSettingsStore::instance().current();
+    const VoiceSettings &settings = Voice::settings();
     setChannelVolume(VoiceChannel, settings.voiceVolume);
     setChannelVolume(EffectsChannel, settings.effectsVolume);
     setMusicVolume(settings.musicVolume);

@@ -10,11 +10,27 @@
 
 namespace lettora {
 
+// The grown-ups' choices the voice follows, handed to it as values by whoever keeps them.
+struct VoiceSettings
+{
+    bool speakWords = true;    // the picture's word when a picture comes, and on the speaker picture
+    bool speakLetters = true;  // each letter's name as it is entered
+    bool praise = true;        // "Yes! Cat!", "Try again" and the lines of the win and lose pictures
+    QString language;          // a language code ("en", "fr", "pt-BR"); empty: the system's language
+    int speed = 100;           // percent of the voice's normal pace
+    // Volumes, each 0 .. 100
+    int voiceVolume = 100;
+    int effectsVolume = 100;
+    int musicVolume = 100;
+
+    bool operator==(const VoiceSettings &) const = default;
+};
+
 // What the game says aloud, for children who cannot read yet. Every call returns at once and
 // never raises: a new line cuts the one before, and without a sound server, a voice or a
 // language with a voice the game goes on silently. Speech has a channel of its own, so it never
 // cuts a sound effect and no effect cuts it. The parents' settings (on/off, language, speed,
-// volume) are followed at each call.
+// volume) are followed at each call: they come through setSettings().
 class Voice
 {
 public:
@@ -54,9 +70,13 @@ public:
     // voice, else English. Empty when there is no voice at all or the chosen language has none.
     QString speakingLanguage();
 
-    // The parents' volumes on the voice and effect channels and the music; follows their changes
-    // by itself, and is called again once the mixer is open.
-    void applyVolumes();
+    // The choices followed from the next call on; changed volumes are applied at once. Kept apart
+    // from the voice itself, which setting them does not start.
+    static void setSettings(const VoiceSettings &settings);
+    static const VoiceSettings &settings();
+    // The volumes on the voice and effect channels and the music; called again once the mixer is
+    // open.
+    static void applyVolumes();
     // Before the mixer closes: stops the line and the worker that makes lines.
     void shutdown();
     // Tests: engines from this folder (empty: the system's); the engines are loaded again.

@@ -2,7 +2,7 @@
 // nobody first, so that folders it may not write are really closed to it), and prints the folder
 // chosen and the error to report, one a line.
 //   data-folder-choice PROGRAM_FOLDER
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QCoreApplication>
 

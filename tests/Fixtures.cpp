@@ -2,7 +2,7 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -97,45 +97,6 @@ FolderWithFiles::FolderWithFiles(const QMap<QString, QByteArray> &files, const Q
         folder.write(it.key(), it.value());
     for (const QString &f : remove)
         folder.remove(f);
-}
-
-OpenWindows::OpenWindows()
-{
-    display = installFakeDisplay();
-    effects = installEffectRecorder();
-    messages = installMessageRecorder();
-    setMediaPlayerMaker([] { return std::make_unique<ScriptedPlayer>(); });
-    game = std::make_unique<TFormLettora>();
-    FormLettora = game.get();
-    dialog = std::make_unique<TFormOption>(game.get());
-    FormOption = dialog.get();
-    auto fake = std::make_unique<FakePicker>();
-    picker = fake.get();
-    dialog->setFilePicker(std::move(fake));
-    dialog->show();
-}
-
-OpenWindows::~OpenWindows()
-{
-    dialog.reset();
-    game.reset();
-    FormOption = nullptr;
-    FormLettora = nullptr;
-    setMessageHook({});
-    setMediaPlayerMaker({});
-}
-
-QStringList OpenWindows::shown(QListView *box) const
-{
-    QStringList texts;
-    for (int i = 0; i < box->model()->rowCount(); ++i)
-        texts << box->model()->index(i, 0).data().toString();
-    return texts;
-}
-
-void OpenWindows::select(QListView *box, int row)
-{
-    box->selectionModel()->setCurrentIndex(box->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
 }
 
 } // namespace lettora::test

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "game/LettoraUnit.h"
 #include "settings/FilePicker.h"
-#include "settings/OptionUnit.h"
 #include "shell/DisplaySize.h"
 #include "shell/ScreenScale.h"
 #include "sound/MediaPlayer.h"
 #include "sound/Effects.h"
 
 #include <QSize>
-#include <QListView>
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -115,39 +112,11 @@ struct FakePicker : FilePicker
     }
 };
 
-// The game window and the options dialog, created in their order over the program folder as it
-// stands, with the display, the sounds, the players and the message boxes recorded.
-struct OpenWindows
-{
-    OpenWindows();
-    ~OpenWindows();
-    QStringList shown(QListView *box) const;
-    void select(QListView *box, int row);
-    ScriptedPlayer &music() const { return static_cast<ScriptedPlayer &>(*game->Musik); }
-
-    std::shared_ptr<FakeDisplay::Log> display;
-    std::shared_ptr<EffectLog> effects;
-    std::shared_ptr<QStringList> messages;
-    std::unique_ptr<TFormLettora> game;
-    std::unique_ptr<TFormOption> dialog;
-    FakePicker *picker = nullptr;
-};
-
 // A program folder of the test's own, with these files written and those removed.
 struct FolderWithFiles
 {
     FolderWithFiles(const QMap<QString, QByteArray> &files, const QStringList &remove);
     ProgramFolderCopy folder;
-};
-
-// The windows in a program folder of their own.
-struct Windows : FolderWithFiles, OpenWindows
-{
-    explicit Windows(const QMap<QString, QByteArray> &files = {}, const QStringList &remove = {})
-        : FolderWithFiles(files, remove)
-    {
-    }
-    QByteArray bytes(const char *file) const { return folder.bytes(QLatin1String(file)); }
 };
 
 } // namespace lettora::test

@@ -3,8 +3,8 @@
 //   save-loop PROGRAM_FOLDER
 #include "settings/IntSettings.h"
 #include "settings/ListFile.h"
-#include "shell/AssetPaths.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/AssetPaths.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QCoreApplication>
 

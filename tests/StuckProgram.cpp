@@ -2,8 +2,8 @@
 // thread then blocks for good reading a pipe that nobody writes: a termination signal must still
 // end it, and put the display back.
 //   stuck-program PROGRAM_FOLDER
-#include "shell/Program.h"
-#include "shell/ProgramFolder.h"
+#include "shell/app/Program.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,12 +1,12 @@
 // The program's pictures on sharper screens: the copy chosen for a device pixel ratio, and the
 // controls drawing from it. Runs under QT_SCALE_FACTOR=2 (tests/CMakeLists.txt).
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "shell/EventTimer.h"
 #include "shell/PackedPicture.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"

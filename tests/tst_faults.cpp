@@ -1,11 +1,11 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "settings/IntSettings.h"
 #include "settings/ListFile.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

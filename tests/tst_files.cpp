@@ -1,14 +1,14 @@
 // Files the program opens by a path, when something else stands there or the path is absurd: every
 // open returns at once with a clear message. A regression here hangs, so CTest gives this program
 // a time limit.
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "settings/IntSettings.h"
 #include "settings/ListFile.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
 #include "sound/MediaPlayer.h"
-#include "sound/MixerEffects.h"
+#include "sound/module/MixerEffects.h"
 
 #include <QDir>
 #include <QFile>

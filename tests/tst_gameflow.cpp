@@ -1,14 +1,14 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "game/CountdownBar.h"
-#include "game/GameRules.h"
+#include "game/rules/GameRules.h"
 #include "parents/ParentSettings.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "sound/MixerEffects.h"
+#include "sound/module/MixerEffects.h"
 #include "speech/Voice.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "Fixtures.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 
 #include "game/LettoraUnit.h"
 #include "shell/ErrorReport.h"
@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QScopeGuard>
 #include <QWindow>

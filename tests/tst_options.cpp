@@ -1,4 +1,4 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "game/LettoraUnit.h"
 #include "settings/FilePicker.h"
@@ -112,7 +112,7 @@ void TestOptions::controlsMadeWhenFirstShown()
     files[QStringLiteral("Data/Random.dat")] = QByteArray::fromHex("01000000");
     test::Windows w(files);
     {
-        TFormOption later(w.game.get());
+        TFormOption later(w.game.get(), w.game.get());
         QVERIFY(!later.GroupBox1 && !later.RandomImage && !later.EditTimer && !later.MusicOn && !later.LowerCaseOption);
         later.setMusicOnChecked(true);
         QVERIFY(later.randomChecked());

@@ -1,4 +1,4 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "parents/AdultGate.h"
 #include "parents/KeepInGame.h"
@@ -8,7 +8,7 @@
 #include "parents/VoicePage.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 // The parents' corner's picture page: the words of picture names, renames that change the name
 // alone, and the grid's edits, drops, moves and removals, each saved at once with both list files.
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "parents/PictureWords.h"
 #include "parents/ParentsCorner.h"
 #include "parents/PicturesPage.h"
 #include "settings/ListPair.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/ScreenScale.h"
 

@@ -1,4 +1,4 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
 #include "parents/ProgressLog.h"
 #include "parents/ProgressPage.h"

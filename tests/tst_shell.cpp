@@ -6,11 +6,11 @@
 #include "shell/Memory.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
 #include "shell/WindowLook.h"
-#include "shell/XRandrScreen.h"
+#include "shell/display/XRandrScreen.h"
 
 #include <QApplication>
 #include <QBuffer>

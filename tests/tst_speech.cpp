@@ -2,7 +2,7 @@
 
 #include "parents/ParentSettings.h"
 #include "sound/Effects.h"
-#include "sound/MixerEffects.h"
+#include "sound/module/MixerEffects.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpeechWorker.h"
 #include "speech/SpokenText.h"

@@ -1,13 +1,13 @@
-#include "Fixtures.h"
+#include "WindowFixtures.h"
 
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/Program.h"
-#include "shell/SplashUnit.h"
-#include "shell/Welcomeunit.h"
+#include "shell/app/Program.h"
+#include "shell/app/SplashUnit.h"
+#include "shell/app/Welcomeunit.h"
 
 #include <QCheckBox>
 #include <QEventLoop>

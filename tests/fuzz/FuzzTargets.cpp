@@ -4,7 +4,7 @@
 #include "settings/IntegerText.h"
 #include "settings/ListFile.h"
 #include "shell/ErrorReport.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "Sounds.h"
 #include "Starter.h"
 #include "settings/ListFile.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 
 #include "Canvas.h"
 #include "game/LettoraUnit.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/PictureControl.h"
-#include "shell/ProgramFolder.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>

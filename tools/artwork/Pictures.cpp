@@ -1,8 +1,8 @@
 #include "Pictures.h"
 
 #include "Canvas.h"
-#include "game/LetterSet.h"
-#include "shell/AssetPaths.h"
+#include "game/rules/LetterSet.h"
+#include "shell/core/AssetPaths.h"
 
 #include <QDir>
 #include <QLinearGradient>

@@ -4,7 +4,7 @@
 #include "TuneRender.h"
 
 #include "settings/ListFile.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "sound/MediaPlayer.h"
 
 #include <QByteArray>

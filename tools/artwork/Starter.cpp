@@ -2,7 +2,7 @@
 
 #include "Canvas.h"
 #include "settings/ListFile.h"
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 
 #include <QDir>
 #include <QFile>

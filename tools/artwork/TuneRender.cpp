@@ -1,7 +1,7 @@
 #include "TuneRender.h"
 
 #include "sound/MediaPlayer.h"
-#include "sound/MidiSynth.h"
+#include "sound/formats/MidiSynth.h"
 
 #include <QFile>
 

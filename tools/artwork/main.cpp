@@ -12,7 +12,7 @@
 #include "Sounds.h"
 #include "Starter.h"
 
-#include "shell/AssetPaths.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/PictureLoader.h"
 
 #include <QDir>

@@ -1,0 +1,352 @@
+#include "sound/MediaPlayer.h"
+
+#include "shell/core/Error.h"
+#include "shell/core/RegularFile.h"
+
+#include <gst/gst.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTimer>
+#include <QUrl>
+
+namespace lettora {
+
+namespace {
+
+constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
+constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
+
+// The plugins the game plays with: playbin and its parts, the sound outputs, and the readers of
+// MIDI, WAV, MP3, Ogg (Vorbis, Opus) and FLAC.
+constexpr const char *PluginNames[] = {"coreelements", "playback", "typefindfunctions", "audioconvert",
+                                       "audioresample", "volume", "autodetect", "pulseaudio", "alsa",
+                                       "ogg", "vorbis", "opus", "wavparse", "flac", "mpg123", "audioparsers",
+                                       "id3demux", "apetag", "midi", "fluidsynthmidi"};
+
+QString pluginFile(const char *name)
+{
+    return QStringLiteral(LETTORA_GST_PLUGIN_DIR "/libgst%1.so").arg(QLatin1String(name));
+}
+
+// GStreamer's own registry lists every plugin of the system: a new user's first tune waits while
+// all of them are scanned, and every start reads the whole list. The game keeps a registry of its
+// own, in the user's cache: a folder of links to the plugins it plays with, scanned once. Where
+// there is no such cache, or it cannot be written, or something else stands where the registry
+// goes, no registry is kept: the plugins are loaded by name at each start (loadOwnPlugins). Where
+// GStreamer's plugin paths were chosen already, GStreamer's defaults stand. True when the plugins
+// are to be loaded by name.
+bool useOwnPlugins()
+{
+    for (const char *chosen : {"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH", "GST_REGISTRY_1_0", "GST_REGISTRY"}) {
+        if (!qEnvironmentVariableIsEmpty(chosen))
+            return false;
+    }
+    auto withoutRegistry = [] {
+        qputenv("GST_REGISTRY_DISABLE", "yes");
+        return true;
+    };
+    const QString registry = gstRegistryFile(userCacheFolder());
+    if (registry.isEmpty())
+        return withoutRegistry();
+    const QString folder = QFileInfo(registry).path() + QStringLiteral("/gstreamer-plugins");
+    if (!QDir().mkpath(folder))
+        return withoutRegistry();
+    for (const char *name : PluginNames) {
+        const QString target = pluginFile(name);
+        const QString link = folder + QLatin1Char('/') + QFileInfo(target).fileName();
+        if (QFileInfo(link).symLinkTarget() == target)
+            continue;
+        QFile::remove(link);
+        if (QFileInfo::exists(target) && !QFile::link(target, link))
+            return withoutRegistry();
+    }
+    qputenv("GST_PLUGIN_SYSTEM_PATH_1_0", QFile::encodeName(folder));
+    qputenv("GST_REGISTRY_1_0", QFile::encodeName(registry));
+    return false;
+}
+
+// Without a registry GStreamer knows no plugin until it is loaded.
+void loadOwnPlugins()
+{
+    for (const char *name : PluginNames) {
+        const QString file = pluginFile(name);
+        if (!QFileInfo::exists(file))
+            continue;
+        if (GstPlugin *plugin = gst_plugin_load_file(QFile::encodeName(file).constData(), nullptr))
+            gst_object_unref(plugin);
+    }
+}
+
+void ensureInitialised()
+{
+    static const bool initialised = [] {
+        const bool byName = !gst_is_initialized() && useOwnPlugins();
+        gst_init(nullptr, nullptr);
+        if (byName)
+            loadOwnPlugins();
+        return true;
+    }();
+    (void)initialised;
+}
+
+// Each element playbin makes passes through here: the MIDI synthesiser gets the soundfont of the
+// file being opened (`file`, a QByteArray) and its level.
+void onElementSetup(GstElement *, GstElement *element, gpointer file)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0)
+        return;
+    const QString font = soundFontFor(QFile::decodeName(*static_cast<const QByteArray *>(file)));
+    if (QFileInfo::exists(font))
+        g_object_set(element, "soundfont", QFile::encodeName(font).constData(), nullptr);
+    g_object_set(element, "synth-gain", SynthGain, nullptr);
+}
+
+double &musicVolume()
+{
+    static double volume = 1.0;
+    return volume;
+}
+
+class GstMediaPlayer;
+QSet<GstMediaPlayer *> &livePlayers()
+{
+    static QSet<GstMediaPlayer *> players;
+    return players;
+}
+
+class GstMediaPlayer : public MediaPlayer
+{
+public:
+    // GStreamer starts with the first track, not with the window: start-up stays quick.
+    explicit GstMediaPlayer(const char *audioSink) : m_sink(audioSink ? audioSink : "") { livePlayers().insert(this); }
+
+    ~GstMediaPlayer() override
+    {
+        livePlayers().remove(this);
+        Close();
+        if (m_playbin) {
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+            gst_object_unref(m_playbin);
+        }
+    }
+
+protected:
+    QString openDevice(const QString &file) override
+    {
+        // playbin would wait for ever on a FIFO, or read a device without end.
+        QFile probe;
+        QString refused;
+        if (!openRegularFile(probe, QFile::encodeName(file), refused))
+            return refused;
+        probe.close();
+        if (!makePipeline())
+            return QStringLiteral("GStreamer's playbin is not installed");
+        reset();
+        m_file = QFile::encodeName(QFileInfo(file).absoluteFilePath());
+        const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded();
+        g_object_set(m_playbin, "uri", uri.constData(), nullptr);
+
+        // Preroll to read errors and the length.
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+        GstBus *bus = gst_element_get_bus(m_playbin);
+        QString reason;
+        bool ready = false;
+        while (!ready && reason.isEmpty()) {
+            GstMessage *msg = gst_bus_timed_pop_filtered(
+                bus, OpenTimeout, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
+            if (!msg) {
+                reason = QStringLiteral("The file could not be opened in time");
+            } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+                reason = errorText(msg);
+            } else {
+                ready = true;
+            }
+            if (msg)
+                gst_message_unref(msg);
+        }
+        gst_object_unref(bus);
+        if (!reason.isEmpty()) {
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+            return reason;
+        }
+        // Asked once: an MP3 without a header learns its length while it plays (deviceLength).
+        if (gint64 duration = 0; gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+            m_length = duration / GST_MSECOND;
+        // Left prerolled for a Play that follows at once (the synthesiser keeps its soundfont);
+        // parked in READY as soon as the program waits instead: a pipeline left prerolled in
+        // PAUSED starts its sound late by as long as it waited.
+        m_state = State::Prerolled;
+        QTimer::singleShot(0, &m_parking, [this] { park(); });
+        return {};
+    }
+
+    void park()
+    {
+        if (m_state != State::Prerolled)
+            return;
+        gst_element_set_state(m_playbin, GST_STATE_READY);
+        m_state = State::Ready;
+    }
+
+public:
+    void applyVolume()
+    {
+        if (m_playbin)
+            g_object_set(m_playbin, "volume", musicVolume(), nullptr);
+    }
+
+protected:
+
+    void closeDevice() override
+    {
+        if (m_playbin)
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+        reset();
+    }
+
+    void playDevice() override
+    {
+        drainBus();
+        m_atEnd = false;
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        m_state = State::Playing;
+    }
+
+    void seekToStart() override
+    {
+        m_position = 0;
+        m_atEnd = false;
+        if (m_state != State::Ready)
+            gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
+                                    GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+    }
+
+    void stopDevice() override
+    {
+        drainBus();
+        if (m_state != State::Playing)
+            return;
+        m_position = devicePosition();
+        // PAUSED, not READY: the position stays where it stopped.
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+        m_state = State::Paused;
+    }
+
+    qint64 deviceLength() override
+    {
+        drainBus();
+        if (m_length < 0 && m_state != State::Ready) {
+            gint64 duration = 0;
+            if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+                m_length = duration / GST_MSECOND;
+        }
+        return m_length;
+    }
+
+    qint64 devicePosition() override
+    {
+        drainBus();
+        if (m_atEnd)
+            return m_length;
+        if (m_state == State::Playing) {
+            gint64 position = 0;
+            if (gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) && position >= 0)
+                m_position = position / GST_MSECOND;
+        }
+        // Before the end the position stays below the length, so only the end makes them equal.
+        if (m_length >= 0 && m_position >= m_length)
+            return m_length - 1;
+        return m_position;
+    }
+
+private:
+    enum class State { Closed, Prerolled, Ready, Playing, Paused };
+
+    bool makePipeline()
+    {
+        if (m_playbin)
+            return true;
+        ensureInitialised();
+        m_playbin = gst_element_factory_make("playbin", nullptr);
+        if (!m_playbin)
+            return false;
+        gst_object_ref_sink(m_playbin);
+        g_object_set(m_playbin, "flags", PlayAudioOnly, nullptr);
+        applyVolume();
+        if (!m_sink.isEmpty()) {
+            if (GstElement *sink = gst_element_factory_make(m_sink.constData(), nullptr)) {
+                if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "sync"))
+                    g_object_set(sink, "sync", TRUE, nullptr);
+                g_object_set(m_playbin, "audio-sink", sink, nullptr);
+            }
+        }
+        g_signal_connect(m_playbin, "element-setup", G_CALLBACK(onElementSetup), &m_file);
+        return true;
+    }
+
+    void reset()
+    {
+        m_state = State::Closed;
+        m_length = -1;
+        m_position = 0;
+        m_atEnd = false;
+    }
+
+    // Reads what the pipeline has said since the last call: the end of the stream matters.
+    void drainBus()
+    {
+        if (!m_playbin)
+            return;
+        GstBus *bus = gst_element_get_bus(m_playbin);
+        while (GstMessage *msg = gst_bus_pop(bus)) {
+            if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS && m_state == State::Playing) {
+                m_atEnd = true;
+                if (m_length < 0)
+                    m_length = m_position;  // never known: the end is where it stopped
+            }
+            gst_message_unref(msg);
+        }
+        gst_object_unref(bus);
+    }
+
+    static QString errorText(GstMessage *msg)
+    {
+        GError *error = nullptr;
+        gst_message_parse_error(msg, &error, nullptr);
+        QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown error code");
+        if (error)
+            g_error_free(error);
+        while (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        return quotedName(text);  // it may name the file
+    }
+
+    QByteArray m_sink;
+    QByteArray m_file;  // the file being opened, for the synthesiser's soundfont
+    GstElement *m_playbin = nullptr;
+    State m_state = State::Closed;
+    QObject m_parking;  // ends a pending park with the player
+    qint64 m_length = -1;
+    qint64 m_position = 0;
+    bool m_atEnd = false;
+};
+
+} // namespace
+
+void setMusicVolume(int percent)
+{
+    musicVolume() = std::clamp(percent, 0, 100) / 100.0;
+    for (GstMediaPlayer *player : std::as_const(livePlayers()))
+        player->applyVolume();
+}
+
+std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink)
+{
+    return std::make_unique<GstMediaPlayer>(audioSink);
+}
+
+} // namespace lettora
