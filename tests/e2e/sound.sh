@@ -33,7 +33,7 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
     pa=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pa=
     if [ -n "$pa" ] && kill "$pa" 2>/dev/null; then
       # The server writes into the runtime folder until it has gone.
-      for _ in $(seq 50); do kill -0 "$pa" 2>/dev/null || break; sleep 0.1; done
+      wait_for 5 gone "$pa" || true
     fi
     rm -rf "$work" || true
   }
