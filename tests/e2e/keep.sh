@@ -134,9 +134,9 @@ xdotool mousemove --window "$win" $((ox + 706)) $((oy + 341)) click 1
 gate=$(window '^For grown-ups$') || fail "Exit did not ask"
 for _ in 1 2 3; do
   answer_question "$gate"
+  # The right answer ends the game; a misread sum asks a new one, read once it is drawn.
   wait_for 5 gone "$pid" && break
-  # A misread sum: the next question is read once it is drawn.
-  wait_window_still 10 "$gate" || fail "the question did not settle"
+  wait_window_still 10 "$gate" || break
 done
 ended_with 0 || fail "the right answer did not end the game"
 [ -n "${LETTORA_E2E_KEEP:-}" ] && cp "$work"/*.png "$LETTORA_E2E_KEEP"/

@@ -98,7 +98,9 @@ type_seen() {
 # True when the window $1 is where, as large and as drawn as at the previous call.
 window_still() {
   local now
-  now=$(xwininfo -id "$1" | grep -E 'Absolute|Width|Height|Map State'; import -window "$1" rgb:- | md5sum) || return 1
+  now=$(xwininfo -id "$1" 2>/dev/null | grep -E 'Absolute|Width|Height|Map State') || return 1
+  # (import waits for good on a window that went while it looks.)
+  now+=$(timeout 5 import -window "$1" rgb:- 2>/dev/null | md5sum)
   [ "$now" = "${_window_last:-}" ] && { _window_last=; return 0; }
   _window_last=$now; return 1
 }
@@ -111,6 +113,8 @@ window() {
   wait_window_still "${2:-10}" "$_shown" || return 1
   echo "$_shown"
 }
+# True when the window $1 is no longer shown.
+unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 # True when a window whose name matches $1 is shown, its id then in `_shown`. (xdotool's own --sync
 # gives up when a window goes while it looks.)
 shown() { _shown=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) && [ -n "$_shown" ]; }
@@ -271,12 +275,11 @@ open_parents_corner() {
   dialog=$(window '^Option$') || fail "no options dialog"
   xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
   gate=$(window '^For grown-ups$') || fail "no question"
-  corner=
   for _ in 1 2 3; do
     answer_question "$gate"
-    corner=$(window "^Parents' corner\$" 5) && break
-    # A misread sum: the next question is read once it is drawn.
-    wait_window_still 10 "$gate" || fail "the question did not settle"
+    # The right answer closes the question; a misread sum asks a new one, read once it is drawn.
+    wait_for 5 unmapped "$gate" && break
+    wait_window_still 10 "$gate" || break
   done
-  [ -n "$corner" ] || fail "no parents' corner"
+  corner=$(window "^Parents' corner\$" 20) || fail "no parents' corner"
 }
