@@ -43,18 +43,18 @@ eval "$(xdotool getwindowgeometry --shell "$corner")"
 gx=$((X + 270)); gy=$((Y + 230))
 xdotool mousemove 80 60 mousedown 1
 wait_for 10 grep -qx dragging "$work/drag.log" || fail "the press started no drag: $(cat "$work/drag.log")"
-for step in 1 2 3 4 5 6 7 8; do
-  # A hand's pace: the drag sends the target the next place once it has answered the last one,
-  # which shows nowhere.
-  xdotool mousemove $((80 + (gx - 80) * step / 8)) $((60 + (gy - 60) * step / 8)); sleep 0.1
-done
-wait_for 10 sh -c "tail -n1 '$work/drag.log' | grep -qx taken" || fail "the picture page did not take the drag: $(cat "$work/drag.log")"
+# Straight onto the grid and on within it: every place the target hears of is on the grid, so the
+# drop lands there even where the drag has not yet sent the last place (it sends the next one only
+# once the target has answered).
+xdotool mousemove $((gx - 20)) $((gy - 20)) mousemove $((gx - 10)) $((gy - 10)) mousemove $gx $gy
+wait_for 10 sh -c "tail -n1 '$work/drag.log' | grep -qx taken" || fail "the picture grid did not take the drag: $(cat "$work/drag.log")"
 xdotool mouseup 1
 wait_for 10 grep -q '^ended' "$work/drag.log" || fail "the drag did not end: $(cat "$work/drag.log")"
-kill "$source_pid" 2>/dev/null || true
+# The source hands the photos' names over after its drag has ended: it stays until they are saved.
 expected_paths=$(printf '%s\r\n' "${photos[@]}")
 wait_for 10 sh -c "[ \"\$(cat '$program/Data/Image.txt')\" = \"\$(printf '%s\r\n' ${photos[*]})\" ]" \
-  || fail "the drop did not add the photos: $(cat -A "$program/Data/Image.txt")"
+  || fail "the drop did not add the photos: $(cat -A "$program/Data/Image.txt"); the drag: $(cat "$work/drag.log")"
+kill "$source_pid" 2>/dev/null || true
 import -window "$corner" "$work/dropped.png"
 
 # A word for each: the first picture, then F2 on each, the word, Enter.
