@@ -38,7 +38,7 @@ wait_window_still 10 "$box" || fail "the error box did not settle"
 import -window root "$work/fifo-box.png"
 xdotool windowactivate --sync "$box" 2>/dev/null || true
 xdotool key Return
-wait_for 10 sh -c "! xwininfo -id $box 2>/dev/null | grep -q IsViewable" || fail "Return did not close the error box"
+wait_for 10 unmapped "$box" || fail "Return did not close the error box"
 
 wait_for 30 shown '^Lettora$' || fail "no game window"
 win=$_shown
