@@ -88,8 +88,14 @@ peak() {
 }
 # True when the recording holds sound (the outer part judges its level).
 heard() { awk -v p="$(peak)" 'BEGIN { exit !(p + 0 > 0.02) }'; }
-# True when the recording holds sound and then half a second of quiet: the sound is over.
-over() { heard && awk -v p="$(peak -0.5)" 'BEGIN { exit !(p != "" && p + 0 < 0.02) }'; }
+# True when the recording holds a sound that lasts beyond Start's click (as the outer part measures
+# it) and then half a second of quiet: the word is over, however late it came.
+over() {
+  local span
+  span=$(sox -t raw -r 48000 -e signed -b 16 -c 1 "$work/$phase.raw" -n silence 1 0.005 2% reverse silence 1 0.005 2% \
+    reverse stat 2>&1 | awk '/^Length/ { print $NF }')
+  awk -v s="$span" -v p="$(peak -0.5)" 'BEGIN { exit !(s + 0 > 0.3 && p != "" && p + 0 < 0.02) }'
+}
 playing() { pactl list short sink-inputs | grep -q .; }
 answer_row=545x79+56+296
 start_window_manager "$work"
@@ -112,8 +118,9 @@ dialog=$(window '^Option$') || fail "no options dialog"
 seen "" mousemove --window "$dialog" 483 156 click 1 || fail "the music box did not change"
 xdotool mousemove --window "$dialog" 421 340 click 1
 wait_for 10 no_window '^Option$' || fail "Cancel did not close the options dialog"
-# Nothing may be heard for two seconds after the music went off; after them the game's output rests.
-record silence; sleep 2; stop_recording
+# Nothing may be heard for three seconds after the music went off, more than the two after which
+# the game's output rests.
+record silence; sleep 3; stop_recording
 
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 # Quiet for more than 2 s since the music went off: the game's stream rests, and Start's click and
