@@ -1,11 +1,15 @@
 // A small window that a file manager would be: a press on it starts a drag of the files named on
-// its command line, so an end-to-end test can drop them on the program from another process.
+// its command line, so an end-to-end test can drop them on the program from another process. It
+// says on standard output when the drag starts, when a target takes it and how it ended, so that
+// the test waits for each step.
 #include <QApplication>
 #include <QDrag>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+
+#include <cstdio>
 
 namespace {
 class Source : public QLabel
@@ -26,10 +30,20 @@ protected:
         auto *data = new QMimeData;
         data->setUrls(m_urls);
         drag->setMimeData(data);
-        drag->exec(Qt::CopyAction);
+        QObject::connect(drag, &QDrag::actionChanged, drag, [](Qt::DropAction action) {
+            say(action == Qt::IgnoreAction ? "refused" : "taken");
+        });
+        say("dragging");
+        say(drag->exec(Qt::CopyAction) == Qt::IgnoreAction ? "ended: not dropped" : "ended: dropped");
     }
 
 private:
+    static void say(const char *line)
+    {
+        std::printf("%s\n", line);
+        std::fflush(stdout);
+    }
+
     QList<QUrl> m_urls;
 };
 } // namespace

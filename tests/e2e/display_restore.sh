@@ -46,8 +46,7 @@ start_game() {
 
 ended_with() {
   local expected=$1 how=$2 code
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fail "$how: the game did not end"; fi
+  wait_for 10 gone "$pid" || { kill -KILL "$pid"; fail "$how: the game did not end"; }
   set +e; wait "$pid"; code=$?; set -e
   [ "$code" = "$expected" ] || fail "$how: exit code $code, expected $expected"
   wait_for 10 is_before || fail "$how: the display is not back as it was:
@@ -115,6 +114,7 @@ start_primary; kill -TERM "$pid"; ended_with 143 "two monitors, SIGTERM"
 start_primary; kill -KILL "$pid"; ended_with 137 "two monitors, SIGKILL"
 
 # No watchdog is left behind.
-sleep 0.5
-pgrep -f "lettora-display-guard $DISPLAY " >/dev/null && fail "a watchdog is still running"
+# (A function: a shell's command line would hold the pattern itself.)
+no_watchdog() { ! pgrep -f "lettora-display-guard $DISPLAY " >/dev/null; }
+wait_for 10 no_watchdog || fail "a watchdog is still running"
 echo "e2e display restore: passed"

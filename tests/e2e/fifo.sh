@@ -20,32 +20,31 @@ mkfifo "$program/Data/ImageFile.txt"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-# The error box bears the game's caption but is far smaller than the screen.
-box=
-for _ in $(seq 200); do
+# The error box bears the game's caption but is far smaller than the screen; sets `box`, or ends
+# the wait when the program has ended.
+error_box() {
+  local id
+  gone "$pid" && return 0
   for id in $(xdotool search --onlyvisible --name '^Lettora$' 2>/dev/null || true); do
     eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" || continue
-    if [ "$WIDTH" -lt 1000 ]; then box=$id; break 2; fi
+    if [ "$WIDTH" -lt 1000 ]; then box=$id; return 0; fi
   done
-  kill -0 "$pid" 2>/dev/null || fail "the program ended"
-  sleep 0.1
-done
-[ -n "$box" ] || fail "no error box within 20 s"
+  return 1
+}
+box=
+wait_for 20 error_box || fail "no error box within 20 s"
+[ -n "$box" ] || fail "the program ended"
+wait_window_still 10 "$box" || fail "the error box did not settle"
 import -window root "$work/fifo-box.png"
 xdotool windowactivate --sync "$box" 2>/dev/null || true
 xdotool key Return
+wait_for 10 unmapped "$box" || fail "Return did not close the error box"
 
-win=
-for _ in $(seq 150); do
-  sleep 0.2
-  win=$(xdotool search --onlyvisible --name '^Lettora$' 2>/dev/null | head -n1) || true
-  [ -n "$win" ] && break
-done
-[ -n "$win" ] || fail "no game window"
+wait_for 30 shown '^Lettora$' || fail "no game window"
+win=$_shown
 dismiss_welcome "$win" empty
 import -window root "$work/before.png"
-xdotool type --delay 80 cat
-sleep 0.5
+type_seen "" cat || fail "typing cat changed nothing"
 import -window root "$work/after.png"
 [ "$(/usr/bin/compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)" != 0 ] \
   || fail "typing cat changed nothing"

@@ -36,39 +36,39 @@ done
 # The 800 x 600 playing surface, in screen pixels.
 ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
 # The answer row's white box, in screen pixels (surface 56..601 x 296..377).
-row() { import -window root -crop "545x79+$((ox + 56))+$((oy + 296))" +repage "$work/$1.png"; }
+answer_row="545x79+$((ox + 56))+$((oy + 296))"
+row() { grab "$work/$1.png" "$answer_row"; }
 colours() { /usr/bin/convert "$work/$1.png" -format '%k' info:; }
-differing() { /usr/bin/compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+differing() { pixels_apart "$work/$1.png" "$work/$2.png"; }
 
 row empty
 [ "$(colours empty)" -le 2 ] || fail "the answer row is not empty at start"
 
-xdotool type --delay 80 cat
-sleep 0.5
+type_seen "$answer_row" cat || fail "typing cat drew no letters"
 row cat
 [ "$(colours cat)" -gt 20 ] || fail "typing cat drew no letters"
 import -window root "$work/after-cat.png"
 
 # A click on the letter picture "s" (keyboard Left 280, Top 504) adds a fourth letter.
-xdotool mousemove --window "$win" $((ox + 290)) $((oy + 525)) click 1
-sleep 0.5
+seen "$answer_row" mousemove --window "$win" $((ox + 290)) $((oy + 525)) click 1 || fail "clicking s changed nothing"
 row cats
 [ "$(differing cat cats)" != 0 ] || fail "clicking s changed nothing"
 
 # Escape empties the row again.
 xdotool key Escape
-sleep 0.5
+wait_for 10 screen_shows "$work/empty.png" "$answer_row" || fail "Escape did not empty the answer row"
 row cleared
 [ "$(differing empty cleared)" = 0 ] || fail "Escape did not empty the answer row"
 
 # With a Russian layout the physical keys C, A, T (X key codes 54, 38, 28) type the same letters.
 setxkbmap ru
-xdotool key --delay 80 54 38 28
-sleep 0.5
+for code in 54 38 28; do
+  seen "$answer_row" key "$code" || fail "the key $code on a Russian layout typed nothing"
+done
 row russian
 [ "$(differing cat russian)" = 0 ] || fail "the keys C, A, T on a Russian layout did not type cat"
 xdotool key Escape
-sleep 0.5
+wait_for 10 screen_shows "$work/empty.png" "$answer_row" || fail "Escape did not empty the answer row on a Russian layout"
 row cleared
 [ "$(differing empty cleared)" = 0 ] || fail "Escape did not empty the answer row on a Russian layout"
 setxkbmap us
@@ -79,25 +79,26 @@ mkdir -p "$work/photos"
 /usr/bin/convert -size 64x48 xc:gold "$work/photos/sun.png"
 open_options() {
   xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
-  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-  sleep 0.3
+  dialog=$(window '^Option$') || fail "no options dialog"
 }
 press_ok() {
   xdotool mousemove --window "$dialog" 325 340 click 1
   # Both lists must hold entries, else the empty-list warning comes: close it.
   info=$(timeout 10 xdotool search --sync --onlyvisible --name '^Information$' | head -n1) || fail "no empty-list warning"
   xdotool windowactivate --sync "$info" key Return 2>/dev/null || xdotool key Return
-  for _ in $(seq 50); do xdotool search --onlyvisible --name '^Option$' >/dev/null || break; sleep 0.1; done
-  xdotool search --onlyvisible --name '^Option$' >/dev/null && fail "OK did not close the options dialog"
+  wait_for 5 no_window '^Option$' || fail "OK did not close the options dialog"
   true
 }
 open_options
 xdotool mousemove --window "$dialog" 230 65 click 1
-picker=$(timeout 10 xdotool search --sync --onlyvisible --name '^Open$' | head -n1) || fail "no file picker"
-sleep 0.5
-xdotool type --delay 20 "$work/photos/"; xdotool key Return; sleep 0.5
+picker=$(window '^Open$') || fail "no file picker"
+wait_for 10 active_is "$picker" || fail "the file picker does not have the keyboard"
+# The folder typed, its completion shown, then Return opens it and empties the name field.
+xdotool type --delay 20 "$work/photos/"
+wait_screen_still 10 || fail "the file picker did not settle after the folder was typed"
+seen "" key Return || fail "Return did not open the folder in the file picker"
 xdotool type --delay 20 '"sun.png" "red ball.jpg"'; xdotool key Return
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Open$' >/dev/null || break; sleep 0.1; done
+wait_for 10 no_window '^Open$' || fail "the file picker did not close"
 press_ok
 [ "$(hex "$program/Data/ImageFile.txt")" = "$(printf 'sun.png\r\nred ball.jpg\r\n' | od -An -tx1 -v | tr -d ' \n')" ] \
   || fail "ImageFile.txt: $(cat -A "$program/Data/ImageFile.txt")"
@@ -109,8 +110,7 @@ cp "$program/Data/ImageFile.txt" "$program/Data/Image.txt" "$work/"
 # Close as the window manager asks (the taskbar's close); the program ends with code 0.
 close_game() {
   wmctrl -c Lettora
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end after close"
+  wait_for 10 gone "$pid" || fail "the program did not end after close"
   set +e; wait "$pid"; code=$?; set -e
   [ "$code" = 0 ] || fail "exit code $code"
   true

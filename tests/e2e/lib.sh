@@ -38,6 +38,87 @@ wait_for() {
   done
 }
 
+# True when the process $1 has ended.
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# True when no window whose name matches $1 is shown.
+no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+
+# True when the window $1 has the keyboard.
+active_is() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+
+# Looks at the screen for the waits below: the pictures go to the work folder ($work).
+# A look at the whole screen, or at its region $2 ("WxH+X+Y"), into the picture file $1 (its
+# format by its name; the waits' own looks are .miff, which is quick to write).
+grab() {
+  if [ -n "${2:-}" ]; then import -window root -crop "$2" +repage "$1"; else import -window root "$1"; fi
+}
+# The number of pixels in which the pictures $1 and $2 differ.
+pixels_apart() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# True when the screen (or its region $2) differs from the picture $1 in more than $3 pixels (0 by
+# default; more where a blinking text cursor must not count).
+screen_differs_from() {
+  grab "$work/look.miff" "${2:-}" || return 1
+  # (A large count comes as 1.2e+06.)
+  awk -v n="$(pixels_apart "$1" "$work/look.miff")" -v most="${3:-0}" 'BEGIN { exit !(n + 0 > most + 0) }'
+}
+# True when the screen (or its region $2) is the picture $1, pixel for pixel.
+screen_shows() { grab "$work/look.miff" "${2:-}" && [ "$(pixels_apart "$1" "$work/look.miff")" = 0 ]; }
+# True when the screen (or its region $1) is as it was at the previous call.
+screen_still() {
+  local now
+  now=$(grab rgb:- "${1:-}" | md5sum)
+  [ "$now" = "${_screen_last:-}" ] && { _screen_last=; return 0; }
+  _screen_last=$now; return 1
+}
+# Waits, at most $1 seconds, until the screen (or its region $2) has stopped changing: the same in
+# two looks in a row.
+wait_screen_still() { _screen_last=; wait_for "$1" screen_still "${2:-}"; }
+# Waits, at most $1 seconds, until the screen (or its region $3) differs from the picture $2 (in
+# more than $4 pixels) and then stops changing.
+wait_screen_change() { wait_for "$1" screen_differs_from "$2" "${3:-}" "${4:-0}" && wait_screen_still "$1" "${3:-}"; }
+
+# Runs xdotool with the arguments after the region $1 ("" for the whole screen) and waits until
+# that region shows it: changed (in more pixels than a text cursor's blink, where seen_in_field
+# says so), then still.
+seen() {
+  local region=$1; shift
+  grab "$work/unseen.miff" "$region" || return 1
+  xdotool "$@"
+  wait_screen_change 10 "$work/unseen.miff" "$region" "${cursor_pixels:-0}"
+}
+# seen, where a text field with a blinking cursor is in the region.
+seen_in_field() { cursor_pixels=30 seen "$@"; }
+# Types the text $2 a letter at a time, each once the region $1 shows the one before.
+type_seen() {
+  local region=$1 text=$2 i
+  for ((i = 0; i < ${#text}; i++)); do seen "$region" type "${text:i:1}" || return 1; done
+}
+
+# True when the window $1 is where, as large and as drawn as at the previous call.
+window_still() {
+  local now
+  now=$(xwininfo -id "$1" 2>/dev/null | grep -E 'Absolute|Width|Height|Map State') || return 1
+  # (import waits for good on a window that went while it looks.)
+  now+=$(timeout 5 import -window "$1" rgb:- 2>/dev/null | md5sum)
+  [ "$now" = "${_window_last:-}" ] && { _window_last=; return 0; }
+  _window_last=$now; return 1
+}
+# Waits, at most $1 seconds, until the window $2 stays put and drawn (the same in two looks in a row).
+wait_window_still() { _window_last=; wait_for "$1" window_still "$2"; }
+# Prints the id of the shown window whose name matches $1 once it is drawn and in its place (the
+# same in two looks in a row), waiting at most $2 seconds (10 by default).
+window() {
+  wait_for "${2:-10}" shown "$1" || return 1
+  wait_window_still "${2:-10}" "$_shown" || return 1
+  echo "$_shown"
+}
+# True when the window $1 is no longer shown.
+unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# True when a window whose name matches $1 is shown, its id then in `_shown`. (xdotool's own --sync
+# gives up when a window goes while it looks.)
+shown() { _shown=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) && [ -n "$_shown" ]; }
+
 # A private PulseAudio with one null sink (named $1, more module arguments in $2) as the default
 # output, its socket in XDG_RUNTIME_DIR; false when it does not come up.
 start_null_sink() {
@@ -125,7 +206,7 @@ scaled() { awk -v f="$1" -v x="$2" -v y="$3" 'BEGIN { printf "%d %d\n", x * f + 
 # hand-over says so in an information box, which is closed here too.
 dismiss_welcome() {
   local game=$1 music=${2:-} welcome stacking info
-  welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
+  welcome=$(window '^Welcome$' 15) || fail "no welcome screen"
   stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
   local g w i=0 gi=-1 wi=-1
   g=$(printf '0x%x' "$game"); w=$(printf '0x%x' "$welcome")
@@ -135,7 +216,6 @@ dismiss_welcome() {
     i=$((i + 1))
   done
   [ "$wi" -gt "$gi" ] || fail "the welcome screen is not above the game window ($stacking)"
-  sleep 0.3
   # shellcheck disable=SC2046
   xdotool mousemove --window "$welcome" $(scaled "$(game_scale)" 66 329) click 1
   # The box comes from the close itself: the welcome screen goes once it is answered.
@@ -144,12 +224,12 @@ dismiss_welcome() {
       || fail "no box saying the music list is empty"
     xdotool windowactivate --sync "$info" 2>/dev/null || true
     xdotool key Return
-    for _ in $(seq 50); do xdotool search --onlyvisible --name '^Information$' >/dev/null || break; sleep 0.1; done
+    wait_for 5 no_window '^Information$' || fail "Return did not close the box saying the music list is empty"
   fi
-  for _ in $(seq 50); do xdotool search --onlyvisible --name '^Welcome$' >/dev/null || break; sleep 0.1; done
-  xdotool search --onlyvisible --name '^Welcome$' >/dev/null && fail "Play did not close the welcome screen"
+  wait_for 5 no_window '^Welcome$' || fail "Play did not close the welcome screen"
   xdotool windowactivate --sync "$game" 2>/dev/null || true
-  sleep 0.2
+  # The game drawn again where the welcome screen was.
+  wait_screen_still 10 || fail "the screen did not settle after the welcome screen"
 }
 
 # Starts the game of $program (its output added to $work/lettora.log), waits for its window and
@@ -160,7 +240,7 @@ start_game() {
   pid=$!
   win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
   dismiss_welcome "$win" empty
-  wait_for 10 sh -c "[ \$(xdotool getactivewindow) = $win ]" || fail "the game is not active"
+  wait_for 10 active_is "$win" || fail "the game is not active"
   eval "$(xdotool getwindowgeometry --shell "$win")"
   ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
 }
@@ -192,17 +272,14 @@ answer_question() {
 open_parents_corner() {
   local win=$1 ox=$2 oy=$3 gate
   xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
-  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-  sleep 0.3
+  dialog=$(window '^Option$') || fail "no options dialog"
   xdotool mousemove --window "$dialog" 517 340 click 1   # Parents...
-  gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
-  sleep 0.5
-  corner=
+  gate=$(window '^For grown-ups$') || fail "no question"
   for _ in 1 2 3; do
     answer_question "$gate"
-    corner=$(timeout 5 xdotool search --sync --onlyvisible --name "^Parents' corner\$" | head -n1) && break
-    sleep 0.5
+    # The right answer closes the question; a misread sum asks a new one, read once it is drawn.
+    wait_for 5 unmapped "$gate" && break
+    wait_window_still 10 "$gate" || break
   done
-  [ -n "$corner" ] || fail "no parents' corner"
-  sleep 0.5
+  corner=$(window "^Parents' corner\$" 20) || fail "no parents' corner"
 }

@@ -30,13 +30,18 @@ start_window_manager "$work"
 cd /
 start_game
 # The picture box (surface 64, 40, 220 x 220), in screen pixels.
-picture() { import -window root -crop "220x220+$((ox + 64))+$((oy + 40))" +repage "$work/$1.png"; }
+picture_box="220x220+$((ox + 64))+$((oy + 40))"
+picture() { grab "$work/$1.png" "$picture_box"; }
 colours() { /usr/bin/convert "$work/$1.png" -format '%k' info:; }
 boxes() { xdotool search --onlyvisible --name '^Lettora$' | wc -l; }
+# True when a message came or the picture box no longer shows the picture $1.png.
+message_or_not() { [ "$(boxes)" != 1 ] || screen_differs_from "$work/$1.png" "$picture_box"; }
+# Waits until a message came or the picture box changed from $1.png and is still.
+picture_or_message() { wait_for 10 message_or_not "$1" && wait_screen_still 10 "$picture_box"; }
 
 picture before
 xdotool mousemove --window "$win" $((ox + 706)) $((oy + 85)) click 1
-sleep 0.8
+picture_or_message before || fail "Start showed neither a picture nor a message"
 [ "$(boxes)" = 1 ] || fail "Start showed a message: $(import -window root "$work/box.png"; echo see box.png)"
 picture cat
 [ "$(/usr/bin/compare -metric AE "$work/before.png" "$work/cat.png" null: 2>&1 || true)" != 0 ] \
@@ -44,12 +49,11 @@ picture cat
 [ "$(colours cat)" -gt 100 ] || fail "the picture box does not show a picture"
 # Its word is the first starter's: cat.
 xdotool type --delay 80 cat; xdotool key Return
-sleep 0.8
+picture_or_message cat || fail "the answer cat brought neither a picture nor a message"
 [ "$(boxes)" = 1 ] || fail "the next picture showed a message"
 picture dog
 [ "$(/usr/bin/compare -metric AE "$work/cat.png" "$work/dog.png" null: 2>&1 || true)" != 0 ] \
   || fail "the answer cat did not bring the next picture"
 wmctrl -c Lettora
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after close"
+wait_for 10 gone "$pid" || fail "the program did not end after close"
 echo "e2e moved folder: passed"

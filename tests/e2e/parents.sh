@@ -36,36 +36,35 @@ stack_index() {
 eval "$(xdotool getwindowgeometry --shell "$win")"
 ox=$(( (WIDTH - 800) / 2 )); oy=$(( (HEIGHT - 600) / 2 ))
 xdotool mousemove --window "$win" $((ox + 700)) $((oy + 260)) click 1
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-sleep 0.3
+dialog=$(window '^Option$') || fail "no options dialog"
 # "Parents..." at 480, 328 (75 x 25), right of Cancel.
 xdotool mousemove --window "$dialog" 517 340 click 1
-gate=$(timeout 10 xdotool search --sync --onlyvisible --name '^For grown-ups$' | head -n1) || fail "no question"
-sleep 0.3
+gate=$(window '^For grown-ups$') || fail "no question"
 [ "$(stack_index "$gate")" -gt "$(stack_index "$dialog")" ] || fail "the question is under the options dialog"
 wait_for 10 sh -c "[ \"\$(xdotool getactivewindow)\" = $gate ]" || fail "the question does not have the focus"
 import -window root "$work/question.png"
 
 # No sum of two two-digit numbers is 5: the question stays and asks anew.
-xdotool type 5; xdotool key Return
-sleep 0.5
+seen_in_field "" type 5 || fail "typing into the question showed nothing"
+# A wrong answer says so, asks a new sum and empties the field.
+seen_in_field "" key Return || fail "a wrong answer changed nothing on the screen"
 xdotool search --onlyvisible --name '^For grown-ups$' >/dev/null || fail "a wrong answer closed the question"
 import -window root "$work/asked-anew.png"
 /usr/bin/compare -metric AE "$work/question.png" "$work/asked-anew.png" null: 2>/dev/null \
   && fail "a wrong answer changed nothing on the screen"
 
 xdotool key Escape
-wait_for 10 sh -c '! xdotool search --onlyvisible --name "^For grown-ups\$"' || fail "Escape did not close the question"
-sleep 0.5
+wait_for 10 no_window '^For grown-ups$' || fail "Escape did not close the question"
+# The options dialog has the keyboard again: had the corner opened, it would be above it by now.
+wait_for 10 active_is "$dialog" || fail "the options dialog did not get the keyboard back"
 xdotool search --onlyvisible --name "^Parents' corner\$" >/dev/null && fail "the corner opened without an answer"
 xdotool search --onlyvisible --name '^Option$' >/dev/null || fail "the options dialog went"
 [ -p "$program/Data/Lettora.ini" ] || fail "the FIFO was replaced"
 
 xdotool mousemove --window "$dialog" 421 340 click 1
-wait_for 10 sh -c '! xdotool search --onlyvisible --name "^Option\$"' || fail "Cancel did not close the options dialog"
+wait_for 10 no_window '^Option$' || fail "Cancel did not close the options dialog"
 wmctrl -c Lettora
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after close"
+wait_for 10 gone "$pid" || fail "the program did not end after close"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 0 ] || fail "exit code $code"
 echo "ok: the grown-ups' question stands above the options dialog and opens nothing unanswered"

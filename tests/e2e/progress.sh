@@ -25,14 +25,16 @@ pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
 dismiss_welcome "$win" empty
 
-xdotool mousemove --window "$win" 706 85 click 1; sleep 0.4   # Start
-xdotool type --delay 40 cta; xdotool key Return; sleep 0.2
-xdotool type --delay 40 cat; xdotool key Return; sleep 0.2
+seen 220x220+64+40 mousemove --window "$win" 706 85 click 1 || fail "Start showed no picture"
+xdotool type --delay 40 cta; xdotool key Return
+wait_for 10 grep -q ',cat,wrong,' "$history" || fail "no line for the wrong answer: $(cat "$history")"
+xdotool type --delay 40 cat; xdotool key Return
+wait_for 10 grep -q ',cat,right,' "$history" || fail "no line for the right answer: $(cat "$history")"
 xdotool type --delay 40 do
 wait_for 10 grep -q ',dog,timeout,' "$history" || fail "no time-out line: $(cat "$history")"
 xdotool type --delay 40 zz; xdotool key Return   # the letters stay after a time-out: "dozz"
 xdotool mousemove --window "$win" 706 339 click 1   # Exit, at once
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait_for 10 gone "$pid" || fail "Exit did not end the program"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 0 ] || fail "exit code $code"
 

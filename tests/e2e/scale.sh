@@ -36,9 +36,13 @@ read -r ox oy < <(awk -v W="$W" -v H="$H" -v f="$f" 'BEGIN {
   printf "%.2f %.2f\n", int((lw - 800) / 2) * f, int((lh - 600) / 2) * f }')
 # A design point of the playing surface, in screen pixels.
 at() { awk -v f="$f" -v ox="$ox" -v oy="$oy" -v x="$1" -v y="$2" 'BEGIN { printf "%d %d\n", ox + x * f, oy + y * f }'; }
+# A design region ($1 x $2 at $3, $4) of the playing surface, in screen pixels, "WxH+X+Y".
+area() { awk -v f="$f" -v ox="$ox" -v oy="$oy" 'BEGIN { printf "%dx%d+%d+%d\n", '"$1"' * f, '"$2"' * f, ox + '"$3"' * f, oy + '"$4"' * f }'; }
+picture_box=$(area 220 220 64 40)
+# Clicks the design point $1, $2.
 click() {
   # shellcheck disable=SC2046
-  xdotool mousemove $(at "$1" "$2") click 1; sleep 0.3
+  xdotool mousemove $(at "$1" "$2") click 1
 }
 pixel() { colour_at "$work/shot.png" "$1" "$2"; }
 pixel_at() { pixel $(at "$1" "$2"); }
@@ -62,23 +66,28 @@ cp "$work/shot.png" "$work/idle-${W}x$H.png"
 # A whole game by clicks: Start, then each word's letters on the lower-case keyboard, then OK.
 declare -A letter=([a]="70 473" [c]="166 473" [t]="333 524" [d]="212 465" [o]="119 524" [g]="341 473"
                    [s]="294 524" [u]="368 524" [n]="61 524")
+grab "$work/idle-picture.png" "$picture_box"
 click 706 85   # Start
+wait_for 10 screen_differs_from "$work/idle-picture.png" "$picture_box" || fail "${W}x$H: Start showed no picture"
+history="$program/Data/Progress.csv"
+# Each word's clicks are taken in order (no two at one place, which would make a double click);
+# OK's answer is written to the history.
 for word in cat dog sun; do
   for ((i = 0; i < ${#word}; i++)); do
     # shellcheck disable=SC2086
     click ${letter[${word:i:1}]}
   done
   click 707 467   # OK
+  wait_for 10 grep -q ",$word," "$history" || fail "${W}x$H: OK after $word was not taken: $(cat "$history" 2>/dev/null)"
 done
-history="$program/Data/Progress.csv"
 wait_for 10 grep -q ',sun,right,' "$history" || fail "${W}x$H: the game was not won: $(cat "$history" 2>/dev/null)"
 got=$(tail -n +2 "$history" | cut -d, -f2,3,5 | tr '\n' ' ')
 [ "$got" = "cat,right,cat dog,right,dog sun,right,sun " ] || fail "${W}x$H: the answers were $got"
-sleep 0.5
+wait_screen_still 10 || fail "${W}x$H: the screen did not settle after the win"
 import -window root "$work/won-${W}x$H.png"
 
 wmctrl -c Lettora 2>/dev/null || kill "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait_for 10 gone "$pid" || fail "${W}x$H: the program did not end after close"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 0 ] || fail "${W}x$H: exit code $code"
 [ -n "${LETTORA_E2E_SHOTS:-}" ] && cp "$work"/idle-*.png "$work"/won-*.png "$LETTORA_E2E_SHOTS"/

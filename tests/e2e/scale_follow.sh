@@ -18,8 +18,8 @@ start_dummy_xorg "$work"
 "$work/program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' >/dev/null || fail "no welcome screen"
-sleep 1
+# The game switches the display, where it does, before its window shows; the welcome screen comes later.
+window '^Welcome$' 15 >/dev/null || fail "no welcome screen"
 [ "$(size)" = 1024x768 ] || fail "the screen was switched to $(size)"
 
 rgb() { /usr/bin/convert "$1" -crop "1x1+$2+$3" -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
@@ -30,30 +30,36 @@ near() {
 # picture; 732, 537 on the surface).
 clear=$(/usr/bin/convert "$program/Image/BtnClear.bmp" -crop 1x1+60+25 \
   -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:)
-# That point where the factor $1 puts it.
+welcome_size() { xwininfo -name Welcome | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
+# True when that point is where the factor $1 puts it and the welcome screen above it, 627 x 444
+# at 1, has grown alike.
+drawn_at() {
+  local x y
+  read -r x y < <(scaled "$1" 732 537)
+  import -window root "$work/shot.png"
+  near "$(rgb "$work/shot.png" "$x" "$y")" "$clear" && [ "$(welcome_size)" = "$(scaled "$1" 627 444 | tr ' ' x)" ]
+}
+# Waits until the game and the welcome screen are drawn at the factor $1; says what is not.
 clear_at() {
   local f=$1 x y
+  wait_for 10 drawn_at "$f" && return 0
   read -r x y < <(scaled "$f" 732 537)
-  import -window root "$work/shot.png"
   near "$(rgb "$work/shot.png" "$x" "$y")" "$clear" \
     || fail "at $(size), factor $f: $(rgb "$work/shot.png" "$x" "$y") at $x, $y, not the Clear picture's $clear"
-  # The welcome screen above it, 627 x 444 at 1, grows alike.
-  local size
-  size=$(xwininfo -name Welcome | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
-  [ "$size" = "$(scaled "$f" 627 444 | tr ' ' x)" ] || fail "at $(size), factor $f: the welcome screen is $size"
+  fail "at $(size), factor $f: the welcome screen is $(welcome_size)"
 }
 wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=1024"
 clear_at 1.28
 xrandr -s 800x600
-wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=800"; sleep 1
+wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=800"
 clear_at 1
 xrandr -s 1024x768
-wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=1024"; sleep 1
+wait_for 10 sh -c "xdotool getwindowgeometry --shell $win | grep -q WIDTH=1024"
 clear_at 1.28
 echo "ok: the game and the welcome screen follow the screen from 1.28 to 1 and back"
 
 wmctrl -c Lettora
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait_for 10 gone "$pid" || fail "the program did not end after close"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 0 ] || fail "exit code $code"
 [ "$(size)" = 1024x768 ] || fail "closing changed the screen to $(size)"

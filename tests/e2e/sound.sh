@@ -33,7 +33,7 @@ if [ -z "${LETTORA_E2E_INNER:-}" ]; then
     pa=$(cat "$XDG_RUNTIME_DIR/pulse/pid" 2>/dev/null) || pa=
     if [ -n "$pa" ] && kill "$pa" 2>/dev/null; then
       # The server writes into the runtime folder until it has gone.
-      for _ in $(seq 50); do kill -0 "$pa" 2>/dev/null || break; sleep 0.1; done
+      wait_for 5 gone "$pa" || true
     fi
     rm -rf "$work" || true
   }
@@ -67,57 +67,84 @@ fi
 work=$2
 # A new user's cache: no GStreamer registry is made there.
 export XDG_CACHE_HOME=$work/cache
-# One recording a phase. A 20 ms latency: an idle null sink works in 2-second blocks and the first
-# sounds would be lost.
+# One recording a phase, raw while it runs (a WAV file's header is only complete at its end), kept
+# as $phase.wav. A 20 ms latency: an idle null sink works in 2-second blocks and the first sounds
+# would be lost.
 record() {
-  parec -d lettora_sink.monitor --latency-msec=20 --rate=48000 --channels=1 --format=s16le \
-    --file-format=wav "$work/$1.wav" &
+  phase=$1
+  parec -d lettora_sink.monitor --latency-msec=20 --rate=48000 --channels=1 --format=s16le --raw \
+    "$work/$phase.raw" &
   recorder=$!
-  sleep 0.3
+  wait_for 10 sh -c 'pactl list short source-outputs | grep -q .' || fail "the recorder did not start for $phase"
 }
-stop_recording() { sleep 0.5; kill -INT "$recorder"; wait "$recorder" 2>/dev/null || true; }
+stop_recording() {
+  kill -INT "$recorder"; wait "$recorder" 2>/dev/null || true
+  sox -t raw -r 48000 -e signed -b 16 -c 1 "$work/$phase.raw" "$work/$phase.wav"
+}
+# The peak of the recording so far ($2 = -0.5: of its last half second), 0 to 1.
+peak() {
+  sox -t raw -r 48000 -e signed -b 16 -c 1 "$work/$phase.raw" -n ${1:+trim "$1"} stat 2>&1 |
+    awk '/^Maximum amplitude/ { print $NF }'
+}
+# True when the recording holds sound (the outer part judges its level).
+heard() { awk -v p="$(peak)" 'BEGIN { exit !(p + 0 > 0.02) }'; }
+# True when the recording holds a sound that lasts beyond Start's click (as the outer part measures
+# it) and then half a second of quiet: the word is over, however late it came.
+over() {
+  local span
+  span=$(sox -t raw -r 48000 -e signed -b 16 -c 1 "$work/$phase.raw" -n silence 1 0.005 2% reverse silence 1 0.005 2% \
+    reverse stat 2>&1 | awk '/^Length/ { print $NF }')
+  awk -v s="$span" -v p="$(peak -0.5)" 'BEGIN { exit !(s + 0 > 0.3 && p != "" && p + 0 < 0.02) }'
+}
+playing() { pactl list short sink-inputs | grep -q .; }
+answer_row=545x79+56+296
 start_window_manager "$work"
 "$program/Lettora" >"$work/lettora.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window"
-welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen"
-sleep 0.5; record welcome; sleep 1.5; stop_recording
+welcome=$(window '^Welcome$' 15) || fail "no welcome screen"
+wait_for 10 playing || fail "the game opened no sound stream for the welcome tune"
+# Each recording until it holds sound, at most 10 s: its level is judged after the run.
+record welcome; wait_for 10 heard || true; stop_recording
 grep -q '/liblettora-audio\.so$' "/proc/$pid/maps" || fail "the welcome tune played without the audio module"
 xdotool mousemove --window "$welcome" 66 329 click 1  # Play: the music list starts
-sleep 1; record music; sleep 2; stop_recording
+# The welcome screen's close hands over from its tune, which stops where it stands, to the music.
+wait_for 10 no_window '^Welcome$' || fail "Play did not close the welcome screen"
+record music; wait_for 10 heard || true; stop_recording
 
 # Options: switch the music off, then Cancel.
 xdotool mousemove --window "$win" 706 260 click 1
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Option$' | head -n1) || fail "no options dialog"
-sleep 0.3
-xdotool mousemove --window "$dialog" 483 156 click 1
-sleep 0.3
+dialog=$(window '^Option$') || fail "no options dialog"
+seen "" mousemove --window "$dialog" 483 156 click 1 || fail "the music box did not change"
 xdotool mousemove --window "$dialog" 421 340 click 1
-sleep 0.8; record silence; sleep 1.5; stop_recording
+wait_for 10 no_window '^Option$' || fail "Cancel did not close the options dialog"
+# Nothing may be heard for three seconds after the music went off, more than the two after which
+# the game's output rests.
+record silence; sleep 3; stop_recording
 
 xdotool windowactivate --sync "$win" 2>/dev/null || true
 # Quiet for more than 2 s since the music went off: the game's stream rests, and Start's click and
-# the word that follows must start it again, whole.
+# the word that follows must start it again, whole: recorded until it is over.
 record word
 xdotool mousemove --window "$win" 706 85 click 1  # Start
-sleep 1.5; stop_recording
+wait_for 10 over || true; stop_recording
 
 record letters
 xdotool type --delay 150 abcdefghij
-stop_recording
+wait_for 10 heard || true; stop_recording
 xdotool key Escape
 # The sound server goes and comes back: the game finds it again within seconds.
 kill "$(cat "$XDG_RUNTIME_DIR/pulse/pid")"
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 || break; sleep 0.1; done
+wait_for 10 sh -c '! pactl info' || fail "the sound server did not stop"
 start_sound_server || fail "PulseAudio did not start again"
 wait_for 20 pactl info || fail "PulseAudio did not answer again"
 pactl set-default-sink lettora_sink
 wait_for 15 sh -c 'pactl list short sink-inputs | grep -q .' || fail "the game did not find the sound server again"
 record again
 xdotool type --delay 150 klmnop
-stop_recording
-xdotool key Escape
-sleep 0.3
+wait_for 10 heard || true; stop_recording
+# Escape's sound is asked for as the row empties.
+seen "$answer_row" key Escape || fail "Escape did not empty the answer row"
 rarer=$(grep -E '/liblettora-audio-formats\.so$|/libgstreamer-1\.0\.so|/libfluidsynth\.so' "/proc/$pid/maps" || true)
 kill "$pid"
 wait "$pid" 2>/dev/null || true
@@ -132,15 +159,13 @@ mv "$program/liblettora-audio.so" "$work/"
 "$program/Lettora" >"$work/silent.log" 2>&1 &
 pid=$!
 win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Lettora$' | head -n1) || fail "no game window without the module"
-welcome=$(timeout 15 xdotool search --sync --onlyvisible --name '^Welcome$' | head -n1) || fail "no welcome screen without the module"
-sleep 0.5
+welcome=$(window '^Welcome$' 15) || fail "no welcome screen without the module"
 xdotool mousemove --window "$welcome" 66 329 click 1
-sleep 1
+wait_for 10 no_window '^Welcome$' || fail "the welcome screen stayed without the module"
 xdotool windowactivate --sync "$win" 2>/dev/null || true
-xdotool mousemove --window "$win" 706 85 click 1
-sleep 1
-xdotool type --delay 150 abc
-sleep 0.5
+wait_screen_still 10 || fail "the game did not settle after the welcome screen without the module"
+seen 220x220+64+40 mousemove --window "$win" 706 85 click 1 || fail "Start showed no picture without the module"
+type_seen "$answer_row" abc || fail "the letters did not come without the module"
 kill -0 "$pid" 2>/dev/null || fail "the game ended without the module: $(tail -n 3 "$work/silent.log")"
 boxes=$(xdotool search --onlyvisible --name '^Lettora$' | { grep -vx "$win" || true; } | wc -l)
 [ "$boxes" = 0 ] || fail "a box came up without the module"

@@ -67,7 +67,7 @@ wait_for 10 sh -c "[ \"\$(xdotool getactivewindow)\" = $welcome ]" \
 echo "ok: a second start brings the running game forward and leaves"
 
 wmctrl -c Lettora
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+wait_for 10 gone "$pid" || fail "closing did not end the game"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 0 ] || fail "closing the game: exit code $code"
 echo "e2e start: passed"
