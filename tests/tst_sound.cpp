@@ -3,6 +3,7 @@
 #include "shell/ErrorReport.h"
 #include "sound/Background.h"
 #include "sound/MediaPlayer.h"
+#include "sound/MidiFile.h"
 #include "sound/MixerMusic.h"
 #include "sound/MixerTrack.h"
 #include "sound/MixerEffects.h"
