@@ -92,6 +92,9 @@ qint64 jpegDecodeCost(JpegFrame frame, QSize size, QSize target)
     }
     cost += ceilDiv(qint64(frame.width) * eighths, 8) * ceilDiv(qint64(frame.height) * eighths, 8) * 4;
     cost += qint64(frame.width) * frame.components.size() * vMax * 8 * 2;
+    // Qt then scales what was decoded to the target size, the two held at once.
+    if (target.isValid() && !target.isEmpty())
+        cost += qint64(target.width()) * target.height() * 4;
     return cost;
 }
 
