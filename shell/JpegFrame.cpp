@@ -29,6 +29,8 @@ JpegFrame readJpegFrame(QIODevice &device)
             marker = byte();  // stray bytes between segments, which libjpeg skips too
         while (marker == 0xFF)
             marker = byte();  // fill bytes
+        if (marker == 0x00)
+            continue;  // a stuffed zero, no marker: libjpeg skips it and looks on, and so must this
         if (marker < 0 || marker == 0xD9)
             return frame;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))

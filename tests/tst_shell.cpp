@@ -543,6 +543,14 @@ void TestShell::pictureFailures_data()
     // Shown small all the same: the decoder keeps every coefficient of a progressive JPEG (2.2 GB).
     QTest::newRow("huge progressive JPEG") << "large.jpg" << test::progressiveJpeg(22500, 33300)
                                            << "The picture is too large to show (22500 x 33300 pixels)." << QSize(220, 220);
+    // The frame libjpeg decodes, not a small one hidden in a segment it skips: a reader that took
+    // the stuffed zero (FF 00) before it for a marker would land inside that segment.
+    QByteArray hidden = test::progressiveJpeg(10000, 9000);
+    const QByteArray decoy = QByteArray::fromHex("FFC0 0011 08 0001 0001 03 012200 021100 031100"
+                                                 "FFDA 000C 03 0100 0200 0300 00 00 00");
+    hidden.insert(2, QByteArray::fromHex("FF00 0005 FFE1 00") + char(decoy.size() + 2) + decoy);
+    QTest::newRow("huge progressive JPEG behind a stuffed zero")
+        << "hidden.jpg" << hidden << "The picture is too large to show (10000 x 9000 pixels)." << QSize(220, 220);
     // Decoded at 8 bytes a pixel: 384 MB, over the budget that the 8-bit photo fits.
     QTest::newRow("48 MP PNG of 16-bit samples") << "scan.png" << test::solidPng(8000, 6000, {30, 120, 200}, 16)
                                                  << "The picture is too large to show (8000 x 6000 pixels)." << QSize(220, 220);
