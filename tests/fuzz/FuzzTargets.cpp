@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -178,6 +179,9 @@ void midiFile(const std::uint8_t *data, std::size_t size)
 
 void jpegFrame(const std::uint8_t *data, std::size_t size)
 {
+    // The decoder's warning on every broken picture would drown the report.
+    static const bool quiet = (QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.*=false")), true);
+    (void)quiet;
     const QByteArray jpeg = bytes(data, size);
     QBuffer buffer;
     buffer.setData(jpeg);
