@@ -94,9 +94,13 @@ qint64 jpegDecodeCost(JpegFrame frame, QSize size, QSize target)
     }
     cost += ceilDiv(qint64(frame.width) * eighths, 8) * ceilDiv(qint64(frame.height) * eighths, 8) * 4;
     cost += qint64(frame.width) * frame.components.size() * vMax * 8 * 2;
-    // Qt then scales what was decoded to the target size, the two held at once.
-    if (target.isValid() && !target.isEmpty())
+    // Qt then scales what was decoded to the target size, the two held at once; a grey picture
+    // (decoded at a byte a pixel) is first copied at four, as Qt's smooth scaling works on those.
+    if (target.isValid() && !target.isEmpty()) {
         cost += qint64(target.width()) * target.height() * 4;
+        if (frame.components.size() == 1)
+            cost += ceilDiv(qint64(frame.width) * eighths, 8) * ceilDiv(qint64(frame.height) * eighths, 8) * 4;
+    }
     return cost;
 }
 

@@ -551,6 +551,10 @@ void TestShell::pictureFailures_data()
     hidden.insert(2, QByteArray::fromHex("FF00 0005 FFE1 00") + char(decoy.size() + 2) + decoy);
     QTest::newRow("huge progressive JPEG behind a stuffed zero")
         << "hidden.jpg" << hidden << "The picture is too large to show (10000 x 9000 pixels)." << QSize(220, 220);
+    // A grey panorama on a screen four times as sharp: decoded whole at a byte a pixel, then copied
+    // at four for the smooth scaling (over 300 MB).
+    QTest::newRow("grey panorama shown large") << "wide.jpg" << test::greyJpeg(65500, 960)
+                                               << "The picture is too large to show (65500 x 960 pixels)." << QSize(880, 880);
     // Decoded at 8 bytes a pixel: 384 MB, over the budget that the 8-bit photo fits.
     QTest::newRow("48 MP PNG of 16-bit samples") << "scan.png" << test::solidPng(8000, 6000, {30, 120, 200}, 16)
                                                  << "The picture is too large to show (8000 x 6000 pixels)." << QSize(220, 220);
@@ -600,6 +604,7 @@ void TestShell::jpegEstimate_data()
     QTest::newRow("larger") << savedJpeg(8, 8) << QSize(220, 220);
     QTest::newRow("progressive, larger") << test::progressiveJpeg(64, 48) << QSize(220, 165);
     QTest::newRow("progressive, smaller") << test::progressiveJpeg(880, 660) << QSize(220, 165);
+    QTest::newRow("grey, smaller") << test::greyJpeg(440, 330) << QSize(220, 165);
 }
 
 // The estimate made before decoding covers what the decoding holds at once: the picture as libjpeg
