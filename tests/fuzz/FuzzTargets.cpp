@@ -177,6 +177,50 @@ void midiFile(const std::uint8_t *data, std::size_t size)
     }
 }
 
+// In the fuzzer's build (the address sanitizer's heap) the bytes a decoding allocates are counted,
+// the most held at once kept; elsewhere nothing is counted.
+extern "C" {
+__attribute__((weak)) int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void *, std::size_t),
+                                                                    void (*)(const volatile void *));
+__attribute__((weak)) std::size_t __sanitizer_get_allocated_size(const volatile void *);
+}
+
+namespace {
+
+struct HeapCount
+{
+    bool on = false;
+    qint64 now = 0, most = 0;
+};
+HeapCount heap;  // the decoding runs on this thread alone
+
+void counted(const volatile void *, std::size_t size)
+{
+    if (heap.on) {
+        heap.now += qint64(size);
+        heap.most = std::max(heap.most, heap.now);
+    }
+}
+
+void released(const volatile void *block)
+{
+    if (heap.on && block)
+        heap.now -= qint64(__sanitizer_get_allocated_size(block));
+}
+
+bool countsHeap()
+{
+    static const bool counts = __sanitizer_install_malloc_and_free_hooks && __sanitizer_get_allocated_size
+                               && __sanitizer_install_malloc_and_free_hooks(counted, released) != 0;
+    return counts;
+}
+
+// What a decoding holds whatever the picture: the reader, the file's buffer, libjpeg's state and
+// tables.
+constexpr qint64 DecoderState = 1024 * 1024;
+
+} // namespace
+
 void jpegFrame(const std::uint8_t *data, std::size_t size)
 {
     // The decoder's warning on every broken picture would drown the report.
@@ -205,15 +249,23 @@ void jpegFrame(const std::uint8_t *data, std::size_t size)
     const QString file = writeDataFile("picture.jpg", jpeg);
     for (const QSize asked : {QSize(), target}) {
         QImage image;
+        heap = {countsHeap(), 0, 0};
         try {
             image = loadPictureFile(QFile::encodeName(file), asked);
         } catch (const Error &) {
+            heap.on = false;
             continue;
         }
+        heap.on = false;
         // The decoder read the frame the estimate was made from.
         if (frame.found)
             require(claimed == QSize(frame.width, frame.height), "the estimate read another frame than the decoder");
-        require(image.sizeInBytes() <= jpegDecodeCost(frame, claimed, asked), "a decoded picture is larger than its estimate");
+        const qint64 cost = jpegDecodeCost(frame, claimed, asked);
+        require(image.sizeInBytes() <= cost, "a decoded picture is larger than its estimate");
+        if (heap.most > cost + DecoderState)
+            std::fprintf(stderr, "%lld bytes held, %lld estimated, %d x %d to %d x %d\n", heap.most, cost,
+                         claimed.width(), claimed.height(), asked.width(), asked.height());
+        require(heap.most <= cost + DecoderState, "a decoding held more than its estimate");
     }
 }
 
