@@ -75,9 +75,9 @@ QByteArray ParentSettingsStore::format(const ParentSettings &s)
 ParentSettings ParentSettingsStore::parse(const QString &iniFile)
 {
     ParentSettings s;
+    // A broken line does not cost the good ones. Nor is status() asked: Qt reports a broken line
+    // on the first read of a file alone, not on a later one from its cache.
     const QSettings ini(iniFile, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
-        return s;
     s.speakWords = readBool(ini, "Voice/SpeakWords", s.speakWords);
     s.speakLetters = readBool(ini, "Voice/SpeakLetters", s.speakLetters);
     s.praise = readBool(ini, "Voice/Praise", s.praise);

@@ -30,6 +30,29 @@ inline QByteArray progressiveJpeg(int width, int height)
     return j;
 }
 
+// A baseline JPEG of one grey component that decodes to mid grey: each block a DC difference of
+// zero and an end of block, one bit each.
+inline QByteArray greyJpeg(int width, int height)
+{
+    QByteArray j;
+    const auto u16 = [&j](int v) {
+        j += char(v >> 8);
+        j += char(v & 0xFF);
+    };
+    j += QByteArray::fromHex("FFD8");
+    j += QByteArray::fromHex("FFDB"), u16(67), j += char(0), j += QByteArray(64, char(1));
+    j += QByteArray::fromHex("FFC0"), u16(11), j += char(8), u16(height), u16(width);
+    j += QByteArray::fromHex("01 011100");
+    // DC table 0 and AC table 0: the one code "0", for a difference of 0 and for the end of block.
+    for (const char table : {'\x00', '\x10'})
+        j += QByteArray::fromHex("FFC4"), u16(20), j += table, j += char(1), j += QByteArray(15, '\0'), j += char(0);
+    j += QByteArray::fromHex("FFDA"), u16(8), j += QByteArray::fromHex("01 0100 00 3F 00");
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8);
+    j += QByteArray((blocks * 2 + 7) / 8, '\0');
+    j += QByteArray::fromHex("FFD9");
+    return j;
+}
+
 // A PNG of one colour, RGB with 8 bits a sample as a photo is stored, or 16 as a scanner's.
 inline QByteArray solidPng(int width, int height, std::array<uchar, 3> rgb, int bitsPerSample = 8)
 {

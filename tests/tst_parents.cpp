@@ -185,6 +185,9 @@ void TestParents::readsWhatItCan_data()
         << "file" << QByteArray("[Screen]\nKeepInGame=1\n") << settings(true, true, true, "", 100, 100, 100, 100, true, true, true);
     QTest::newRow("the screen kept as it is") << "file" << QByteArray("[Screen]\nChangeScreen=0\n")
                                               << settings(true, true, true, "", 100, 100, 100, 100, true, false);
+    QTest::newRow("a broken line among good ones")
+        << "file" << QByteArray("[Vpeed=100\n\n[Voice]\nLanguage = pt-BR \r\n[Volume\n[Volume]\nMusic=40\n")
+        << settings(true, true, true, "pt-BR", 100, 100, 100, 40);
     QTest::newRow("list in place of a value")
         << "file" << QByteArray("[Voice]\nLanguage=en,fr\nSpeed=60,70\n") << defaults;
     QTest::newRow("too big to be ours")

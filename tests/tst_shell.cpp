@@ -3,6 +3,7 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
+#include "shell/core/JpegFrame.h"
 #include "shell/Memory.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
@@ -31,6 +32,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -147,6 +150,8 @@ private Q_SLOTS:
     void pictureFailures_data();
     void pictureFailures();
     void pictureFormats();
+    void jpegEstimate_data();
+    void jpegEstimate();
     void pictureLarge_data();
     void pictureLarge();
     void pictureAllocationLimitSetOnce();
@@ -538,6 +543,18 @@ void TestShell::pictureFailures_data()
     // Shown small all the same: the decoder keeps every coefficient of a progressive JPEG (2.2 GB).
     QTest::newRow("huge progressive JPEG") << "large.jpg" << test::progressiveJpeg(22500, 33300)
                                            << "The picture is too large to show (22500 x 33300 pixels)." << QSize(220, 220);
+    // The frame libjpeg decodes, not a small one hidden in a segment it skips: a reader that took
+    // the stuffed zero (FF 00) before it for a marker would land inside that segment.
+    QByteArray hidden = test::progressiveJpeg(10000, 9000);
+    const QByteArray decoy = QByteArray::fromHex("FFC0 0011 08 0001 0001 03 012200 021100 031100"
+                                                 "FFDA 000C 03 0100 0200 0300 00 00 00");
+    hidden.insert(2, QByteArray::fromHex("FF00 0005 FFE1 00") + char(decoy.size() + 2) + decoy);
+    QTest::newRow("huge progressive JPEG behind a stuffed zero")
+        << "hidden.jpg" << hidden << "The picture is too large to show (10000 x 9000 pixels)." << QSize(220, 220);
+    // A grey panorama on a screen four times as sharp: decoded whole at a byte a pixel, then copied
+    // at four for the smooth scaling (over 300 MB).
+    QTest::newRow("grey panorama shown large") << "wide.jpg" << test::greyJpeg(65500, 960)
+                                               << "The picture is too large to show (65500 x 960 pixels)." << QSize(880, 880);
     // Decoded at 8 bytes a pixel: 384 MB, over the budget that the 8-bit photo fits.
     QTest::newRow("48 MP PNG of 16-bit samples") << "scan.png" << test::solidPng(8000, 6000, {30, 120, 200}, 16)
                                                  << "The picture is too large to show (8000 x 6000 pixels)." << QSize(220, 220);
@@ -562,6 +579,61 @@ void TestShell::pictureFailures()
     } catch (const Error &e) {
         QVERIFY2(e.text().startsWith(QStringLiteral("Cannot open file \"%1\". %2").arg(file, reason)), qPrintable(e.text()));
     }
+}
+
+namespace {
+QByteArray savedJpeg(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "jpeg");
+    return jpeg;
+}
+} // namespace
+
+void TestShell::jpegEstimate_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QSize>("target");
+    QTest::newRow("at its own size") << savedJpeg(64, 48) << QSize();
+    QTest::newRow("smaller") << savedJpeg(440, 330) << QSize(220, 165);
+    QTest::newRow("smaller, not by a power of two") << savedJpeg(660, 495) << QSize(220, 165);
+    QTest::newRow("larger") << savedJpeg(8, 8) << QSize(220, 220);
+    QTest::newRow("progressive, larger") << test::progressiveJpeg(64, 48) << QSize(220, 165);
+    QTest::newRow("progressive, smaller") << test::progressiveJpeg(880, 660) << QSize(220, 165);
+    QTest::newRow("grey, smaller") << test::greyJpeg(440, 330) << QSize(220, 165);
+}
+
+// The estimate made before decoding covers what the decoding holds at once: the picture as libjpeg
+// outputs it (M/8 of its size) and the copy Qt scales from it to the size asked for.
+void TestShell::jpegEstimate()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QSize, target);
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const JpegFrame frame = readJpegFrame(buffer);
+    QVERIFY(frame.found);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.jpg"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+    f.close();
+    const QSize size(frame.width, frame.height);
+    QCOMPARE(QImageReader(file).size(), size);
+    const QImage image = loadPicture(file, target);
+    qint64 held = image.sizeInBytes();
+    if (target.isValid()) {
+        const double f = std::min(double(size.width()) / target.width(), double(size.height()) / target.height());
+        const int eighths = std::clamp(int(std::ceil(8 / f)), 1, 8);
+        held += qint64((size.width() * eighths + 7) / 8) * ((size.height() * eighths + 7) / 8) * 4;
+    }
+    const qint64 cost = jpegDecodeCost(frame, size, target);
+    QVERIFY2(cost >= held, qPrintable(QStringLiteral("%1 < %2").arg(cost).arg(held)));
 }
 
 void TestShell::pictureFormats()

@@ -3,6 +3,7 @@
 #include "shell/ErrorReport.h"
 #include "sound/formats/Background.h"
 #include "sound/MediaPlayer.h"
+#include "sound/module/MidiFile.h"
 #include "sound/module/MixerMusic.h"
 #include "sound/module/MixerTrack.h"
 #include "sound/module/MixerEffects.h"

@@ -39,8 +39,4 @@ void startMixerMusic();
 void stopMixerMusic();
 void setMixerMusicVolume(int percent);
 
-// A MIDI file's length in milliseconds from its tempo map, to its last event; -1 when the data is
-// not a MIDI file with at least one track.
-__attribute__((visibility("default"))) qint64 midiLength(const QByteArray &data);
-
 } // namespace lettora

@@ -11,6 +11,10 @@ void listFile(const std::uint8_t *data, std::size_t size);
 void intSetting(const std::uint8_t *data, std::size_t size);
 void timerText(const std::uint8_t *data, std::size_t size);
 void pathResolver(const std::uint8_t *data, std::size_t size);
+void midiFile(const std::uint8_t *data, std::size_t size);
+void jpegFrame(const std::uint8_t *data, std::size_t size);
+void progressCsv(const std::uint8_t *data, std::size_t size);
+void parentSettings(const std::uint8_t *data, std::size_t size);
 
 struct Target
 {
@@ -18,6 +22,8 @@ struct Target
     void (*run)(const std::uint8_t *, std::size_t);
 };
 inline constexpr Target Targets[] = {
-    {"list_file", listFile}, {"int_setting", intSetting}, {"timer_text", timerText}, {"path_resolver", pathResolver}};
+    {"list_file", listFile},     {"int_setting", intSetting}, {"timer_text", timerText},
+    {"path_resolver", pathResolver}, {"midi_file", midiFile}, {"jpeg_frame", jpegFrame},
+    {"progress_csv", progressCsv}, {"parent_settings", parentSettings}};
 
 } // namespace lettora::fuzz

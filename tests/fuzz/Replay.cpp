@@ -6,11 +6,25 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+// The case being replayed, named when its target ends the process.
+QByteArray replaying;
+
+void nameTheCase(int)
+{
+    std::fprintf(stderr, "while replaying %s\n", replaying.constData());
+    std::_Exit(1);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    std::signal(SIGABRT, nameTheCase);
     const QString corpus = QStringLiteral(LETTORA_FUZZ_CORPUS);
     int passed = 0;
     for (const auto &target : lettora::fuzz::Targets) {
@@ -25,6 +39,7 @@ int main(int argc, char *argv[])
             if (!f.open(QIODevice::ReadOnly))
                 return 1;
             const QByteArray data = f.readAll();
+            replaying = QFile::encodeName(f.fileName());
             target.run(reinterpret_cast<const std::uint8_t *>(data.constData()), std::size_t(data.size()));
             ++passed;
         }
