@@ -166,6 +166,12 @@ void TFormLettora::buildLayout()
     TimerMusic->onTimer = [this] { TimerMusicTimer(); };
     playlist.enableTimer = [this] { TimerMusic->setEnabled(true); };
     playlist.setMusicOn = [](bool on) { FormOption->setMusicOnChecked(on); };
+    playlist.reportFailure = [](MusicPlaylist::Failure kind, const QString &text) {
+        if (kind == MusicPlaylist::Failure::Error)
+            reportError(text);
+        else
+            showInformation(text);
+    };
 
     // The answer row's panel lies above every picture control.
     Panel1->raise();
