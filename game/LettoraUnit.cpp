@@ -17,6 +17,7 @@
 #include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "speech/Voice.h"

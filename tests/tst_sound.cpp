@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "shell/ErrorReport.h"
+#include "sound/AudioModule.h"
 #include "sound/formats/Background.h"
 #include "sound/MediaPlayer.h"
 #include "sound/module/MixerMusic.h"
@@ -205,7 +206,7 @@ void TestSound::initTestCase()
 
 void TestSound::openFailures()
 {
-    auto player = makeGstMediaPlayer("fakesink");
+    auto player = makeModuleMediaPlayer("fakesink");
     QCOMPARE(errorOf([&] { player->Play(); }), QStringLiteral("No MCI device open"));
     QCOMPARE(errorOf([&] { player->Stop(); }), QStringLiteral("No MCI device open"));
     QCOMPARE(errorOf([&] { player->Length(); }), QStringLiteral("No MCI device open"));
@@ -262,7 +263,7 @@ void TestSound::formats()
         output = std::make_unique<MixerEffectPlayer>("null");
         QVERIFY(output->isOpen());
     }
-    auto player = mixer ? makeMixerMediaPlayer() : makeGstMediaPlayer("fakesink");
+    auto player = mixer ? makeMixerMediaPlayer() : makeModuleMediaPlayer("fakesink");
     player->FileName = m_dir.filePath(name);
     player->Open();
     qint64 length = player->Length();
@@ -301,8 +302,8 @@ void TestSound::formats()
 
 void TestSound::twoPlayersAtOnce()
 {
-    auto music = makeGstMediaPlayer("fakesink");
-    auto welcome = makeGstMediaPlayer("fakesink");
+    auto music = makeModuleMediaPlayer("fakesink");
+    auto welcome = makeModuleMediaPlayer("fakesink");
     music->FileName = file("tone.ogg");
     welcome->FileName = file("tune.mid");
     music->Open();
@@ -349,14 +350,14 @@ void TestSound::mixerPlaysOneTrackAtATime()
     music->FileName = file("tone.wav");
     QCOMPARE(errorOf([&] { music->Open(); }),
              QStringLiteral("Cannot open file \"%1\". %2").arg(music->FileName, QLatin1String(NotForMixer)));
-    auto routed = makeMixerMediaPlayer([] { return makeGstMediaPlayer("fakesink"); });
+    auto routed = makeMixerMediaPlayer([] { return makeModuleMediaPlayer("fakesink"); });
     routed->FileName = file("tone.wav");
     routed->Open();
     routed->Play();
     QTRY_VERIFY_WITH_TIMEOUT(routed->Position() == routed->Length(), 20000);
 
     // The program's player, through the audio module's table, gone while its tune sounds.
-    auto program = makeGstMediaPlayer();
+    auto program = makeModuleMediaPlayer();
     program->FileName = file("tune.mid");
     program->Open();
     program->Play();
@@ -402,7 +403,7 @@ void TestSound::brokenAndLongTracks()
     QVERIFY(cut.open(QIODevice::WriteOnly));
     cut.write(whole.read(whole.size() / 2));
     cut.close();
-    auto player = makeGstMediaPlayer("fakesink");
+    auto player = makeModuleMediaPlayer("fakesink");
     player->FileName = cut.fileName();
     player->Open();
     player->Play();
@@ -912,7 +913,7 @@ void TestSound::deliveredTunes()
     QTemporaryDir changed;
     for (const QString &entry : recordings) {
         const QString ogg = folder + QStringLiteral("/Music/") + entry;
-        auto player = makeGstMediaPlayer("fakesink");
+        auto player = makeModuleMediaPlayer("fakesink");
         player->FileName = ogg;
         player->Open();
         QVERIFY2(player->Length() > 10000, qPrintable(entry));
