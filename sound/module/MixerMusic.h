@@ -38,6 +38,8 @@ __attribute__((visibility("default"))) std::unique_ptr<MediaPlayer> makeMixerMed
 void startMixerMusic();
 void stopMixerMusic();
 void setMixerMusicVolume(int percent);
+// Whether a track of the mixer's players is playing (tests).
+__attribute__((visibility("default"))) bool mixerMusicSounding();
 
 // A MIDI file's length in milliseconds from its tempo map, to its last event; -1 when the data is
 // not a MIDI file with at least one track.
