@@ -4,6 +4,7 @@
 // ahead as the game does, one not made ahead, a letter's name), and for the platform's floor: a
 // PulseAudio stream kept open and written directly.
 //   lettora-latency SINK CLICK_WAV [RUNS]
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/module/MixerEffects.h"
 #include "speech/Voice.h"
@@ -159,7 +160,7 @@ int main(int argc, char *argv[])
     const auto rested = measure(listener, restRuns, [&](int) { player.play(click); }, 2600);
 
     // The voice on the same mixer, the engines loaded by a first line.
-    lettora::setEffectPlayer(lettora::makeMixerEffectPlayer());
+    lettora::setEffectPlayer(lettora::makeModuleEffectPlayer());
     lettora::Voice &voice = lettora::Voice::instance();
     voice.sayLetter('a');
     wait(1000);

@@ -1,6 +1,7 @@
 // The voice's costs: the time from a request to its first sample, first and later words, for
 // each engine and through the game's Voice, and the resident memory speech adds.
 // Usage: lettora-speech-bench [flite|espeak|espeak-fr|voice|letters|languages]   (each in a fresh process, for its memory)
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/module/Mixer.h"
 #include "sound/module/MixerEffects.h"
@@ -73,7 +74,7 @@ void engine(const char *name, const QString &language)
 // Through the game's path: request, worker, conversion, mixer channel (the null output).
 void voice()
 {
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     const double before = residentMb();
     std::vector<double> times;
     QElapsedTimer timer;
@@ -99,7 +100,7 @@ void voice()
 // (the mixer's null output plays in real time).
 void letters()
 {
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     mixer::Format format;
     Voice::instance().sayPictureWord("cat.jpg", {});  // the engines loaded, as in a game
     QElapsedTimer timer;

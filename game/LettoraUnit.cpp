@@ -17,6 +17,7 @@
 #include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "speech/Voice.h"
@@ -166,6 +167,12 @@ void TFormLettora::buildLayout()
     TimerMusic->onTimer = [this] { TimerMusicTimer(); };
     playlist.enableTimer = [this] { TimerMusic->setEnabled(true); };
     playlist.setMusicOn = [](bool on) { FormOption->setMusicOnChecked(on); };
+    playlist.reportFailure = [](MusicPlaylist::Failure kind, const QString &text) {
+        if (kind == MusicPlaylist::Failure::Error)
+            reportError(text);
+        else
+            showInformation(text);
+    };
 
     // The answer row's panel lies above every picture control.
     Panel1->raise();

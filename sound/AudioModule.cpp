@@ -20,7 +20,7 @@ namespace {
 
 std::atomic<const AudioModule *> loaded{nullptr};
 
-const AudioModule *load()
+const AudioModule *loadAudioModule()
 {
     // By the executable's own folder: the program folder may be moved or installed anywhere.
     return openModuleTable<AudioModule>(AudioModuleFile, AudioModuleEntry, AudioModuleVersion,
@@ -36,7 +36,7 @@ std::array<std::atomic<int>, MixerChannels> &channelVolumes()
 
 std::atomic<bool> mixerOpening{false};
 
-int &musicVolume()
+int &keptMusicVolume()
 {
     static int percent = 100;
     return percent;
@@ -47,7 +47,7 @@ int &musicVolume()
 const AudioModule *audioModule()
 {
     static const AudioModule *const module = [] {
-        const AudioModule *m = load();
+        const AudioModule *m = loadAudioModule();
         loaded = m;
         return m;
     }();
@@ -84,7 +84,7 @@ void applyChannelVolumes()
             module->setChannelVolume(channel, channelVolumes()[channel]);
 }
 
-std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output)
+std::unique_ptr<EffectPlayer> makeModuleEffectPlayer(const char *output)
 {
     std::unique_ptr<EffectPlayer> player = openModuleEffectPlayer(output);
     applyChannelVolumes();
@@ -101,9 +101,8 @@ void setChannelVolume(int channel, int percent)
         module->setChannelVolume(channel, percent);
 }
 
-// Music through the module's GStreamer player, made at the first Open: a player made with its
-// window loads nothing. Without the module a track still opens only when it is a regular file, and
-// then plays silently, never ending.
+// Music through the module's player, made at the first Open: a player made with its window loads
+// nothing.
 class ModuleMediaPlayer : public MediaPlayer
 {
 public:
@@ -114,7 +113,7 @@ protected:
     {
         if (!m_player) {
             if (const AudioModule *module = audioModule()) {
-                module->setMusicVolume(musicVolume());
+                module->setMusicVolume(keptMusicVolume());
                 m_player.reset(module->makeMediaPlayer(m_sink.isEmpty() ? nullptr : m_sink.constData()));
                 // The mixer opens with the first tune, so that it is warm by the first click.
                 prepareSoundOutput();
@@ -161,14 +160,32 @@ private:
     std::unique_ptr<MediaPlayer> m_player;
 };
 
-std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink)
+std::unique_ptr<MediaPlayer> makeModuleMediaPlayer(const char *audioSink)
 {
     return std::make_unique<ModuleMediaPlayer>(audioSink);
 }
 
+namespace {
+MediaPlayerMaker &maker()
+{
+    static MediaPlayerMaker m;
+    return m;
+}
+} // namespace
+
+void setMediaPlayerMaker(MediaPlayerMaker m)
+{
+    maker() = std::move(m);
+}
+
+std::unique_ptr<MediaPlayer> makeMediaPlayer()
+{
+    return maker() ? maker()() : makeModuleMediaPlayer();
+}
+
 void setMusicVolume(int percent)
 {
-    musicVolume() = percent;
+    keptMusicVolume() = percent;
     if (const AudioModule *module = loadedAudioModule())
         module->setMusicVolume(percent);
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace lettora {
@@ -60,6 +61,29 @@ const AudioModule *loadedAudioModule();
 std::unique_ptr<EffectPlayer> openModuleEffectPlayer(const char *output);
 // The levels set last, onto the open mixer; GUI thread.
 void applyChannelVolumes();
+
+// The module's effect player (sound/module/MixerEffects.h) with the levels set last: one channel
+// for effects, so a new effect cuts the sounding one off and nothing is queued; each file is loaded
+// once and kept. A file that is missing or cannot be read plays the default sound. Without a sound
+// server it plays nothing and never waits. `output` names the mixer's output ("null" in tests,
+// sound/module/AudioOutput.h); null for the sound server or the sound card. It loads the audio
+// module and opens the mixer at once; null without the module.
+std::unique_ptr<EffectPlayer> makeModuleEffectPlayer(const char *output = nullptr);
+
+// The game's music player: a proxy that forwards to the module's player, made at its first Open
+// (the mixer's for the delivered tunes, else GStreamer's). `audioSink` names a GStreamer sink for
+// tests ("fakesink"), which means GStreamer alone; null plays to the system's sound output. Without
+// the module a track opens only when it is a regular file, and then plays silently, never ending.
+std::unique_ptr<MediaPlayer> makeModuleMediaPlayer(const char *audioSink = nullptr);
+
+// The music's volume in percent (0 .. 100), on every player now and later.
+void setMusicVolume(int percent);
+
+// Every player of the program is made here (makeModuleMediaPlayer); tests put their own maker in
+// its place.
+using MediaPlayerMaker = std::function<std::unique_ptr<MediaPlayer>()>;
+void setMediaPlayerMaker(MediaPlayerMaker maker);
+std::unique_ptr<MediaPlayer> makeMediaPlayer();
 
 } // namespace lettora
 

@@ -26,14 +26,7 @@ public:
 
 void setEffectPlayer(std::unique_ptr<EffectPlayer> player);
 
-// The mixer's player (sound/module/Mixer.h): one channel for effects, so a new effect cuts the sounding
-// one off and nothing is queued; each file is loaded once and kept. A file that is missing or
-// cannot be read plays the default sound. Without a sound server it plays nothing and never waits.
-// `output` names the mixer's output ("null" in tests, sound/module/AudioOutput.h); null for the sound
-// server or the sound card. It loads the audio module and opens the mixer at once; null without the module.
-std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output = nullptr);
-
-// The program's player: the same, made on a thread of its own with the first sound of any kind
+// The program's player: the module's (makeModuleEffectPlayer, sound/AudioModule.h), made on a thread of its own with the first sound of any kind
 // (the first tune, effect or spoken line), so that the game starts without the sound libraries and
 // a sound server that is slow to answer never holds a window. The effect asked for while it opens
 // plays once it is open.

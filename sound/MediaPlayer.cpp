@@ -10,12 +10,6 @@ namespace lettora {
 
 namespace {
 constexpr const char *NoDeviceOpen = "No MCI device open";
-
-MediaPlayerMaker &maker()
-{
-    static MediaPlayerMaker m;
-    return m;
-}
 } // namespace
 
 namespace {
@@ -121,16 +115,6 @@ qint64 MediaPlayer::Length()
 qint64 MediaPlayer::Position()
 {
     return m_open ? devicePosition() : 0;
-}
-
-void setMediaPlayerMaker(MediaPlayerMaker m)
-{
-    maker() = std::move(m);
-}
-
-std::unique_ptr<MediaPlayer> makeMediaPlayer()
-{
-    return maker() ? maker()() : makeGstMediaPlayer();
 }
 
 } // namespace lettora

@@ -1,9 +1,7 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-
-#include <functional>
-#include <memory>
 
 namespace lettora {
 
@@ -11,7 +9,10 @@ namespace lettora {
 // stands (rewinding first when it stands at the end), Stop keeping the position, Close, and the
 // Position and Length in milliseconds, equal exactly once a track has played to its end.
 // Play, Stop and Length need an open device ("No MCI device open" otherwise); Position does not
-// check (it gives 0 without one). Failures raise an Error.
+// check (it gives 0 without one). Failures raise an Error. Its one home is lettora_media, which the
+// game and both audio modules link; the players themselves are the game's proxy
+// (makeModuleMediaPlayer, sound/AudioModule.h), the mixer's (sound/module/MixerMusic.h) and
+// GStreamer's (sound/formats/GstMediaPlayer.h).
 class MediaPlayer
 {
 public:
@@ -75,18 +76,5 @@ QString midiRecording(const QString &midiFile);
 // The Vorbis comment of that recording, made with the game's synthesiser (sound/formats/MidiSynth.h),
 // naming the MIDI file's exact bytes: it plays in the file's place only while it names them.
 QByteArray midiRecordingComment(const QByteArray &midi);
-
-// The GStreamer player (playbin): MIDI through FluidSynth and Debian's TimGM6mb soundfont, WAV,
-// MP3, OGG and FLAC. `audioSink` names a sink element for tests ("fakesink"); null plays to the
-// system's sound output.
-std::unique_ptr<MediaPlayer> makeGstMediaPlayer(const char *audioSink = nullptr);
-
-// The music's volume in percent (0 .. 100), on every GStreamer player now and later.
-void setMusicVolume(int percent);
-
-// Every player of the program is made here; tests put their own maker in its place.
-using MediaPlayerMaker = std::function<std::unique_ptr<MediaPlayer>()>;
-void setMediaPlayerMaker(MediaPlayerMaker maker);
-std::unique_ptr<MediaPlayer> makeMediaPlayer();
 
 } // namespace lettora

@@ -2,7 +2,7 @@
 
 #include "settings/ListPair.h"
 #include "shell/core/AssetPaths.h"
-#include "shell/ErrorReport.h"
+#include "shell/core/Error.h"
 #include "shell/Memory.h"
 #include "shell/core/ProgramFolder.h"
 #include "sound/MediaPlayer.h"
@@ -10,10 +10,6 @@
 #include <QFile>
 
 namespace lettora {
-
-namespace {
-constexpr const char *NoMusicMessage = "There is no list in Music List Option";
-}
 
 void MusicPlaylist::StartTrack(int i)
 {
@@ -91,11 +87,11 @@ void MusicPlaylist::handOver(MediaPlayer &welcome)
         // A list whose entry cannot be played (a FIFO, a broken file) is no empty list: the
         // reason is reported as for a track that fails to open later.
         if (listed)
-            reportError(e.text());
+            report(Failure::Error, e.text());
         else
-            showInformation(QLatin1String(NoMusicMessage));
+            report(Failure::NoMusic, QLatin1String(NoMusicMessage));
     } catch (const std::exception &) {
-        showInformation(QLatin1String(NoMusicMessage));
+        report(Failure::NoMusic, QLatin1String(NoMusicMessage));
     }
 }
 

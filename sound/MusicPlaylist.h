@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 namespace lettora {
@@ -26,6 +28,12 @@ public:
     // Enables the 2-second check (no change when it runs already).
     std::function<void()> enableTimer;
 
+    // What the music list cannot do, as the text to show: an error (a track that cannot be
+    // played), or the information that there is no music to play. The list opens no box itself:
+    // its owner shows them. Unset, failures go unreported.
+    enum class Failure { Error, NoMusic };
+    std::function<void(Failure kind, const QString &text)> reportFailure;
+
     // Opens entry i of the path list and plays it. "List index out of bounds (i)" when there is
     // no such entry; then nothing is stopped or opened.
     void StartTrack(int i);
@@ -45,11 +53,20 @@ public:
     // The welcome screen appears: its tune starts.
     static void playWelcomeTune(MediaPlayer &welcome);
     // The welcome screen closes: its tune stops and the game's music list starts. When the list
-    // cannot start, an information box says so; the game then runs without music.
+    // cannot start, reportFailure says why (NoMusic when there is no entry to play); the game then
+    // runs without music.
     void handOver(MediaPlayer &welcome);
+
+    // The information given when there is no entry to play.
+    static constexpr const char *NoMusicMessage = "There is no list in Music List Option";
 
 private:
     const ListPair *list() const { return m_list ? m_list() : nullptr; }
+    void report(Failure kind, const QString &text) const
+    {
+        if (reportFailure)
+            reportFailure(kind, text);
+    }
 
     MediaPlayer &m_player;
     ListLookup m_list;

@@ -1,5 +1,6 @@
 #include "speech/Voice.h"
 
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/Channels.h"

@@ -2,6 +2,7 @@
 
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
+#include "sound/AudioModule.h"
 
 #include <QTest>
 

@@ -7,6 +7,7 @@
 #include "settings/ListFile.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
+#include "sound/AudioModule.h"
 #include "sound/MediaPlayer.h"
 #include "sound/module/MixerEffects.h"
 
@@ -81,7 +82,7 @@ void TestFiles::notRegularFiles()
         } else if (open == QLatin1String("fixed picture")) {
             loadPicture(path);
         } else if (open == QLatin1String("music")) {
-            auto player = makeGstMediaPlayer("fakesink");
+            auto player = makeModuleMediaPlayer("fakesink");
             player->FileName = path;
             player->Open();
             QVERIFY(!player->isOpen());

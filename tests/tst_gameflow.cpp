@@ -8,6 +8,7 @@
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
+#include "sound/AudioModule.h"
 #include "sound/module/MixerEffects.h"
 #include "speech/Voice.h"
 
@@ -615,7 +616,7 @@ void TestGameFlow::startWordMadeAhead()
 {
     Game g({QStringLiteral("dog.jpg"), QStringLiteral("cat.bmp")});
     // Lines are made in the format of a real mixer's output.
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     const auto restore = qScopeGuard([] { setEffectPlayer(nullptr); });
     Voice &voice = Voice::instance();
     voice.stop();

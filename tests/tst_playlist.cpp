@@ -27,6 +27,13 @@ struct Music
             playlist.musicOnChanged(on);
         };
         playlist.enableTimer = [this] { timerEnabled = true; };
+        // As the game window shows them.
+        playlist.reportFailure = [](MusicPlaylist::Failure kind, const QString &text) {
+            if (kind == MusicPlaylist::Failure::Error)
+                reportError(text);
+            else
+                showInformation(text);
+        };
         messages = test::installMessageRecorder();
     }
     ~Music() { setMessageHook({}); }
@@ -68,6 +75,8 @@ private Q_SLOTS:
     void handOverWhenTheTuneNeverOpened();
     void handOverFailures_data();
     void handOverFailures();
+    void failuresGoToTheCallback_data();
+    void failuresGoToTheCallback();
     void clickChoosesWhatFollows();
     void doubleClick();
     void musicOnSwitch();
@@ -163,6 +172,41 @@ void TestPlaylist::handOverFailures()
     QCOMPARE(*m.messages, message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(m.musicOn, message.isEmpty());
     QCOMPARE(m.timerEnabled, message.isEmpty());
+}
+
+void TestPlaylist::failuresGoToTheCallback_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("unplayable");
+    QTest::addColumn<QString>("reported");  // kind|text; empty for nothing
+    const QString noMusic = QStringLiteral("no music|There is no list in Music List Option");
+    QTest::newRow("empty list") << 0 << 0 << -1 << noMusic;
+    QTest::newRow("index past the end") << 2 << 2 << -1 << noMusic;
+    QTest::newRow("index -1") << 2 << -1 << -1 << noMusic;
+    QTest::newRow("entry cannot be played")
+        << 2 << 1 << 1 << QStringLiteral("error|Cannot open file \"/music/track1.ogg\". The file cannot be played");
+    QTest::newRow("plays") << 2 << 1 << -1 << QString();
+}
+
+// The list opens no box of its own: what fails goes to its owner's callback, once.
+void TestPlaylist::failuresGoToTheCallback()
+{
+    QFETCH(int, entries);
+    QFETCH(int, index);
+    QFETCH(int, unplayable);
+    QFETCH(QString, reported);
+    Music m(entries);
+    QStringList calls;
+    m.playlist.reportFailure = [&calls](MusicPlaylist::Failure kind, const QString &text) {
+        calls << (kind == MusicPlaylist::Failure::Error ? QStringLiteral("error|") : QStringLiteral("no music|")) + text;
+    };
+    if (unplayable >= 0)
+        m.player.unplayable << QStringLiteral("/music/track%1.ogg").arg(unplayable);
+    m.playlist.MusicIndex = index;
+    m.playlist.handOver(m.welcome);
+    QCOMPARE(calls, reported.isEmpty() ? QStringList() : QStringList{reported});
+    QVERIFY(m.messages->isEmpty());
 }
 
 void TestPlaylist::clickChoosesWhatFollows()

@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "shell/ErrorReport.h"
+#include "sound/AudioModule.h"
 #include "sound/formats/Background.h"
 #include "sound/MediaPlayer.h"
 #include "sound/module/MidiFile.h"
@@ -25,11 +26,36 @@
 #include <QScopeGuard>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
 #include <thread>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace lettora;
+
+// Every allocation of the program goes through here; those of a thread that counts are counted.
+namespace {
+thread_local bool countAllocations = false;
+thread_local int allocations = 0;
+} // namespace
+
+void *operator new(std::size_t size)
+{
+    if (countAllocations)
+        ++allocations;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -103,9 +129,12 @@ bool heldMusic(std::uint8_t *, int)
 
 // A track that holds the mixer's thread in its first read until it is let go, as a slow decoder
 // or synthesiser would.
+std::atomic<int> heldTracksAlive{0};
 class HeldTrack : public MixerTrack
 {
 public:
+    HeldTrack() { ++heldTracksAlive; }
+    ~HeldTrack() override { --heldTracksAlive; }
     int rate() const override { return 44100; }
     int channels() const override { return 2; }
     qint64 length() const override { return 60000; }
@@ -171,11 +200,14 @@ private Q_SLOTS:
     void effectsOpenOnTheFirstEffect();
     void effectsDoNotWaitForTheMusic();
     void musicDoesNotWaitForItsRendering();
+    void musicGoesWhileItRenders();
     void positionReachesLengthAtTheEndOnly();
     void anEffectPlayerThatGoes();
     void alsaOutputRests();
     void sampleConversion_data();
     void sampleConversion();
+    void conversionAllocatesOnlyAtFirst_data();
+    void conversionAllocatesOnlyAtFirst();
     void soundFontChoice_data();
     void soundFontChoice();
     void soundFontReadInTheBackground();
@@ -206,7 +238,7 @@ void TestSound::initTestCase()
 
 void TestSound::openFailures()
 {
-    auto player = makeGstMediaPlayer("fakesink");
+    auto player = makeModuleMediaPlayer("fakesink");
     QCOMPARE(errorOf([&] { player->Play(); }), QStringLiteral("No MCI device open"));
     QCOMPARE(errorOf([&] { player->Stop(); }), QStringLiteral("No MCI device open"));
     QCOMPARE(errorOf([&] { player->Length(); }), QStringLiteral("No MCI device open"));
@@ -263,7 +295,7 @@ void TestSound::formats()
         output = std::make_unique<MixerEffectPlayer>("null");
         QVERIFY(output->isOpen());
     }
-    auto player = mixer ? makeMixerMediaPlayer() : makeGstMediaPlayer("fakesink");
+    auto player = mixer ? makeMixerMediaPlayer() : makeModuleMediaPlayer("fakesink");
     player->FileName = m_dir.filePath(name);
     player->Open();
     qint64 length = player->Length();
@@ -302,8 +334,8 @@ void TestSound::formats()
 
 void TestSound::twoPlayersAtOnce()
 {
-    auto music = makeGstMediaPlayer("fakesink");
-    auto welcome = makeGstMediaPlayer("fakesink");
+    auto music = makeModuleMediaPlayer("fakesink");
+    auto welcome = makeModuleMediaPlayer("fakesink");
     music->FileName = file("tone.ogg");
     welcome->FileName = file("tune.mid");
     music->Open();
@@ -350,14 +382,14 @@ void TestSound::mixerPlaysOneTrackAtATime()
     music->FileName = file("tone.wav");
     QCOMPARE(errorOf([&] { music->Open(); }),
              QStringLiteral("Cannot open file \"%1\". %2").arg(music->FileName, QLatin1String(NotForMixer)));
-    auto routed = makeMixerMediaPlayer([] { return makeGstMediaPlayer("fakesink"); });
+    auto routed = makeMixerMediaPlayer([] { return makeModuleMediaPlayer("fakesink"); });
     routed->FileName = file("tone.wav");
     routed->Open();
     routed->Play();
     QTRY_VERIFY_WITH_TIMEOUT(routed->Position() == routed->Length(), 20000);
 
     // The program's player, through the audio module's table, gone while its tune sounds.
-    auto program = makeGstMediaPlayer();
+    auto program = makeModuleMediaPlayer();
     program->FileName = file("tune.mid");
     program->Open();
     program->Play();
@@ -403,7 +435,7 @@ void TestSound::brokenAndLongTracks()
     QVERIFY(cut.open(QIODevice::WriteOnly));
     cut.write(whole.read(whole.size() / 2));
     cut.close();
-    auto player = makeGstMediaPlayer("fakesink");
+    auto player = makeModuleMediaPlayer("fakesink");
     player->FileName = cut.fileName();
     player->Open();
     player->Play();
@@ -635,6 +667,58 @@ void TestSound::musicDoesNotWaitForItsRendering()
     QVERIFY(!musicLetGo);
 }
 
+// While the mixer's thread renders a track, the window rewinds another, closes the rendered one,
+// opens and plays a new one and lets its player go, none of it waiting for the render. The player
+// that goes leaves the music silent, and the track still rendering is deleted once it is let go.
+void TestSound::musicGoesWhileItRenders()
+{
+    MixerEffectPlayer output("null");
+    QVERIFY(output.isOpen());
+    musicHeld = false;
+    musicLetGo = false;
+    longTrackEnds = true;  // it ends with its first block
+    auto ended = makeMixerMediaPlayerOf([](const QString &) { return std::make_unique<LongerThanItSays>(); });
+    ended->FileName = QStringLiteral("ended");
+    ended->Open();
+    ended->Play();
+    QTRY_COMPARE_WITH_TIMEOUT(ended->Position(), ended->Length(), 10000);
+    auto held = makeMixerMediaPlayerOf([](const QString &) { return std::make_unique<HeldTrack>(); });
+    held->FileName = QStringLiteral("held");
+    held->Open();
+    held->Play();
+    QTRY_VERIFY_WITH_TIMEOUT(musicHeld, 10000);
+    std::atomic<bool> answered{false};
+    bool silent = false;
+    std::thread window([&] {
+        ended->Play();  // at its end: rewound first
+        ended->Stop();
+        held->Open();  // the rendered track closes, another opens
+        held->Play();
+        held.reset();
+        silent = !mixerMusicSounding();
+        answered = true;
+    });
+    auto letGo = qScopeGuard([&] {
+        musicLetGo = true;
+        window.join();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QVERIFY(!musicLetGo);
+    QVERIFY(silent);
+    QCOMPARE(heldTracksAlive.load(), 1);  // the one the mixer's thread still renders
+    letGo.dismiss();
+    musicLetGo = true;
+    window.join();
+    // Deleted by the window's next close once the mixer's thread has let go of it.
+    const auto closeAgain = [&] {
+        ended->Open();
+        ended->Close();
+        return heldTracksAlive.load();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(closeAgain(), 0, 10000);
+    QVERIFY(!mixerMusicSounding());
+}
+
 // An effect player that goes takes its own sounds with it, the default one too; the mixer and the
 // music go on for the player that stays.
 void TestSound::anEffectPlayerThatGoes()
@@ -736,6 +820,48 @@ void TestSound::sampleConversion_data()
 // Half a second of a 441 Hz tone, the second channel at half its level, reaches the mixer's format
 // the same whole or a block at a time: half a second long, a mono sound on both sides, of more
 // channels the first two, at its pitch.
+void TestSound::conversionAllocatesOnlyAtFirst_data()
+{
+    QTest::addColumn<int>("fromRate");
+    QTest::addColumn<int>("fromChannels");
+    QTest::newRow("resampled") << 22050 << 1;
+    QTest::newRow("channels only") << 44100 << 1;
+    QTest::newRow("rewound on the way") << 48000 << 2;
+}
+
+// A tune converted block after block, as the mixer's thread does, allocates nothing once its first
+// blocks have given the converter its room, rewound or not.
+void TestSound::conversionAllocatesOnlyAtFirst()
+{
+    QFETCH(int, fromRate);
+    QFETCH(int, fromChannels);
+    SampleConverter converter(fromRate, fromChannels, 44100, 2);
+    QVERIFY(converter.ok());
+    constexpr int Piece = 1024;
+    constexpr int Block = 512;
+    std::vector<std::int16_t> in(size_t(Piece * fromChannels), 1000);
+    std::vector<std::int16_t> out(size_t(Block * 2));
+    const auto blocks = [&](int count) {
+        int got = 0;
+        for (int b = 0; b < count; ++b) {
+            while (converter.available() < Block)
+                converter.put(in.data(), Piece);
+            got += converter.get(out.data(), Block);
+        }
+        return got;
+    };
+    QCOMPARE(blocks(20), 20 * Block);
+    if (QTest::currentDataTag() == QByteArray("rewound on the way"))
+        converter.reset();
+    QCOMPARE(blocks(20), 20 * Block);
+    allocations = 0;
+    countAllocations = true;
+    const int got = blocks(200);
+    countAllocations = false;
+    QCOMPARE(got, 200 * Block);
+    QCOMPARE(allocations, 0);
+}
+
 void TestSound::sampleConversion()
 {
     QFETCH(int, rate);
@@ -913,7 +1039,7 @@ void TestSound::deliveredTunes()
     QTemporaryDir changed;
     for (const QString &entry : recordings) {
         const QString ogg = folder + QStringLiteral("/Music/") + entry;
-        auto player = makeGstMediaPlayer("fakesink");
+        auto player = makeModuleMediaPlayer("fakesink");
         player->FileName = ogg;
         player->Open();
         QVERIFY2(player->Length() > 10000, qPrintable(entry));

@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "parents/ParentSettings.h"
+#include "sound/AudioModule.h"
 #include "sound/Effects.h"
 #include "sound/module/MixerEffects.h"
 #include "speech/SpeechEngine.h"
@@ -488,7 +489,7 @@ void TestSpeech::newerRequestSupersedes()
 void TestSpeech::nextWordMadeAhead()
 {
     test::ProgramFolderCopy folder;
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     Voice &voice = Voice::instance();
     voice.setLibraryDir({});
     QStringList said;
@@ -515,7 +516,7 @@ void TestSpeech::nextWordMadeAhead()
 
 void TestSpeech::gameVoiceCutsItsOwnLine()
 {
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     Voice &voice = Voice::instance();
     voice.setLibraryDir({});
     QCOMPARE(voice.speakingLanguage(), QStringLiteral("en"));
@@ -537,7 +538,7 @@ void TestSpeech::gameVoiceCutsItsOwnLine()
 void TestSpeech::lettersFollowEachOther()
 {
     test::ProgramFolderCopy folder;
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     Voice &voice = Voice::instance();
     voice.setLibraryDir({});
     QStringList played;
@@ -580,7 +581,7 @@ void TestSpeech::recordingInsteadOfTheVoice()
         QVERIFY(picture.open(QIODevice::WriteOnly) && recording.open(QIODevice::WriteOnly));
         recording.write(wavFile(4));
     }
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     mixer::Format format;
     QVERIFY(mixer::format(format));
     Voice &voice = Voice::instance();
@@ -599,7 +600,7 @@ void TestSpeech::silentWithoutVoiceOrAudio()
     auto messages = installMessageRecorder();
     Voice &voice = Voice::instance();
     // No engine at all: no languages, silence.
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     voice.setLibraryDir("/nonexistent");
     QVERIFY(voice.languages().isEmpty());
     QCOMPARE(voice.speakingLanguage(), QString());
@@ -635,7 +636,7 @@ void TestSpeech::followsSettings()
     QFETCH(QString, off);
     QFETCH(QString, lines);
     test::ProgramFolderCopy folder;
-    setEffectPlayer(makeMixerEffectPlayer("null"));
+    setEffectPlayer(makeModuleEffectPlayer("null"));
     ParentSettings settings;
     settings.speakWords = off != QLatin1String("speakWords");
     settings.speakLetters = off != QLatin1String("speakLetters");

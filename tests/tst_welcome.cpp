@@ -8,6 +8,7 @@
 #include "shell/app/Program.h"
 #include "shell/app/SplashUnit.h"
 #include "shell/app/Welcomeunit.h"
+#include "sound/AudioModule.h"
 
 #include <QCheckBox>
 #include <QEventLoop>

@@ -9,6 +9,7 @@
 #include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/WindowLook.h"
+#include "sound/AudioModule.h"
 #include "sound/MediaPlayer.h"
 #include "sound/MusicPlaylist.h"
 

@@ -5,6 +5,7 @@
 
 #include "shell/core/RegularFile.h"
 #include "sound/formats/Background.h"
+#include "sound/formats/GstMediaPlayer.h"
 #include "sound/MediaPlayer.h"
 #include "sound/formats/MidiSynth.h"
 #include "sound/module/MixerTrack.h"
@@ -156,7 +157,7 @@ private:
     int m_ringing = 0;  // frames rendered after the last event
 };
 
-MediaPlayer *makePlayer(const char *audioSink)
+MediaPlayer *newGstMediaPlayer(const char *audioSink)
 {
     return makeGstMediaPlayer(audioSink).release();
 }
@@ -179,7 +180,7 @@ extern "C" __attribute__((visibility("default"))) const lettora::AudioFormats *l
 {
     using namespace lettora;
     static const AudioFormats table{
-        AudioFormatsVersion, int(sizeof(AudioFormats)), &makePlayer, &setMusicVolume, &openMidi,
+        AudioFormatsVersion, int(sizeof(AudioFormats)), &newGstMediaPlayer, &setGstMusicVolume, &openMidi,
     };
     return &table;
 }

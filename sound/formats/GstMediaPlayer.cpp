@@ -1,3 +1,5 @@
+#include "sound/formats/GstMediaPlayer.h"
+
 #include "sound/MediaPlayer.h"
 
 #include "shell/core/Error.h"
@@ -337,7 +339,7 @@ private:
 
 } // namespace
 
-void setMusicVolume(int percent)
+void setGstMusicVolume(int percent)
 {
     musicVolume() = std::clamp(percent, 0, 100) / 100.0;
     for (GstMediaPlayer *player : std::as_const(livePlayers()))

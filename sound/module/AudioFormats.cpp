@@ -15,11 +15,11 @@ namespace {
 std::atomic<int> gstVolume{100};
 std::atomic<const AudioFormats *> loaded{nullptr};
 
-const AudioFormats *load()
+const AudioFormats *loadAudioFormats()
 {
     // Beside this module, wherever the program folder was put.
     Dl_info self{};
-    if (!::dladdr(reinterpret_cast<const void *>(&load), &self) || !self.dli_fname)
+    if (!::dladdr(reinterpret_cast<const void *>(&loadAudioFormats), &self) || !self.dli_fname)
         return nullptr;
     return openModuleTable<AudioFormats>(AudioFormatsFile, AudioFormatsEntry, AudioFormatsVersion,
                                          QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath());
@@ -30,7 +30,7 @@ const AudioFormats *load()
 const AudioFormats *audioFormats()
 {
     static const AudioFormats *const formats = [] {
-        const AudioFormats *f = load();
+        const AudioFormats *f = loadAudioFormats();
         loaded = f;
         // A level set while it loaded is applied too; no GStreamer player exists yet.
         if (f)

@@ -17,7 +17,7 @@ struct AudioFormats
     int version;
     int size;  // sizeof(AudioFormats) where it was built
 
-    // Music through GStreamer's playbin (sound/MediaPlayer.h); `audioSink` names a sink (tests).
+    // Music through GStreamer's playbin (sound/formats/GstMediaPlayer.h); `audioSink` names a sink (tests).
     MediaPlayer *(*makeGstMediaPlayer)(const char *audioSink);
     void (*setGstMusicVolume)(int percent);
     // A MIDI file's bytes synthesised at `rate` with `soundFont`, `length` ms long; null when the

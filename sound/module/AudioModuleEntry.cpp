@@ -10,27 +10,27 @@
 #include "sound/module/MixerEffects.h"
 #include "sound/module/VoiceMixer.h"
 
-// GStreamer's player, here from the module of the rarer formats; null without it.
-std::unique_ptr<lettora::MediaPlayer> lettora::makeGstMediaPlayer(const char *audioSink)
-{
-    const AudioFormats *formats = audioFormats();
-    return std::unique_ptr<MediaPlayer>(formats ? formats->makeGstMediaPlayer(audioSink) : nullptr);
-}
-
 namespace {
 
-lettora::EffectPlayer *makeEffectPlayer(const char *output)
+// GStreamer's player, from the module of the rarer formats; null without it.
+std::unique_ptr<lettora::MediaPlayer> makeFormatsMediaPlayer(const char *audioSink)
+{
+    const lettora::AudioFormats *formats = lettora::audioFormats();
+    return std::unique_ptr<lettora::MediaPlayer>(formats ? formats->makeGstMediaPlayer(audioSink) : nullptr);
+}
+
+lettora::EffectPlayer *newEffectPlayer(const char *output)
 {
     return new lettora::MixerEffectPlayer(output);
 }
 
 // The delivered tunes play through the mixer, anything else through GStreamer, loaded for the first
 // such file. A sink named by a test means GStreamer alone.
-lettora::MediaPlayer *makeMediaPlayer(const char *audioSink)
+lettora::MediaPlayer *newMediaPlayer(const char *audioSink)
 {
     if (audioSink)
-        return lettora::makeGstMediaPlayer(audioSink).release();
-    return lettora::makeMixerMediaPlayer([] { return lettora::makeGstMediaPlayer(nullptr); }).release();
+        return makeFormatsMediaPlayer(audioSink).release();
+    return lettora::makeMixerMediaPlayer([] { return makeFormatsMediaPlayer(nullptr); }).release();
 }
 
 void setAllMusicVolumes(int percent)
@@ -47,9 +47,9 @@ extern "C" __attribute__((visibility("default"))) const lettora::AudioModule *le
     static const AudioModule table{
         AudioModuleVersion,
         int(sizeof(AudioModule)),
-        &makeEffectPlayer,
+        &newEffectPlayer,
         &setMixerChannelVolume,
-        &makeMediaPlayer,
+        &newMediaPlayer,
         &setAllMusicVolumes,
         &voicemixer::toMixerFormat,
         &voicemixer::loadRecording,

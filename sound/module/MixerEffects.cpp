@@ -99,9 +99,4 @@ void setMixerChannelVolume(int channel, int percent)
     mixer::setVolume(channel, std::clamp(percent, 0, 100) * MixerMaxVolume / 100);
 }
 
-std::unique_ptr<EffectPlayer> makeMixerEffectPlayer(const char *output)
-{
-    return std::make_unique<MixerEffectPlayer>(output);
-}
-
 } // namespace lettora

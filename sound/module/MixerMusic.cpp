@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace lettora {
@@ -130,29 +131,118 @@ void OggTrack::rewind()
 
 } // namespace
 
-class MixerMediaPlayer;
-
 namespace {
 
-// What the mixer's thread reads: the track that sounds and the mixer's format. Everything a player
-// changes that the mixer's thread reads is changed under `lock`, which is never held while a track
-// renders: Play, Stop, Position and Length do not wait for the decoder or the synthesiser. A
-// player's track itself (opened, closed, rewound) changes under `rendering`, taken first.
+// One open track and what is made for it when it opens: the mixer's thread decodes or
+// synthesises it into the output's block, through the track's own converter and buffer where the
+// rates or channels differ, so that no block allocates. The track, its converter and its buffer
+// belong to the thread that renders (the mixer's); the window's thread makes them and, once the
+// mixer lets go, deletes them. The rest is under the music's lock.
+struct OpenTrack
+{
+    // The track's own frames read a piece at a time for its converter.
+    static constexpr int PieceFrames = 1024;
+
+    OpenTrack(std::unique_ptr<MixerTrack> opened, int mixerRate, int mixerChannels)
+        : track(std::move(opened)), block(size_t(PieceFrames) * size_t(track->channels())), length(track->length())
+    {
+        if (mixerRate > 0 && (track->rate() != mixerRate || track->channels() != mixerChannels))
+            makeConverter(mixerRate, mixerChannels);
+    }
+
+    // The mixer's thread.
+    void makeConverter(int rate, int channels)
+    {
+        if (converter && convertedRate == rate && convertedChannels == channels)
+            return;
+        converter = std::make_unique<SampleConverter>(track->rate(), track->channels(), rate, channels);
+        convertedRate = rate;
+        convertedChannels = channels;
+        trackDrained = false;
+    }
+
+    // The mixer's thread: back to the start, the converter emptied.
+    void restart()
+    {
+        track->rewind();
+        if (converter)
+            converter->reset();
+        trackDrained = false;
+    }
+
+    // The mixer's thread, into `out` (the mixer's format), which it fills or, at the end, fills
+    // partly and leaves the rest; how many frames it filled, -1 while the track is not ready.
+    int render(std::int16_t *out, int frames, int rate, int channels)
+    {
+        if (!track->ready())
+            return -1;
+        if (track->rate() == rate && track->channels() == channels)
+            return track->read(out, frames);
+        makeConverter(rate, channels);  // made at open already unless the mixer opened later
+        if (!converter->ok())
+            return 0;
+        while (converter->available() < frames && !trackDrained) {
+            const int got = track->read(block.data(), PieceFrames);
+            trackDrained = got < PieceFrames;
+            converter->put(block.data(), got, trackDrained);
+        }
+        return converter->get(out, frames);
+    }
+
+    std::unique_ptr<MixerTrack> track;
+    std::unique_ptr<SampleConverter> converter;
+    int convertedRate = 0;
+    int convertedChannels = 0;
+    bool trackDrained = false;
+    std::vector<std::int16_t> block;
+
+    // Under the music's lock.
+    bool rewind = false;      // asked by the window, done by the mixer's thread before it reads on
+    quint64 generation = 0;   // counts the rewinds: a block rendered before one does not count
+    qint64 length;            // -1 while unknown
+    double playedMicros = 0;
+    bool atEnd = false;
+};
+
+// What the mixer's thread reads: the track that sounds and the mixer's format, under `lock`, which
+// is held only to read or change them, never while a track renders: no call of the window's waits
+// for the decoder or the synthesiser. A track closed while the mixer's thread renders it waits in
+// `gone` until the window next closes one, or the music stops.
 struct MusicOutput
 {
-    std::mutex rendering;
     std::mutex lock;
-    MixerMediaPlayer *sounding = nullptr;
+    OpenTrack *sounding = nullptr;
+    OpenTrack *rendering = nullptr;  // the one the mixer's thread renders outside the lock
+    std::vector<std::unique_ptr<OpenTrack>> gone;
     int rate = 0;  // 0 while the mixer is closed
     int channels = 0;
     int volume = MixerMaxVolume;
-    std::vector<std::int16_t> mixed;  // under `rendering`
 };
 
 MusicOutput &output()
 {
     static MusicOutput out;
     return out;
+}
+
+// The window's thread: lets go of `track` (null for none) and deletes what the mixer's thread no
+// longer renders, outside the lock.
+void retire(std::unique_ptr<OpenTrack> track)
+{
+    MusicOutput &out = output();
+    std::vector<std::unique_ptr<OpenTrack>> freed;
+    {
+        std::lock_guard guard(out.lock);
+        if (track) {
+            if (out.sounding == track.get())
+                out.sounding = nullptr;
+            out.gone.push_back(std::move(track));
+        }
+        for (std::unique_ptr<OpenTrack> &t : out.gone)
+            if (t.get() != out.rendering)
+                freed.push_back(std::move(t));
+        std::erase(out.gone, nullptr);
+    }
 }
 
 } // namespace
@@ -170,35 +260,11 @@ public:
             closeDevice();
     }
 
-    // The mixer's thread, under `rendering` alone, into `out` (the mixer's format), which it
-    // fills or, at the end, fills partly and leaves the rest; how many frames it filled, -1 while
-    // the track is not ready.
-    int render(std::int16_t *out, int frames, int rate, int channels)
-    {
-        if (!m_track->ready())
-            return -1;
-        if (m_track->rate() == rate && m_track->channels() == channels)
-            return m_track->read(out, frames);
-        return convert(out, frames, rate, channels);
-    }
-
-    // The mixer's thread, under `lock`, after render: `done` of `frames` were played.
-    void played(int done, int frames, int rate)
-    {
-        m_playedMicros += double(done) * 1e6 / rate;
-        if (done < frames) {
-            m_atEnd = true;
-            if (m_length < 0)
-                m_length = qint64(m_playedMicros / 1000);
-            if (output().sounding == this)
-                output().sounding = nullptr;
-        }
-    }
-
 protected:
     QString openDevice(const QString &file) override
     {
         m_usesOther = false;
+        retire(std::move(m_track));
         std::unique_ptr<MixerTrack> track = openTrack(file);
         if (!track) {
             if (!m_otherwise && m_makeOther)
@@ -208,12 +274,14 @@ protected:
             m_usesOther = true;
             return m_otherwise->openDevice(file);
         }
-        std::lock_guard rendering(output().rendering);
-        std::lock_guard guard(output().lock);
-        m_track = std::move(track);
-        m_length = m_track->length();
-        m_playedMicros = 0;
-        m_atEnd = false;
+        int rate = 0;
+        int channels = 0;
+        {
+            std::lock_guard guard(output().lock);
+            rate = output().rate;
+            channels = output().channels;
+        }
+        m_track = std::make_unique<OpenTrack>(std::move(track), rate, channels);
         return {};
     }
 
@@ -223,15 +291,7 @@ protected:
             m_otherwise->closeDevice();
             return;
         }
-        std::unique_ptr<MixerTrack> gone;
-        {
-            std::lock_guard rendering(output().rendering);
-            std::lock_guard guard(output().lock);
-            if (output().sounding == this)
-                output().sounding = nullptr;
-            gone = std::move(m_track);
-            m_converter.reset();
-        }
+        retire(std::move(m_track));
     }
 
     void playDevice() override
@@ -240,8 +300,8 @@ protected:
             return m_otherwise->playDevice();
         {
             std::lock_guard guard(output().lock);
-            m_atEnd = false;
-            output().sounding = this;  // another track stops where it stands
+            m_track->atEnd = false;
+            output().sounding = m_track.get();  // another track stops where it stands
         }
         mixer::wake();
     }
@@ -250,12 +310,11 @@ protected:
     {
         if (m_usesOther)
             return m_otherwise->seekToStart();
-        std::lock_guard rendering(output().rendering);
         std::lock_guard guard(output().lock);
-        m_track->rewind();
-        m_converter.reset();
-        m_playedMicros = 0;
-        m_atEnd = false;
+        m_track->rewind = true;
+        ++m_track->generation;
+        m_track->playedMicros = 0;
+        m_track->atEnd = false;
     }
 
     void stopDevice() override
@@ -263,7 +322,7 @@ protected:
         if (m_usesOther)
             return m_otherwise->stopDevice();
         std::lock_guard guard(output().lock);
-        if (output().sounding == this)
+        if (output().sounding == m_track.get())
             output().sounding = nullptr;
     }
 
@@ -272,7 +331,7 @@ protected:
         if (m_usesOther)
             return m_otherwise->deviceLength();
         std::lock_guard guard(output().lock);
-        return m_length;
+        return m_track->length;
     }
 
     qint64 devicePosition() override
@@ -280,12 +339,13 @@ protected:
         if (m_usesOther)
             return m_otherwise->devicePosition();
         std::lock_guard guard(output().lock);
-        if (m_atEnd)
-            return m_length;
-        const qint64 position = qint64(m_playedMicros / 1000);
+        const OpenTrack &t = *m_track;
+        if (t.atEnd)
+            return t.length;
+        const qint64 position = qint64(t.playedMicros / 1000);
         // Before the end the position stays below the length, so only the end makes them equal.
-        if (m_length >= 0 && position >= m_length)
-            return m_length - 1;
+        if (t.length >= 0 && position >= t.length)
+            return t.length - 1;
         return position;
     }
 
@@ -338,41 +398,12 @@ private:
         return track;
     }
 
-    // The track's samples through a converter, where the mixer's rate or channels differ.
-    int convert(std::int16_t *out, int frames, int rate, int channels)
-    {
-        if (!m_converter || m_convertedRate != rate || m_convertedChannels != channels) {
-            m_converter = std::make_unique<SampleConverter>(m_track->rate(), m_track->channels(), rate, channels);
-            m_convertedRate = rate;
-            m_convertedChannels = channels;
-            m_trackDrained = false;
-        }
-        if (!m_converter->ok())
-            return 0;
-        constexpr int Block = 1024;
-        m_block.resize(size_t(Block * m_track->channels()));
-        while (m_converter->available() < frames && !m_trackDrained) {
-            const int got = m_track->read(m_block.data(), Block);
-            m_trackDrained = got < Block;
-            m_converter->put(m_block.data(), got, m_trackDrained);
-        }
-        return m_converter->get(out, frames);
-    }
-
     // GStreamer, for what the mixer does not play, made when first needed.
     std::function<std::unique_ptr<MediaPlayer>()> m_makeOther;
     MixerTrackOpener m_opener;
     std::unique_ptr<MediaPlayer> m_otherwise;
     bool m_usesOther = false;
-    std::unique_ptr<MixerTrack> m_track;
-    std::unique_ptr<SampleConverter> m_converter;
-    int m_convertedRate = 0;
-    int m_convertedChannels = 0;
-    bool m_trackDrained = false;
-    std::vector<std::int16_t> m_block;
-    qint64 m_length = -1;
-    double m_playedMicros = 0;
-    bool m_atEnd = false;
+    std::unique_ptr<OpenTrack> m_track;  // while open; the mixer's thread may still render one closed
 };
 
 namespace {
@@ -380,27 +411,45 @@ namespace {
 bool mixMusic(std::uint8_t *stream, int bytes)
 {
     MusicOutput &out = output();
-    std::lock_guard rendering(out.rendering);  // the track stays while it renders
-    MixerMediaPlayer *player = nullptr;
+    OpenTrack *track = nullptr;
     int rate = 0;
     int channels = 0;
+    quint64 generation = 0;
+    bool rewind = false;
     {
         std::lock_guard guard(out.lock);
-        player = out.sounding;
+        track = out.sounding;
         rate = out.rate;
         channels = out.channels;
+        if (!track || channels == 0)
+            return false;
+        out.rendering = track;  // stays while it renders, closed or not
+        generation = track->generation;
+        rewind = std::exchange(track->rewind, false);
     }
-    if (!player || channels == 0)
-        return false;
-    const int frames = bytes / (2 * channels);
-    out.mixed.assign(size_t(frames * channels), 0);
-    const int done = player->render(out.mixed.data(), frames, rate, channels);
-    if (done < 0)
-        return true;  // silence, but the output stays awake for the track about to sound
-    std::lock_guard guard(out.lock);
-    player->played(done, frames, rate);
+    if (rewind)
+        track->restart();
     // The stream holds silence here: the music goes in first, the effects over it.
-    mixSamples(reinterpret_cast<std::int16_t *>(stream), out.mixed.data(), frames * channels, out.volume);
+    auto *samples = reinterpret_cast<std::int16_t *>(stream);
+    const int frames = bytes / (2 * channels);
+    const int done = track->render(samples, frames, rate, channels);
+    std::lock_guard guard(out.lock);
+    out.rendering = nullptr;
+    // Stopped, closed or rewound meanwhile, what it rendered is not heard and does not count.
+    if (done < 0 || out.sounding != track || track->generation != generation) {
+        std::fill(samples, samples + size_t(frames) * size_t(channels), std::int16_t(0));
+        return done < 0;  // silence, but the output stays awake for a track about to sound
+    }
+    track->playedMicros += double(done) * 1e6 / rate;
+    if (done < frames) {
+        track->atEnd = true;
+        if (track->length < 0)
+            track->length = qint64(track->playedMicros / 1000);
+        out.sounding = nullptr;
+    }
+    if (out.volume != MixerMaxVolume)
+        for (int i = 0; i < done * channels; ++i)
+            samples[i] = std::int16_t(samples[i] * out.volume / MixerMaxVolume);
     return true;
 }
 
@@ -432,9 +481,18 @@ void startMixerMusic()
 void stopMixerMusic()
 {
     mixer::setMusic(nullptr);
+    {
+        std::lock_guard guard(output().lock);
+        output().rate = 0;
+        output().channels = 0;
+    }
+    retire(nullptr);  // the mixer's thread has ended: the tracks closed while it rendered go
+}
+
+bool mixerMusicSounding()
+{
     std::lock_guard guard(output().lock);
-    output().rate = 0;
-    output().channels = 0;
+    return output().sounding != nullptr;
 }
 
 void setMixerMusicVolume(int percent)

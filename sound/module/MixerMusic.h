@@ -38,5 +38,7 @@ __attribute__((visibility("default"))) std::unique_ptr<MediaPlayer> makeMixerMed
 void startMixerMusic();
 void stopMixerMusic();
 void setMixerMusicVolume(int percent);
+// Whether a track of the mixer's players is playing (tests).
+__attribute__((visibility("default"))) bool mixerMusicSounding();
 
 } // namespace lettora

@@ -29,6 +29,8 @@ public:
     int available() const;
     // Takes at most `frames` frames into `out`; returns how many.
     int get(std::int16_t *out, int frames);
+    // Empties it for a new start of the same sound; what it holds keeps its room.
+    void reset();
 
     // A whole sound at once; empty for a rate or channel count out of range.
     static QByteArray convert(const QByteArray &samples, int fromRate, int fromChannels, int toRate, int toChannels);
@@ -43,6 +45,7 @@ private:
     SRC_STATE_tag *m_resampler = nullptr;  // null when the rates agree
     std::vector<float> m_pending;          // at the output's channel count, not yet resampled
     std::vector<std::int16_t> m_ready;  // converted, not yet taken
+    std::vector<float> m_resampled;     // the resampler's output, kept from block to block
 };
 
 // Adds `samples` 16-bit samples of `from` into `into` at `volume` (0 .. 128), clipping.
