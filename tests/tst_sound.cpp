@@ -804,29 +804,41 @@ void TestSound::soundFontChoice()
 }
 
 // A soundfont is read on a thread of its own: the window never waits for it, nor for one it let go
-// of while it was read.
+// of while it was read (its player went), and the thread is joined by its owner: none is left.
 void TestSound::soundFontReadInTheBackground()
 {
+    struct Made
+    {
+        explicit Made(std::shared_ptr<std::atomic<int>> alive) : alive(std::move(alive)) { ++*this->alive; }
+        ~Made() { --*alive; }
+        std::shared_ptr<std::atomic<int>> alive;
+    };
     auto letGo = std::make_shared<std::atomic<bool>>(false);
     auto made = std::make_shared<std::atomic<int>>(0);
-    auto make = [letGo, made] {
-        while (!*letGo)
+    auto alive = std::make_shared<std::atomic<int>>(0);
+    auto make = [letGo, made, alive] {
+        while (!*letGo)  // the soundfont is being read
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ++*made;
-        return std::make_unique<int>(7);
+        return std::make_unique<Made>(alive);
     };
+    BackgroundThreads threads;
     {
-        Background<int> dropped(make);
+        Background<Made> dropped(threads, make);
         QVERIFY(!dropped.ready());
-    }
-    Background<int> kept(make);
+    }  // its player went while the font was read: no wait, no crash
+    QCOMPARE(threads.unjoined(), std::size_t(1));
+    Background<Made> kept(threads, make);
     QVERIFY(!kept.ready());
     QCOMPARE(kept.get(), nullptr);
+    QCOMPARE(threads.unjoined(), std::size_t(2));
     *letGo = true;
     QTRY_VERIFY_WITH_TIMEOUT(kept.ready(), 10000);
     QVERIFY(kept.get());
-    QCOMPARE(*kept.get(), 7);
-    QTRY_COMPARE_WITH_TIMEOUT(made->load(), 2, 10000);
+    threads.joinAll();
+    QCOMPARE(threads.unjoined(), std::size_t(0));
+    QCOMPARE(made->load(), 2);
+    QCOMPARE(alive->load(), 1);  // the one let go of was deleted by its thread, before it ended
 }
 
 void TestSound::registryChoice_data()
