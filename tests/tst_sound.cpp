@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "shell/ErrorReport.h"
+#include "shell/core/MidiFile.h"
 #include "sound/formats/Background.h"
 #include "sound/MediaPlayer.h"
 #include "sound/module/MixerMusic.h"
@@ -162,6 +163,8 @@ private Q_SLOTS:
     void mixerPlaysOneTrackAtATime();
     void midiLengths_data();
     void midiLengths();
+    void midiReader_data();
+    void midiReader();
     void brokenAndLongTracks();
     void effects();
     void recordings_data();
@@ -391,6 +394,93 @@ void TestSound::midiLengths()
     QFETCH(QByteArray, data);
     QFETCH(qint64, millis);
     QCOMPARE(midiLength(data), millis);
+}
+
+namespace {
+
+// A chunk: its name, its size (the body's unless given) and its body.
+QByteArray chunk(const char *id, const QByteArray &body, qint64 size = -1)
+{
+    const quint32 n = quint32(size < 0 ? body.size() : size);
+    QByteArray c(id, 4);
+    c += char(n >> 24), c += char(n >> 16), c += char(n >> 8), c += char(n);
+    return c + body;
+}
+
+// A MIDI file of `format` whose header counts `tracks`, 480 ticks a quarter, then the chunks.
+QByteArray smf(int format, int tracks, const QByteArray &chunks)
+{
+    return chunk("MThd", QByteArray::fromHex("00") + char(format) + QByteArray::fromHex("00") + char(tracks)
+                             + QByteArray::fromHex("01E0"))
+        + chunks;
+}
+
+} // namespace
+
+void TestSound::midiReader_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("read");  // format, tracks and events; "none" when it is no MIDI file
+    const QByteArray end = QByteArray::fromHex("00FF2F00");
+    const QByteArray notes = QByteArray::fromHex("00903C40" "8360803C00");  // a beat, 480 ticks
+    QTest::newRow("format 0") << smf(0, 1, chunk("MTrk", notes + end))
+                              << "0, 1 tracks: 0:0:90 3c 40, 480:0:80 3c 00, 480:0:ff 2f []";
+    QTest::newRow("format 1, a tempo track")
+        << smf(1, 2, chunk("MTrk", QByteArray::fromHex("00FF5103" "07A120") + end) + chunk("MTrk", notes))
+        << "1, 2 tracks: 0:0:ff 51 [07a120], 0:0:ff 2f [], 0:1:90 3c 40, 480:1:80 3c 00";
+    QTest::newRow("running status") << smf(0, 1, chunk("MTrk", QByteArray::fromHex("00903C40" "83603C00" "8360C005" "00" "06")))
+                                    << "0, 1 tracks: 0:0:90 3c 40, 480:0:90 3c 00, 960:0:c0 05, 960:0:c0 06";
+    QTest::newRow("a meta event ends the running status")
+        << smf(0, 1, chunk("MTrk", QByteArray::fromHex("00903C40" "00FF0100" "003C40")))
+        << "0, 1 tracks: 0:0:90 3c 40, 0:0:ff 01 []";
+    QTest::newRow("system exclusive") << smf(0, 1, chunk("MTrk", QByteArray::fromHex("00F00343" "1122" "00F70101")))
+                                      << "0, 1 tracks: 0:0:f0 [431122], 0:0:f7 [01]";
+    QTest::newRow("a meta event at the end of the file") << smf(0, 1, chunk("MTrk", notes + QByteArray::fromHex("00FF0103414243")))
+                                                         << "0, 1 tracks: 0:0:90 3c 40, 480:0:80 3c 00, 480:0:ff 01 [414243]";
+    QTest::newRow("a meta event running past the end") << smf(0, 1, chunk("MTrk", notes + QByteArray::fromHex("00FF0105414243")))
+                                                       << "0, 1 tracks: 0:0:90 3c 40, 480:0:80 3c 00";
+    QTest::newRow("a track longer than the file") << smf(0, 1, chunk("MTrk", notes + end, 1000))
+                                                  << "0, 1 tracks: 0:0:90 3c 40, 480:0:80 3c 00, 480:0:ff 2f []";
+    QTest::newRow("a track shorter than its events")
+        << smf(1, 2, chunk("MTrk", notes.left(6)) + chunk("MTrk", end))
+        << "1, 2 tracks: 0:0:90 3c 40, 0:1:ff 2f []";
+    QTest::newRow("an event cut short") << smf(0, 1, chunk("MTrk", notes.left(7)))
+                                        << "0, 1 tracks: 0:0:90 3c 40";
+    QTest::newRow("a number of five bytes") << smf(0, 1, chunk("MTrk", QByteArray::fromHex("FFFFFFFF7F903C40")))
+                                            << "0, 1 tracks: ";
+    QTest::newRow("other chunks passed over") << smf(1, 1, chunk("XFIH", "abc") + chunk("MTrk", end))
+                                              << "1, 1 tracks: 0:0:ff 2f []";
+    QTest::newRow("zero tracks") << smf(1, 0, {}) << "1, 0 tracks: ";
+    QTest::newRow("a header cut short") << smf(0, 1, {}).left(13) << "none";
+    QTest::newRow("a header of 5 bytes") << chunk("MThd", QByteArray::fromHex("0000000101")) + chunk("MTrk", end) << "none";
+    QTest::newRow("not MIDI") << QByteArray("RIFF....sfbk and so on") << "none";
+}
+
+// The one reader of MIDI files (the game's lengths, the artwork tool's instruments), at its edges.
+void TestSound::midiReader()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, read);
+    const std::optional<MidiFile> file = readMidiFile(data);
+    QString got = QStringLiteral("none");
+    if (file) {
+        QStringList events;
+        for (const MidiEvent &e : file->events) {
+            QString text = QStringLiteral("%1:%2:%3").arg(e.tick).arg(e.track).arg(uint(e.status), 2, 16, QLatin1Char('0'));
+            if (e.status == 0xFF)
+                text += QStringLiteral(" %1").arg(uint(e.type), 2, 16, QLatin1Char('0'));
+            if (e.status >= 0xF0) {
+                text += QStringLiteral(" [%1]").arg(QLatin1String(e.data.toHex()));
+            } else {
+                text += QStringLiteral(" %1").arg(uint(e.data1), 2, 16, QLatin1Char('0'));
+                if ((e.status & 0xF0) != 0xC0 && (e.status & 0xF0) != 0xD0)
+                    text += QStringLiteral(" %1").arg(uint(e.data2), 2, 16, QLatin1Char('0'));
+            }
+            events << text;
+        }
+        got = QStringLiteral("%1, %2 tracks: ").arg(file->format).arg(file->tracks) + events.join(QStringLiteral(", "));
+    }
+    QCOMPARE(got, read);
 }
 
 void TestSound::brokenAndLongTracks()

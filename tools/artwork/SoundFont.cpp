@@ -1,20 +1,17 @@
 #include "SoundFont.h"
 
+#include "shell/core/MidiFile.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace art {
 
 namespace {
-
-std::uint32_t be32(const QByteArray &d, qsizetype p)
-{
-    return std::uint32_t(std::uint8_t(d[p])) << 24 | std::uint32_t(std::uint8_t(d[p + 1])) << 16
-        | std::uint32_t(std::uint8_t(d[p + 2])) << 8 | std::uint32_t(std::uint8_t(d[p + 3]));
-}
 
 std::uint32_t le(const char *p, int bytes)
 {
@@ -30,80 +27,30 @@ void setLe(char *p, int bytes, std::uint32_t v)
         p[i] = char(v & 0xFF);
 }
 
-struct MidiEvent
-{
-    std::uint64_t tick;
-    std::size_t order;  // keeps a track's own order at one tick
-    std::uint8_t status, d1, d2;
-};
-
 } // namespace
 
 std::set<Preset> presetsPlayed(const QByteArray &midi)
 {
-    if (midi.size() < 14 || !midi.startsWith("MThd"))
+    const std::optional<lettora::MidiFile> file = lettora::readMidiFile(midi);
+    if (!file)
         return {};
-    std::vector<MidiEvent> events;
-    qsizetype pos = 8 + qsizetype(be32(midi, 4));
-    while (pos + 8 <= midi.size()) {
-        const qsizetype start = pos + 8;
-        const qsizetype end = std::min<qsizetype>(start + qsizetype(be32(midi, pos + 4)), midi.size());
-        const bool track = midi.mid(pos, 4) == "MTrk";
-        pos = end;
-        if (!track)
-            continue;
-        qsizetype p = start;
-        auto byte = [&] { return p < end ? std::uint8_t(midi[p++]) : std::uint8_t(0); };
-        auto number = [&] {
-            std::uint64_t v = 0;
-            for (int i = 0; i < 4 && p < end; ++i) {
-                const std::uint8_t b = byte();
-                v = v << 7 | (b & 0x7F);
-                if (!(b & 0x80))
-                    break;
-            }
-            return v;
-        };
-        std::uint64_t tick = 0;
-        std::uint8_t status = 0;
-        while (p < end) {
-            tick += number();
-            if (p >= end)
-                break;
-            if (std::uint8_t(midi[p]) & 0x80)
-                status = byte();
-            if (status == 0xFF) {
-                byte();
-                p += qsizetype(number());
-                status = 0;
-            } else if (status == 0xF0 || status == 0xF7) {
-                p += qsizetype(number());
-                status = 0;
-            } else if (status >= 0x80) {
-                const int kind = status & 0xF0;
-                const std::uint8_t d1 = byte();
-                const std::uint8_t d2 = kind == 0xC0 || kind == 0xD0 ? 0 : byte();
-                events.push_back({tick, events.size(), status, d1, d2});
-            } else {
-                break;  // data without a status: not a MIDI track after all
-            }
-        }
-    }
+    // The tracks' events in time, each track's own order kept at one tick.
+    std::vector<lettora::MidiEvent> events = file->events;
     std::stable_sort(events.begin(), events.end(),
-                     [](const MidiEvent &a, const MidiEvent &b) { return a.tick < b.tick; });
+                     [](const lettora::MidiEvent &a, const lettora::MidiEvent &b) { return a.tick < b.tick; });
     int program[16] = {};
     int bank[16] = {};
     std::set<Preset> played;
-    for (const MidiEvent &e : events) {
+    for (const lettora::MidiEvent &e : events) {
         const int channel = e.status & 0x0F;
         switch (e.status & 0xF0) {
-        case 0xC0: program[channel] = e.d1; break;
+        case 0xC0: program[channel] = e.data1; break;
         case 0xB0:
-            if (e.d1 == 0)
-                bank[channel] = e.d2;
+            if (e.data1 == 0)
+                bank[channel] = e.data2;
             break;
         case 0x90:
-            if (e.d2 > 0)
+            if (e.data2 > 0)
                 played.insert({channel == 9 ? 128 : bank[channel], program[channel]});
             break;
         default: break;
