@@ -66,7 +66,7 @@ QString gstRegistryFile(const QString &cacheFolder)
 {
     if (cacheFolder.isEmpty())
         return {};
-    const QString registry = cacheFolder + QStringLiteral("/lettora/gstreamer-registry.bin");
+    const QString registry = cacheFolder + QLatin1Char('/') + QLatin1String("gstreamer-1.0/registry." LETTORA_GST_CPU ".bin");
     const QFileInfo info(registry);
     if (info.exists() && !info.isFile())
         return {};

@@ -65,9 +65,10 @@ QString soundFontFor(const QString &midiFile);
 // in HOME when that is an absolute path other than the root; empty when there is neither, and then
 // nothing is kept (never a folder made at the filesystem's root).
 QString userCacheFolder();
-// The game's GStreamer registry in the cache folder given, or empty when no registry file is to be
-// kept: no cache folder, or something other than a regular file in its place (GStreamer would wait
-// for ever in open() on a FIFO). A file GStreamer cannot read it makes again.
+// GStreamer's own registry in the cache folder given, where GStreamer keeps it
+// (gstreamer-1.0/registry.<processor>.bin), or empty when no registry file is to be kept: no cache
+// folder, or something other than a regular file in its place (GStreamer would wait for ever in
+// open() on a FIFO). A file GStreamer cannot read it makes again.
 QString gstRegistryFile(const QString &cacheFolder);
 
 // Where the build's recording of a MIDI file stands: the .ogg of its name beside it.

@@ -937,7 +937,7 @@ void TestSound::registryChoice_data()
     QTest::addColumn<QString>("xdgCache");
     QTest::addColumn<QString>("stands");  // what stands where the registry goes
     QTest::addColumn<QString>("registry");  // under the temporary folder; empty: none kept
-    const QString kept = QStringLiteral(".cache/lettora/gstreamer-registry.bin");
+    const QString kept = QStringLiteral(".cache/gstreamer-1.0/registry.%1.bin");  // %1: the processor
     QTest::newRow("nothing yet") << "~" << "" << "" << kept;
     QTest::newRow("a registry") << "~" << "" << "file" << kept;
     QTest::newRow("garbage") << "~" << "" << "garbage" << kept;
@@ -945,7 +945,7 @@ void TestSound::registryChoice_data()
     QTest::newRow("a FIFO") << "~" << "" << "fifo" << "";
     QTest::newRow("a link to a FIFO") << "~" << "" << "fifo link" << "";
     QTest::newRow("a folder") << "~" << "" << "folder" << "";
-    QTest::newRow("the cache's own place") << "unset" << "~/elsewhere" << "" << "elsewhere/lettora/gstreamer-registry.bin";
+    QTest::newRow("the cache's own place") << "unset" << "~/elsewhere" << "" << "elsewhere/gstreamer-1.0/registry.%1.bin";
     QTest::newRow("a relative cache") << "~" << "cache" << "" << kept;
     QTest::newRow("no HOME") << "unset" << "" << "" << "";
     QTest::newRow("an empty HOME") << "" << "" << "" << "";
@@ -954,7 +954,7 @@ void TestSound::registryChoice_data()
     QTest::newRow("the root as cache") << "unset" << "/" << "" << "";
 }
 
-// The game's GStreamer registry goes in the user's cache only: nothing at the filesystem's root,
+// GStreamer's own registry is kept in the user's cache only: nothing at the filesystem's root,
 // and nothing that would hold GStreamer's open() for ever.
 void TestSound::registryChoice()
 {
@@ -975,7 +975,9 @@ void TestSound::registryChoice()
     home == QLatin1String("unset") ? qunsetenv("HOME") : qputenv("HOME", QFile::encodeName(inDir(home)));
     xdgCache.isEmpty() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", QFile::encodeName(inDir(xdgCache)));
 
-    const QString path = dir.filePath(QStringLiteral(".cache/lettora/gstreamer-registry.bin"));
+    if (!registry.isEmpty())
+        registry = registry.arg(QLatin1String(LETTORA_GST_CPU));
+    const QString path = dir.filePath(QStringLiteral(".cache/gstreamer-1.0/registry.%1.bin").arg(QLatin1String(LETTORA_GST_CPU)));
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     const QString other = dir.filePath(QStringLiteral("other"));
     if (stands == QLatin1String("file") || stands == QLatin1String("link") || stands == QLatin1String("garbage")) {

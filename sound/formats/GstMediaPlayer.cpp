@@ -5,10 +5,10 @@
 
 #include <gst/gst.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -19,74 +19,34 @@ namespace {
 constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
 constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
 
-// The plugins the game plays with: playbin and its parts, the sound outputs, and the readers of
-// MIDI, WAV, MP3, Ogg (Vorbis, Opus) and FLAC.
-constexpr const char *PluginNames[] = {"coreelements", "playback", "typefindfunctions", "audioconvert",
-                                       "audioresample", "volume", "autodetect", "pulseaudio", "alsa",
-                                       "ogg", "vorbis", "opus", "wavparse", "flac", "mpg123", "audioparsers",
-                                       "id3demux", "apetag", "midi", "fluidsynthmidi"};
-
-QString pluginFile(const char *name)
+// GStreamer keeps its own registry of the system's plugins in the user's cache, made by scanning
+// them once in a helper process and kept up to date by GStreamer itself. Only where something
+// other than a regular file stands in its place (a FIFO would hold GStreamer's open() for ever), or
+// there is no cache folder, is no registry kept: GStreamer then scans into a file of its own in a
+// temporary folder that goes with the program. Where GStreamer's registry was chosen already, that
+// choice stands.
+void chooseRegistry()
 {
-    return QStringLiteral(LETTORA_GST_PLUGIN_DIR "/libgst%1.so").arg(QLatin1String(name));
-}
-
-// GStreamer's own registry lists every plugin of the system: a new user's first tune waits while
-// all of them are scanned, and every start reads the whole list. The game keeps a registry of its
-// own, in the user's cache: a folder of links to the plugins it plays with, scanned once. Where
-// there is no such cache, or it cannot be written, or something else stands where the registry
-// goes, no registry is kept: the plugins are loaded by name at each start (loadOwnPlugins). Where
-// GStreamer's plugin paths were chosen already, GStreamer's defaults stand. True when the plugins
-// are to be loaded by name.
-bool useOwnPlugins()
-{
-    for (const char *chosen : {"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH", "GST_REGISTRY_1_0", "GST_REGISTRY"}) {
+    for (const char *chosen : {"GST_REGISTRY_1_0", "GST_REGISTRY"}) {
         if (!qEnvironmentVariableIsEmpty(chosen))
-            return false;
+            return;
     }
-    auto withoutRegistry = [] {
-        qputenv("GST_REGISTRY_DISABLE", "yes");
-        return true;
-    };
-    const QString registry = gstRegistryFile(userCacheFolder());
-    if (registry.isEmpty())
-        return withoutRegistry();
-    const QString folder = QFileInfo(registry).path() + QStringLiteral("/gstreamer-plugins");
-    if (!QDir().mkpath(folder))
-        return withoutRegistry();
-    for (const char *name : PluginNames) {
-        const QString target = pluginFile(name);
-        const QString link = folder + QLatin1Char('/') + QFileInfo(target).fileName();
-        if (QFileInfo(link).symLinkTarget() == target)
-            continue;
-        QFile::remove(link);
-        if (QFileInfo::exists(target) && !QFile::link(target, link))
-            return withoutRegistry();
+    QString registry = gstRegistryFile(userCacheFolder());
+    if (registry.isEmpty()) {
+        static QTemporaryDir scratch;
+        if (!scratch.isValid())
+            return;
+        registry = scratch.filePath(QStringLiteral("registry.bin"));
     }
-    qputenv("GST_PLUGIN_SYSTEM_PATH_1_0", QFile::encodeName(folder));
     qputenv("GST_REGISTRY_1_0", QFile::encodeName(registry));
-    return false;
-}
-
-// Without a registry GStreamer knows no plugin until it is loaded.
-void loadOwnPlugins()
-{
-    for (const char *name : PluginNames) {
-        const QString file = pluginFile(name);
-        if (!QFileInfo::exists(file))
-            continue;
-        if (GstPlugin *plugin = gst_plugin_load_file(QFile::encodeName(file).constData(), nullptr))
-            gst_object_unref(plugin);
-    }
 }
 
 void ensureInitialised()
 {
     static const bool initialised = [] {
-        const bool byName = !gst_is_initialized() && useOwnPlugins();
+        if (!gst_is_initialized())
+            chooseRegistry();
         gst_init(nullptr, nullptr);
-        if (byName)
-            loadOwnPlugins();
         return true;
     }();
     (void)initialised;
