@@ -79,14 +79,24 @@ void MediaPlayer::requireOpen() const
         throw Error(QString::fromLatin1(NoDeviceOpen));
 }
 
+void MediaPlayer::openFailed(const QString &reason)
+{
+    closeDevice();
+    m_open = false;
+    throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(FileName), reason));
+}
+
+void MediaPlayer::checkFailure()
+{
+    if (const QString reason = deviceFailure(); !reason.isEmpty())
+        openFailed(reason);
+}
+
 void MediaPlayer::Open()
 {
     Close();
-    const QString reason = openDevice(FileName);
-    if (!reason.isEmpty()) {
-        closeDevice();
-        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(FileName), reason));
-    }
+    if (const QString reason = openDevice(FileName); !reason.isEmpty())
+        openFailed(reason);
     m_open = true;
 }
 
@@ -101,6 +111,7 @@ void MediaPlayer::Close()
 void MediaPlayer::Play()
 {
     requireOpen();
+    checkFailure();
     if (devicePosition() == deviceLength())
         seekToStart();
     playDevice();
@@ -115,12 +126,16 @@ void MediaPlayer::Stop()
 qint64 MediaPlayer::Length()
 {
     requireOpen();
+    checkFailure();
     return deviceLength();
 }
 
 qint64 MediaPlayer::Position()
 {
-    return m_open ? devicePosition() : 0;
+    if (!m_open)
+        return 0;
+    checkFailure();
+    return devicePosition();
 }
 
 void setMediaPlayerMaker(MediaPlayerMaker m)

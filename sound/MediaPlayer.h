@@ -11,7 +11,9 @@ namespace lettora {
 // stands (rewinding first when it stands at the end), Stop keeping the position, Close, and the
 // Position and Length in milliseconds, equal exactly once a track has played to its end.
 // Play, Stop and Length need an open device ("No MCI device open" otherwise); Position does not
-// check (it gives 0 without one). Failures raise an Error.
+// check (it gives 0 without one). Failures raise an Error. A device may open in the background:
+// until it has, Length is -1 and Position 0, and when it fails, the next Play, Length or Position
+// raises the error Open would have raised, and nothing is open.
 class MediaPlayer
 {
 public:
@@ -38,6 +40,8 @@ protected:
     virtual void stopDevice() = 0;
     virtual qint64 deviceLength() = 0;  // -1 while unknown
     virtual qint64 devicePosition() = 0;
+    // Why a device that opened in the background did not open after all; empty while it stands.
+    virtual QString deviceFailure() { return {}; }
 
 private:
     // The program's player drives the audio module's player through these (sound/AudioModule.cpp).
@@ -46,6 +50,9 @@ private:
     friend class MixerMediaPlayer;
 
     void requireOpen() const;
+    // Closes a device that failed to open in the background and raises its error.
+    void checkFailure();
+    [[noreturn]] void openFailed(const QString &reason);
     bool m_open = false;
 };
 

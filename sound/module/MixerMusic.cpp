@@ -290,6 +290,8 @@ protected:
         return position;
     }
 
+    QString deviceFailure() override { return m_usesOther ? m_otherwise->deviceFailure() : QString(); }
+
 private:
     std::unique_ptr<MixerTrack> openTrack(const QString &name)
     {
