@@ -61,8 +61,8 @@ private:
 inline constexpr const char *SystemSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 inline constexpr double SynthGain = 0.8;
 
-// The soundfont a MIDI file plays with: its own, the font of the same name beside it (the game's
-// welcome tune comes with a small one holding just its instruments), else the system's. A font is
+// The soundfont a MIDI file plays with: its own, the font of the same name beside it, else the
+// system's. A font is
 // read whole into memory: its own counts only up to LargestSoundFont (the common General MIDI
 // fonts are smaller); a larger one is passed over for the system's.
 inline constexpr qint64 LargestSoundFont = 256LL * 1024 * 1024;

@@ -1108,18 +1108,23 @@ void TestSound::registryChoice()
     QCOMPARE(gstRegistryFile(userCacheFolder()), registry.isEmpty() ? QString() : dir.filePath(registry));
 }
 
-// The welcome tune comes with a small soundfont that sounds exactly like the system's; the
-// background tunes come as recordings that play without a synthesiser.
+// The delivered tunes come as recordings that play without a synthesiser, made with the system's
+// soundfont; changed, a tune is synthesised with that font too (no font of its own beside it).
 void TestSound::deliveredTunes()
 {
     const QString folder = QStringLiteral(LETTORA_PROGRAM_DIR);
     const QString welcome = folder + QStringLiteral("/Music/chachacha.mid");
-    const QString font = soundFontFor(welcome);
-    QCOMPARE(font, folder + QStringLiteral("/Music/chachacha.sf2"));
-    QVERIFY(QFileInfo(font).size() * 4 < QFileInfo(QLatin1String(SystemSoundFont)).size());
+    QCOMPARE(soundFontFor(welcome), QString::fromLatin1(SystemSoundFont));
     const std::vector<std::int16_t> whole = art::renderMidi(welcome, QLatin1String(SystemSoundFont));
     QVERIFY(whole.size() > std::size_t(10 * art::TuneRate));
-    QVERIFY(art::renderMidi(welcome, font) == whole);
+    {
+        auto recording = makeGstMediaPlayer("fakesink");
+        recording->FileName = midiRecording(welcome);
+        recording->Open();
+        QTRY_VERIFY_WITH_TIMEOUT(recording->Length() >= 0, 20000);
+        const qint64 rendered = qint64(whole.size() / 2) * 1000 / art::TuneRate;
+        QVERIFY2(qAbs(recording->Length() - rendered) < 50, qPrintable(QString::number(recording->Length())));
+    }
 
     // Every tune has its recording beside it, which plays in its place while the file is the same.
     const QStringList recordings = QDir(folder + QStringLiteral("/Music")).entryList({QStringLiteral("*.ogg")});
