@@ -16,6 +16,7 @@
 #include <gst/gst.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QDir>
 #include <QFileInfo>
 
@@ -249,6 +250,8 @@ private Q_SLOTS:
     void soundFontReadInTheBackground();
     void registryChoice_data();
     void registryChoice();
+    void registryInPlace_data();
+    void registryInPlace();
     void deliveredTunes();
 
 private:
@@ -1106,6 +1109,58 @@ void TestSound::registryChoice()
         QVERIFY(QDir().mkpath(path));
 
     QCOMPARE(gstRegistryFile(userCacheFolder()), registry.isEmpty() ? QString() : dir.filePath(registry));
+}
+
+void TestSound::registryInPlace_data()
+{
+    QTest::addColumn<QString>("stands");  // what stands where GStreamer's registry goes
+    QTest::newRow("nothing yet") << "";
+    QTest::newRow("garbage") << "garbage";
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a folder") << "folder";
+}
+
+// A new user's first tune leaves GStreamer's registry in the cache; a FIFO or a folder in its place
+// neither holds the tune nor is touched.
+void TestSound::registryInPlace()
+{
+    QFETCH(QString, stands);
+    QTemporaryDir home;
+    const QString registry =
+        home.filePath(QStringLiteral(".cache/gstreamer-1.0/registry.%1.bin").arg(QLatin1String(LETTORA_GST_CPU)));
+    QVERIFY(QDir().mkpath(QFileInfo(registry).path()));
+    if (stands == QLatin1String("garbage")) {
+        QFile file(registry);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a registry") > 0);
+    } else if (stands == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(registry).constData(), 0600), 0);
+    } else if (stands == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(registry));
+    }
+    QProcess tune;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"XDG_CACHE_HOME", "GST_REGISTRY", "GST_REGISTRY_1_0", "GST_REGISTRY_DISABLE"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("HOME"), home.path());
+    tune.setProcessEnvironment(env);
+    tune.start(QStringLiteral(LETTORA_FIRST_TUNE), {file("tone.wav")});
+    const bool ended = tune.waitForFinished(120000);
+    if (!ended)
+        tune.kill();
+    QVERIFY2(ended, "the first tune waited for ever");
+    QCOMPARE(tune.exitCode(), 0);
+    const qint64 length = tune.readAllStandardOutput().trimmed().toLongLong();
+    QVERIFY2(qAbs(length - 1500) < 150, qPrintable(QString::number(length)));
+    const QFileInfo after(registry);
+    if (stands == QLatin1String("fifo")) {
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(registry).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    } else if (stands == QLatin1String("folder")) {
+        QVERIFY(after.isDir());
+    } else {  // made, or made again over what GStreamer could not read
+        QVERIFY(after.isFile());
+        QVERIFY(after.size() > 1000);
+    }
 }
 
 // The delivered tunes come as recordings that play without a synthesiser, made with the system's
