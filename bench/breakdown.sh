@@ -80,6 +80,6 @@ awk '
   line ~ /openat\(.*liblettora-audio\.so.*= [0-9]/ { mark("the audio module is loaded, after the first paint") }
   line ~ /openat\(.*chachacha\.mid/ { mark("the welcome tune is opened") }
   line ~ /openat\(.*chachacha\.ogg/ { mark("its recording is opened") }
-  line ~ /openat\(.*chachacha\.sf2/ { mark("its soundfont is loaded (no recording of it)") }
+  line ~ /openat\(.*\.sf2/ { mark("a soundfont is loaded (no recording of the tune)") }
   line ~ /connect\(.*pulse\/native/ { mark("connected to the sound server") }
 ' "$work/trace"

@@ -152,6 +152,7 @@ protected:
 
     qint64 deviceLength() override { return m_player ? device().deviceLength() : -1; }
     qint64 devicePosition() override { return m_player ? device().devicePosition() : 0; }
+    QString deviceFailure() override { return m_player ? device().deviceFailure() : QString(); }
 
 private:
     MediaPlayer &device() { return *m_player; }

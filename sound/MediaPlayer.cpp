@@ -60,7 +60,7 @@ QString gstRegistryFile(const QString &cacheFolder)
 {
     if (cacheFolder.isEmpty())
         return {};
-    const QString registry = cacheFolder + QStringLiteral("/lettora/gstreamer-registry.bin");
+    const QString registry = cacheFolder + QLatin1Char('/') + QLatin1String("gstreamer-1.0/registry." LETTORA_GST_CPU ".bin");
     const QFileInfo info(registry);
     if (info.exists() && !info.isFile())
         return {};
@@ -73,14 +73,24 @@ void MediaPlayer::requireOpen() const
         throw Error(QString::fromLatin1(NoDeviceOpen));
 }
 
+void MediaPlayer::openFailed(const QString &reason)
+{
+    closeDevice();
+    m_open = false;
+    throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(FileName), reason));
+}
+
+void MediaPlayer::checkFailure()
+{
+    if (const QString reason = deviceFailure(); !reason.isEmpty())
+        openFailed(reason);
+}
+
 void MediaPlayer::Open()
 {
     Close();
-    const QString reason = openDevice(FileName);
-    if (!reason.isEmpty()) {
-        closeDevice();
-        throw Error(QString::fromLatin1(messages::CannotOpenFile).arg(quotedName(FileName), reason));
-    }
+    if (const QString reason = openDevice(FileName); !reason.isEmpty())
+        openFailed(reason);
     m_open = true;
 }
 
@@ -95,6 +105,7 @@ void MediaPlayer::Close()
 void MediaPlayer::Play()
 {
     requireOpen();
+    checkFailure();
     if (devicePosition() == deviceLength())
         seekToStart();
     playDevice();
@@ -109,12 +120,16 @@ void MediaPlayer::Stop()
 qint64 MediaPlayer::Length()
 {
     requireOpen();
+    checkFailure();
     return deviceLength();
 }
 
 qint64 MediaPlayer::Position()
 {
-    return m_open ? devicePosition() : 0;
+    if (!m_open)
+        return 0;
+    checkFailure();
+    return devicePosition();
 }
 
 } // namespace lettora

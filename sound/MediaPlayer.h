@@ -9,8 +9,10 @@ namespace lettora {
 // stands (rewinding first when it stands at the end), Stop keeping the position, Close, and the
 // Position and Length in milliseconds, equal exactly once a track has played to its end.
 // Play, Stop and Length need an open device ("No MCI device open" otherwise); Position does not
-// check (it gives 0 without one). Failures raise an Error. Its one home is lettora_media, which the
-// game and both audio modules link; the players themselves are the game's proxy
+// check (it gives 0 without one). Failures raise an Error. A device may open in the background:
+// until it has, Length is -1 and Position 0, and when it fails, the next Play, Length or Position
+// raises the error Open would have raised, and nothing is open. Its one home is lettora_media, which
+// the game and both audio modules link; the players themselves are the game's proxy
 // (makeModuleMediaPlayer, sound/AudioModule.h), the mixer's (sound/module/MixerMusic.h) and
 // GStreamer's (sound/formats/GstMediaPlayer.h).
 class MediaPlayer
@@ -39,6 +41,8 @@ protected:
     virtual void stopDevice() = 0;
     virtual qint64 deviceLength() = 0;  // -1 while unknown
     virtual qint64 devicePosition() = 0;
+    // Why a device that opened in the background did not open after all; empty while it stands.
+    virtual QString deviceFailure() { return {}; }
 
 private:
     // The program's player drives the audio module's player through these (sound/AudioModule.cpp).
@@ -47,6 +51,9 @@ private:
     friend class MixerMediaPlayer;
 
     void requireOpen() const;
+    // Closes a device that failed to open in the background and raises its error.
+    void checkFailure();
+    [[noreturn]] void openFailed(const QString &reason);
     bool m_open = false;
 };
 
@@ -55,8 +62,8 @@ private:
 inline constexpr const char *SystemSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 inline constexpr double SynthGain = 0.8;
 
-// The soundfont a MIDI file plays with: its own, the font of the same name beside it (the game's
-// welcome tune comes with a small one holding just its instruments), else the system's. A font is
+// The soundfont a MIDI file plays with: its own, the font of the same name beside it, else the
+// system's. A font is
 // read whole into memory: its own counts only up to LargestSoundFont (the common General MIDI
 // fonts are smaller); a larger one is passed over for the system's.
 inline constexpr qint64 LargestSoundFont = 256LL * 1024 * 1024;
@@ -66,9 +73,10 @@ QString soundFontFor(const QString &midiFile);
 // in HOME when that is an absolute path other than the root; empty when there is neither, and then
 // nothing is kept (never a folder made at the filesystem's root).
 QString userCacheFolder();
-// The game's GStreamer registry in the cache folder given, or empty when no registry file is to be
-// kept: no cache folder, or something other than a regular file in its place (GStreamer would wait
-// for ever in open() on a FIFO). A file GStreamer cannot read it makes again.
+// GStreamer's own registry in the cache folder given, where GStreamer keeps it
+// (gstreamer-1.0/registry.<processor>.bin), or empty when no registry file is to be kept: no cache
+// folder, or something other than a regular file in its place (GStreamer would wait for ever in
+// open() on a FIFO). A file GStreamer cannot read it makes again.
 QString gstRegistryFile(const QString &cacheFolder);
 
 // Where the build's recording of a MIDI file stands: the .ogg of its name beside it.

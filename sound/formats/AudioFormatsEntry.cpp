@@ -10,6 +10,7 @@
 #include "sound/formats/MidiSynth.h"
 #include "sound/module/MixerTrack.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 
@@ -23,12 +24,26 @@ namespace {
 // After its last event a tune rings out, at most this long, before it counts as ended.
 constexpr int RingOutSeconds = 2;
 
+// The threads that read soundfonts. The module stays loaded until the program ends; a font still
+// being read when the application object goes is waited for then, so that no thread outlives it.
+BackgroundThreads &fontReaders()
+{
+    static BackgroundThreads threads;
+    static const bool joinedWithTheApplication = [] {
+        qAddPostRoutine([] { fontReaders().joinAll(); });
+        return true;
+    }();
+    (void)joinedWithTheApplication;
+    return threads;
+}
+
 // A synthesiser with its soundfont, read on a thread of its own: a large font takes seconds, and
 // the window must not wait for it.
 struct SynthLoad
 {
     SynthLoad(int rate, const QString &font)
-        : rate(rate), font(font), synth([rate, font] { return std::make_unique<MidiSynth>(rate, font); })
+        : rate(rate), font(font),
+          synth(fontReaders(), [rate, font] { return std::make_unique<MidiSynth>(rate, font); })
     {
     }
     const int rate;

@@ -7,10 +7,11 @@
 
 #include <gst/gst.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -18,77 +19,36 @@ namespace lettora {
 
 namespace {
 
-constexpr GstClockTime OpenTimeout = 15 * GST_SECOND;
 constexpr int PlayAudioOnly = 0x02 | 0x10;  // GST_PLAY_FLAG_AUDIO | GST_PLAY_FLAG_SOFT_VOLUME
 
-// The plugins the game plays with: playbin and its parts, the sound outputs, and the readers of
-// MIDI, WAV, MP3, Ogg (Vorbis, Opus) and FLAC.
-constexpr const char *PluginNames[] = {"coreelements", "playback", "typefindfunctions", "audioconvert",
-                                       "audioresample", "volume", "autodetect", "pulseaudio", "alsa",
-                                       "ogg", "vorbis", "opus", "wavparse", "flac", "mpg123", "audioparsers",
-                                       "id3demux", "apetag", "midi", "fluidsynthmidi"};
-
-QString pluginFile(const char *name)
+// GStreamer keeps its own registry of the system's plugins in the user's cache, made by scanning
+// them once in a helper process and kept up to date by GStreamer itself. Only where something
+// other than a regular file stands in its place (a FIFO would hold GStreamer's open() for ever), or
+// there is no cache folder, is no registry kept: GStreamer then scans into a file of its own in a
+// temporary folder that goes with the program. Where GStreamer's registry was chosen already, that
+// choice stands.
+void chooseRegistry()
 {
-    return QStringLiteral(LETTORA_GST_PLUGIN_DIR "/libgst%1.so").arg(QLatin1String(name));
-}
-
-// GStreamer's own registry lists every plugin of the system: a new user's first tune waits while
-// all of them are scanned, and every start reads the whole list. The game keeps a registry of its
-// own, in the user's cache: a folder of links to the plugins it plays with, scanned once. Where
-// there is no such cache, or it cannot be written, or something else stands where the registry
-// goes, no registry is kept: the plugins are loaded by name at each start (loadOwnPlugins). Where
-// GStreamer's plugin paths were chosen already, GStreamer's defaults stand. True when the plugins
-// are to be loaded by name.
-bool useOwnPlugins()
-{
-    for (const char *chosen : {"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH", "GST_REGISTRY_1_0", "GST_REGISTRY"}) {
+    for (const char *chosen : {"GST_REGISTRY_1_0", "GST_REGISTRY"}) {
         if (!qEnvironmentVariableIsEmpty(chosen))
-            return false;
+            return;
     }
-    auto withoutRegistry = [] {
-        qputenv("GST_REGISTRY_DISABLE", "yes");
-        return true;
-    };
-    const QString registry = gstRegistryFile(userCacheFolder());
-    if (registry.isEmpty())
-        return withoutRegistry();
-    const QString folder = QFileInfo(registry).path() + QStringLiteral("/gstreamer-plugins");
-    if (!QDir().mkpath(folder))
-        return withoutRegistry();
-    for (const char *name : PluginNames) {
-        const QString target = pluginFile(name);
-        const QString link = folder + QLatin1Char('/') + QFileInfo(target).fileName();
-        if (QFileInfo(link).symLinkTarget() == target)
-            continue;
-        QFile::remove(link);
-        if (QFileInfo::exists(target) && !QFile::link(target, link))
-            return withoutRegistry();
+    QString registry = gstRegistryFile(userCacheFolder());
+    if (registry.isEmpty()) {
+        static QTemporaryDir scratch;
+        if (!scratch.isValid())
+            return;
+        registry = scratch.filePath(QStringLiteral("registry.bin"));
     }
-    qputenv("GST_PLUGIN_SYSTEM_PATH_1_0", QFile::encodeName(folder));
     qputenv("GST_REGISTRY_1_0", QFile::encodeName(registry));
-    return false;
-}
-
-// Without a registry GStreamer knows no plugin until it is loaded.
-void loadOwnPlugins()
-{
-    for (const char *name : PluginNames) {
-        const QString file = pluginFile(name);
-        if (!QFileInfo::exists(file))
-            continue;
-        if (GstPlugin *plugin = gst_plugin_load_file(QFile::encodeName(file).constData(), nullptr))
-            gst_object_unref(plugin);
-    }
 }
 
 void ensureInitialised()
 {
     static const bool initialised = [] {
-        const bool byName = !gst_is_initialized() && useOwnPlugins();
+        if (!gst_is_initialized())
+            chooseRegistry();
         gst_init(nullptr, nullptr);
-        if (byName)
-            loadOwnPlugins();
         return true;
     }();
     (void)initialised;
@@ -132,6 +92,9 @@ public:
         Close();
         if (m_playbin) {
             gst_element_set_state(m_playbin, GST_STATE_NULL);
+            GstBus *bus = gst_element_get_bus(m_playbin);
+            gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+            gst_object_unref(bus);
             gst_object_unref(m_playbin);
         }
     }
@@ -152,38 +115,22 @@ protected:
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toEncoded();
         g_object_set(m_playbin, "uri", uri.constData(), nullptr);
 
-        // Preroll to read errors and the length.
-        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
-        GstBus *bus = gst_element_get_bus(m_playbin);
-        QString reason;
-        bool ready = false;
-        while (!ready && reason.isEmpty()) {
-            GstMessage *msg = gst_bus_timed_pop_filtered(
-                bus, OpenTimeout, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE));
-            if (!msg) {
-                reason = QStringLiteral("The file could not be opened in time");
-            } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
-                reason = errorText(msg);
-            } else {
-                ready = true;
-            }
-            if (msg)
-                gst_message_unref(msg);
+        // Prerolled on GStreamer's threads: the length and any error come later, through the bus.
+        // What fails at once (the file's type found on this thread) is reported at once.
+        m_state = State::Opening;
+        if (gst_element_set_state(m_playbin, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
+            drainBus();
+            if (m_failure.isEmpty())
+                m_failure = QStringLiteral("The file could not be opened");
+            return m_failure;
         }
-        gst_object_unref(bus);
-        if (!reason.isEmpty()) {
-            gst_element_set_state(m_playbin, GST_STATE_NULL);
-            return reason;
-        }
-        // Asked once: an MP3 without a header learns its length while it plays (deviceLength).
-        if (gint64 duration = 0; gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
-            m_length = duration / GST_MSECOND;
-        // Left prerolled for a Play that follows at once (the synthesiser keeps its soundfont);
-        // parked in READY as soon as the program waits instead: a pipeline left prerolled in
-        // PAUSED starts its sound late by as long as it waited.
-        m_state = State::Prerolled;
-        QTimer::singleShot(0, &m_parking, [this] { park(); });
         return {};
+    }
+
+    QString deviceFailure() override
+    {
+        drainBus();
+        return m_failure;
     }
 
     void park()
@@ -213,6 +160,8 @@ protected:
     void playDevice() override
     {
         drainBus();
+        if (m_state == State::Failed)
+            return;
         m_atEnd = false;
         gst_element_set_state(m_playbin, GST_STATE_PLAYING);
         m_state = State::Playing;
@@ -222,7 +171,7 @@ protected:
     {
         m_position = 0;
         m_atEnd = false;
-        if (m_state != State::Ready)
+        if (m_prerolled && m_state != State::Ready && m_state != State::Failed)
             gst_element_seek_simple(m_playbin, GST_FORMAT_TIME,
                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
     }
@@ -241,7 +190,7 @@ protected:
     qint64 deviceLength() override
     {
         drainBus();
-        if (m_length < 0 && m_state != State::Ready) {
+        if (m_length < 0 && m_prerolled && m_state != State::Ready && m_state != State::Failed) {
             gint64 duration = 0;
             if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
                 m_length = duration / GST_MSECOND;
@@ -254,7 +203,7 @@ protected:
         drainBus();
         if (m_atEnd)
             return m_length;
-        if (m_state == State::Playing) {
+        if (m_state == State::Playing && m_prerolled) {
             gint64 position = 0;
             if (gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) && position >= 0)
                 m_position = position / GST_MSECOND;
@@ -266,7 +215,9 @@ protected:
     }
 
 private:
-    enum class State { Closed, Prerolled, Ready, Playing, Paused };
+    // Opening: prerolling, nothing asked yet; Prerolled: ready for a Play that follows at once;
+    // Ready: parked; Failed: the preroll failed (m_failure says why).
+    enum class State { Closed, Opening, Prerolled, Ready, Playing, Paused, Failed };
 
     bool makePipeline()
     {
@@ -287,32 +238,83 @@ private:
             }
         }
         g_signal_connect(m_playbin, "element-setup", G_CALLBACK(onElementSetup), &m_file);
+        GstBus *bus = gst_element_get_bus(m_playbin);
+        gst_bus_set_sync_handler(bus, &onMessage, this, nullptr);
+        gst_object_unref(bus);
         return true;
+    }
+
+    // On GStreamer's threads: what the player waits for is read on its own thread as soon as that
+    // thread is free (the message stays on the bus for drainBus).
+    static GstBusSyncReply onMessage(GstBus *, GstMessage *msg, gpointer self)
+    {
+        const GstMessageType type = GST_MESSAGE_TYPE(msg);
+        if (type == GST_MESSAGE_ASYNC_DONE || type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
+            auto *player = static_cast<GstMediaPlayer *>(self);
+            QMetaObject::invokeMethod(&player->m_context, [player] { player->drainBus(); }, Qt::QueuedConnection);
+        }
+        return GST_BUS_PASS;
     }
 
     void reset()
     {
         m_state = State::Closed;
+        m_prerolled = false;
+        m_failure.clear();
         m_length = -1;
         m_position = 0;
         m_atEnd = false;
     }
 
-    // Reads what the pipeline has said since the last call: the end of the stream matters.
+    // Reads what the pipeline has said since the last call: the end of the preroll, an error
+    // before it (the file does not open), the end of the stream.
     void drainBus()
     {
         if (!m_playbin)
             return;
         GstBus *bus = gst_element_get_bus(m_playbin);
         while (GstMessage *msg = gst_bus_pop(bus)) {
-            if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS && m_state == State::Playing) {
-                m_atEnd = true;
-                if (m_length < 0)
-                    m_length = m_position;  // never known: the end is where it stopped
+            switch (GST_MESSAGE_TYPE(msg)) {
+            case GST_MESSAGE_ERROR:
+                // After the preroll GStreamer's own handling stands, as for a cut file.
+                if (!m_prerolled && m_state != State::Closed && m_state != State::Failed) {
+                    m_failure = errorText(msg);
+                    m_state = State::Failed;
+                }
+                break;
+            case GST_MESSAGE_ASYNC_DONE:
+                if (!m_prerolled && m_state != State::Closed && m_state != State::Failed)
+                    prerolled();
+                break;
+            case GST_MESSAGE_EOS:
+                if (m_state == State::Playing) {
+                    m_atEnd = true;
+                    if (m_length < 0)
+                        m_length = m_position;  // never known: the end is where it stopped
+                }
+                break;
+            default: break;
             }
             gst_message_unref(msg);
         }
         gst_object_unref(bus);
+        if (m_state == State::Failed)
+            gst_element_set_state(m_playbin, GST_STATE_NULL);
+    }
+
+    void prerolled()
+    {
+        m_prerolled = true;
+        // Asked once: an MP3 without a header learns its length while it plays (deviceLength).
+        if (gint64 duration = 0; gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) && duration > 0)
+            m_length = duration / GST_MSECOND;
+        if (m_state != State::Opening)
+            return;
+        // Left prerolled for a Play that follows at once (the synthesiser keeps its soundfont);
+        // parked in READY as soon as the program waits instead: a pipeline left prerolled in
+        // PAUSED starts its sound late by as long as it waited.
+        m_state = State::Prerolled;
+        QTimer::singleShot(0, &m_context, [this] { park(); });
     }
 
     static QString errorText(GstMessage *msg)
@@ -331,7 +333,9 @@ private:
     QByteArray m_file;  // the file being opened, for the synthesiser's soundfont
     GstElement *m_playbin = nullptr;
     State m_state = State::Closed;
-    QObject m_parking;  // ends a pending park with the player
+    bool m_prerolled = false;  // since the file was opened
+    QString m_failure;         // why the file did not open, found while prerolling
+    QObject m_context;         // ends pending calls (a park, a look at the bus) with the player
     qint64 m_length = -1;
     qint64 m_position = 0;
     bool m_atEnd = false;

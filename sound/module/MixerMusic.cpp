@@ -2,7 +2,7 @@
 
 #include "shell/core/RegularFile.h"
 #include "sound/module/AudioFormats.h"
-#include "sound/module/MidiFile.h"
+#include "shell/core/MidiFile.h"
 #include "sound/module/Mixer.h"
 #include "sound/module/MixerTrack.h"
 #include "sound/module/SampleConverter.h"
@@ -349,6 +349,8 @@ protected:
         return position;
     }
 
+    QString deviceFailure() override { return m_usesOther ? m_otherwise->deviceFailure() : QString(); }
+
 private:
     std::unique_ptr<MixerTrack> openTrack(const QString &name)
     {
@@ -363,7 +365,7 @@ private:
             if (file->size() > LargestMidiFile)
                 return nullptr;
             const QByteArray data = file->readAll();
-            const qint64 length = midiLength(data);
+            const qint64 length = midiFileLength(data);
             if (length < 0)
                 return nullptr;
             if (std::unique_ptr<MixerTrack> recording = recordingOf(name, data))

@@ -35,7 +35,7 @@ while IFS= read -r path; do
   [ "$(head -c 4 "$work/$path")" = OggS ] || fail "not an Ogg recording: $path"
 done < "$work/Data/Music.txt"
 [ -f "$work/Music/chachacha.mid" ] || fail "no welcome tune"
-[ "$(head -c 4 "$work/Music/chachacha.sf2")" = RIFF ] || fail "no soundfont beside the welcome tune"
+[ -f "$work/Music/chachacha.ogg" ] || fail "no recording of the welcome tune"
 
 printf 'cat.bmp\r\n' > "$work/Data/ImageFile.txt"
 printf '/home/ann/cat.bmp\r\n' > "$work/Data/Image.txt"

@@ -25,7 +25,7 @@ dpkg-deb -x "$deb" "$root"
 for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display-guard usr/lib/lettora/liblettora-audio-formats.so usr/lib/lettora/installed-for-all-users \
          usr/lib/lettora/Image/border.bmp usr/lib/lettora/Font/Upper/A.bmp usr/lib/lettora/Font/Lower/Z.bmp \
          usr/lib/lettora/Image/BtnStart@2x.bmp usr/lib/lettora/Image/BtnPlay@3x.jpg usr/lib/lettora/Font/Lower/Z@3x.bmp \
-         usr/lib/lettora/Sound/Click.wav usr/lib/lettora/Music/chachacha.mid usr/lib/lettora/Music/chachacha.sf2 \
+         usr/lib/lettora/Sound/Click.wav usr/lib/lettora/Music/chachacha.mid \
          usr/lib/lettora/Music/sunny-steps.ogg \
          usr/lib/lettora/Data/ImageFile.txt usr/lib/lettora/Data/Image.txt \
          usr/lib/lettora/Data/MusicFile.txt usr/lib/lettora/Data/Music.txt \

@@ -9,7 +9,7 @@
 #include "shell/PictureLoader.h"
 #include "shell/core/JpegFrame.h"
 #include "shell/core/ProgramFolder.h"
-#include "sound/module/MidiFile.h"
+#include "shell/core/MidiFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -145,7 +145,7 @@ QString writeDataFile(const char *name, const QByteArray &content)
 void midiFile(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray midi = bytes(data, size);
-    const qint64 length = lettora::midiLength(midi);
+    const qint64 length = lettora::midiFileLength(midi);
     require(length >= -1, "a length below -1");
     if (!midi.startsWith("MThd"))
         require(length == -1, "a file that is no MIDI file has a length");
@@ -158,11 +158,11 @@ void midiFile(const std::uint8_t *data, std::size_t size)
     // A longer header, as a later version of the format may have, changes nothing.
     const QByteArray longer = midi.left(4) + bigEndian32(header + 5) + midi.mid(8, header) + "MTrk\x81"
                               + midi.mid(tracksAt);
-    require(lettora::midiLength(longer) == length, "a longer header changed the length");
+    require(lettora::midiFileLength(longer) == length, "a longer header changed the length");
     // Nor does a chunk of an unknown kind before the tracks.
     const QByteArray foreign = midi.left(tracksAt) + "XFIR" + bigEndian32(4) + QByteArray::fromHex("00FF5103")
                                 + midi.mid(tracksAt);
-    require(lettora::midiLength(foreign) == length, "an unknown chunk changed the length");
+    require(lettora::midiFileLength(foreign) == length, "an unknown chunk changed the length");
     // Twice the ticks a quarter note (or a frame) gives half the time, give or take the rounding.
     const quint16 division = qFromBigEndian<quint16>(midi.constData() + 12);
     const quint16 ticks = division & 0x7FFF;
@@ -172,7 +172,7 @@ void midiFile(const std::uint8_t *data, std::size_t size)
     if (length >= 0 && canDouble) {
         QByteArray finer = midi;
         qToBigEndian(doubled, finer.data() + 12);
-        const qint64 half = lettora::midiLength(finer);
+        const qint64 half = lettora::midiFileLength(finer);
         require(half >= 0 && std::llabs(2 * half - length) <= 1, "twice the division did not halve the length");
     }
 }

@@ -1,6 +1,5 @@
 #include "Sounds.h"
 
-#include "SoundFont.h"
 #include "TuneRender.h"
 
 #include "settings/ListFile.h"
@@ -42,25 +41,6 @@ void writeFile(const QString &file, const QByteArray &bytes)
 {
     std::fprintf(stderr, "lettora-artwork: %s\n", qPrintable(what));
     std::exit(1);
-}
-
-QByteArray readFile(const QString &file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read ") + file);
-    return f.readAll();
-}
-
-// The MIDI file with a soundfont of its own beside it: only the presets it plays, so the game's
-// synthesiser loads a fraction of the system's font and sounds exactly the same.
-void writeMidiWithOwnFont(const QString &file, const QByteArray &midi)
-{
-    writeFile(file, midi);
-    const QByteArray font = soundFontSubset(readFile(QLatin1String(lettora::SystemSoundFont)), presetsPlayed(midi));
-    if (font.isEmpty())
-        fail(QStringLiteral("cannot take the instruments of %1 from %2").arg(file, QLatin1String(lettora::SystemSoundFont)));
-    writeFile(lettora::ownSoundFont(file), font);
 }
 
 void put16(QByteArray &b, int v)
@@ -527,9 +507,11 @@ void writeWelcomeTune(const QString &file)
     drums.note(9, end, 4 * Eighth, 49, 60);  // crash cymbal
 
     (void)D4;
-    writeMidiWithOwnFont(file, midiFile({conductor, tune, bass, piano, drums}));
+    writeFile(file, midiFile({conductor, tune, bass, piano, drums}));
     // Its recording plays in its place while the file is unchanged: no synthesiser at the start.
-    if (!recordMidi(file, lettora::soundFontFor(file)))
+    // Changed, it plays with the system's soundfont, whatever instruments it then uses.
+    QFile::remove(lettora::ownSoundFont(file));  // left by an earlier build
+    if (!recordMidi(file, QLatin1String(lettora::SystemSoundFont)))
         fail(QStringLiteral("cannot record %1").arg(file));
 }
 
