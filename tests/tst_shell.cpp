@@ -136,7 +136,6 @@ private Q_SLOTS:
     void quotedNames_data();
     void quotedNames();
     void longNameFitsTheBox();
-    void boxFontsReleased();
     void title_data();
     void title();
     void errorGuardShowsBox();
@@ -348,30 +347,6 @@ void TestShell::longNameFitsTheBox()
     reportError(text);
     QCOMPARE(shown, text + QLatin1Char('.'));
     QVERIFY2(boxWidth <= QGuiApplication::primaryScreen()->geometry().width(), qPrintable(QString::number(boxWidth)));
-}
-
-void TestShell::boxFontsReleased()
-{
-    // A font no game window uses: its file is mapped while the box shows it, and not after.
-    const auto mapped = [] {
-        QFile maps(QStringLiteral("/proc/self/maps"));
-        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("LiberationMono-Regular");
-    };
-    const QFont before = QApplication::font();
-    QApplication::setFont(QFont(QStringLiteral("Liberation Mono")));
-    releaseWhatBoxesLeave();
-    bool whileShown = false;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        box->grab();  // drawn: its text's font is open
-        whileShown = mapped();
-        box->button(QMessageBox::Ok)->click();
-    });
-    reportError(QStringLiteral("A box"));
-    QApplication::setFont(before);
-    QVERIFY(whileShown);
-    QTRY_VERIFY(!mapped());
 }
 
 void TestShell::title_data()
