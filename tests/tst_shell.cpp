@@ -7,6 +7,7 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/core/ProgramFolder.h"
+#include "shell/QtScreenFactor.h"
 #include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
 #include "shell/WindowLook.h"
@@ -163,6 +164,7 @@ private Q_SLOTS:
     void staleSocket();
     void boxBeforeWindows_data();
     void boxBeforeWindows();
+    void qtScreenFactor();
     void screenRefit_data();
     void screenRefit();
 };
@@ -998,6 +1000,22 @@ void TestShell::boxBeforeWindows()
     QVERIFY(qFuzzyCompare(fake.current, desktop));
 }
 
+// On the Qt it was built against, the program sets the screen's factor while it runs: Qt's logical
+// screen shrinks by it, and the platform's pixels stay.
+void TestShell::qtScreenFactor()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    QVERIFY(screen);
+    QVERIFY(qtscreen::canSetFactor());
+    const qreal before = qtscreen::factor(screen);
+    const QSize pixels = qtscreen::platformSize(screen, true);
+    auto restore = qScopeGuard([&] { qtscreen::setFactor(screen, before); });
+    qtscreen::setFactor(screen, 2 * before);
+    QCOMPARE(qtscreen::factor(screen), 2 * before);
+    QCOMPARE(qtscreen::platformSize(screen, true), pixels);
+    QCOMPARE(screen->geometry().size(), pixels / (2 * before));
+}
+
 void TestShell::screenRefit_data()
 {
     QTest::addColumn<QSize>("now");            // the screen's size after the change
@@ -1061,7 +1079,8 @@ static QStringList mappedImagePlugins()
     return plugins;
 }
 
-// A message box's OK shows its icon without loading every image plugin to read it.
+// A message box's buttons show their icons without loading every image plugin to read them, and
+// the icons are the pictures Qt's own style draws.
 void TestShell::buttonIconsLoadNoPlugin()
 {
     useOwnButtonIcons();
@@ -1069,6 +1088,19 @@ void TestShell::buttonIconsLoadNoPlugin()
     const QIcon ok = QApplication::style()->standardIcon(QStyle::SP_DialogOkButton);
     QVERIFY(!ok.pixmap(16).isNull() && !ok.pixmap(32).isNull());
     QCOMPARE(mappedImagePlugins(), before);
+    // The game's copies are the files this Qt draws its buttons with, byte for byte.
+    for (const char *name : {"ok", "cancel", "yes", "no", "open", "save", "close"}) {
+        for (const int size : {16, 32, 128}) {
+            QFile ours(QStringLiteral(":/lettora/buttons/%1-%2.png").arg(QLatin1String(name)).arg(size));
+            QFile qts(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-%1-%2.png")
+                          .arg(QLatin1String(name))
+                          .arg(size));
+            QVERIFY2(ours.open(QIODevice::ReadOnly), qPrintable(ours.fileName()));
+            if (!qts.open(QIODevice::ReadOnly))
+                QSKIP("This Qt keeps its button icons elsewhere");
+            QVERIFY2(ours.readAll() == qts.readAll(), qPrintable(ours.fileName()));
+        }
+    }
 }
 
 #include "tst_shell.moc"
