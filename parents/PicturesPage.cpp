@@ -43,16 +43,14 @@ constexpr int CellWidth = 116;
 constexpr int CellHeight = ThumbnailCache::Side + 62;
 constexpr int Margin = 4;
 
-// Never destroyed: a decoding held up by a slow file system must hold up neither the corner's
-// close nor the program's end.
+// Outlives the caches: a decoding held up by a slow file system does not hold up the corner's
+// close; the program's end waits for it (ThumbnailCache::endDecoding).
 QThreadPool &thumbnailPool()
 {
-    static QThreadPool *const pool = [] {
-        auto *p = new QThreadPool;
-        p->setMaxThreadCount(ThumbnailCache::Threads);
-        return p;
-    }();
-    return *pool;
+    static QThreadPool pool;
+    static const bool sized = (pool.setMaxThreadCount(ThumbnailCache::Threads), true);
+    (void)sized;
+    return pool;
 }
 
 QRect thumbRect(const QRect &cell)
@@ -223,6 +221,12 @@ ThumbnailCache::~ThumbnailCache()
 {
     // Decodings still waiting for a thread are skipped; one that runs ends on its own.
     m_gone->store(true);
+}
+
+bool ThumbnailCache::endDecoding(int msecs)
+{
+    thumbnailPool().clear();
+    return thumbnailPool().waitForDone(msecs);
 }
 
 QPixmap ThumbnailCache::thumbnail(const QByteArray &path, State *state, QString *reason)

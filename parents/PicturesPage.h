@@ -27,7 +27,7 @@ class PicturesPage;
 // as the game opens its pictures (a FIFO or a device is refused, never waited on). At most
 // `maxBytes` of pictures are kept: those asked for longest ago go first, and are decoded again
 // when they are asked for again. Nothing waits on a decoding when the cache goes: one still
-// running ends on its own and its picture is dropped.
+// running ends on its own and its picture is dropped; the program's end waits for it.
 class ThumbnailCache : public QObject
 {
     Q_OBJECT
@@ -39,6 +39,9 @@ public:
     // The file's small picture; raises an Error saying why it cannot be had.
     using Decoder = std::function<QImage(const QByteArray &path)>;
     static QImage decode(const QByteArray &path);
+    // At the program's end: drops the decodings not begun and waits, at most `msecs`, for those
+    // running; the threads are joined. False when one still runs (a hung file system).
+    static bool endDecoding(int msecs);
 
     explicit ThumbnailCache(QObject *parent = nullptr, Decoder decoder = &ThumbnailCache::decode,
                             qint64 maxBytes = MaxBytes);

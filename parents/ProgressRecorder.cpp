@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,7 +68,7 @@ ProgressRecorder &ProgressRecorder::instance()
     return recorder;
 }
 
-ProgressRecorder::ProgressRecorder() : m_writer([this] { writeLoop(); })
+ProgressRecorder::ProgressRecorder()
 {
     m_steady.start();
 }
@@ -84,12 +85,21 @@ qint64 ProgressRecorder::now() const
 
 ProgressRecorder::~ProgressRecorder()
 {
+    shutdown();
+}
+
+void ProgressRecorder::shutdown()
+{
     {
         std::lock_guard lock(m_mutex);
+        if (!m_writer.joinable())
+            return;
         m_quit = true;
     }
     m_wake.notify_one();
     m_writer.join();  // what is queued is written first
+    std::lock_guard lock(m_mutex);
+    m_quit = false;
 }
 
 QString ProgressRecorder::file()
@@ -122,6 +132,9 @@ void ProgressRecorder::answered(const QString &word, const QString &typed, Answe
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back({file(), progress::format(r)});
+        // The writer starts with the first answer, not with the program.
+        if (!m_writer.joinable())
+            m_writer = std::thread([this] { writeLoop(); });
     }
     m_wake.notify_one();
 }
@@ -145,6 +158,7 @@ void ProgressRecorder::failed(const QString &reason)
 
 void ProgressRecorder::writeLoop()
 {
+    pthread_setname_np(pthread_self(), "progress");
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_quit || !m_queue.empty(); });

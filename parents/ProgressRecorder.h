@@ -16,7 +16,8 @@ namespace lettora {
 // Records every answer of the child in the progress file. The game only hands the answer over:
 // a thread of its own appends it, so that no click ever waits on the disk. The first write that
 // fails (a full disk, a read-only folder, something other than a file in its place) ends the
-// recording for the run and leaves a quiet note for the parents' corner, never a box.
+// recording for the run and leaves a quiet note for the parents' corner, never a box. The writer
+// runs from the first answer to the shutdown.
 class ProgressRecorder : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,9 @@ public:
     QString note() const { return m_note; }
     // Records again after a failure (the history was cleared, or a test begins anew).
     void resume();
+    // Writes what is queued and joins the writer, before the application object goes. An answer
+    // after it starts a writer again.
+    void shutdown();
 
     // The file as the program names it, resolved in the program folder.
     static QString file();

@@ -2,11 +2,14 @@
 
 #include "shell/WindowLook.h"
 
+#include "shell/PictureLoader.h"
+
+#include <QThreadPool>
+
 #include <X11/Xlib.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
-#include <thread>
 #include <unistd.h>
 
 namespace lettora {
@@ -67,6 +70,7 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
     checkDisplay();
     qtHandler = qInstallMessageHandler(onFatalWhileMaking);
     auto app = std::make_unique<QApplication>(argc, argv);
+    limitPictureDecoding();
     useOwnButtonIcons();
     qInstallMessageHandler(qtHandler);
     return app;
@@ -74,7 +78,14 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv)
 
 void prepareFonts()
 {
-    std::thread(&FcInit).detach();
+    QThreadPool::globalInstance()->start([] { FcInit(); });
+}
+
+bool endBackgroundJobs(int msecs)
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    pool->clear();
+    return pool->waitForDone(msecs);
 }
 
 } // namespace lettora

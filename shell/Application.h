@@ -13,9 +13,16 @@ std::unique_ptr<QApplication> makeApplication(int &argc, char **argv);
 
 // Fontconfig reads its configuration and the font caches (about 35 ms) the first time a window
 // draws text: the game window's first paint draws none, the welcome screen's title does a second
-// after the start. Begun once the game window is up (shell/HeldWork.h), on a thread of its own, it
-// is ready by then and takes nothing from the start (begun before the application object, it made
-// the first paint 8-16 ms later).
+// after the start. Begun once the game window is up (shell/HeldWork.h), as a job on Qt's thread
+// pool, it is ready by then and takes nothing from the start (begun before the application object,
+// it made the first paint 8-16 ms later).
 void prepareFonts();
+
+// Ends the one-off jobs on Qt's thread pool (the fonts' warm-up, the pictures' sharper copies, the
+// opening of the sound output): those not begun are dropped, those running are waited for, at
+// most `msecs`, and the pool's threads joined. False when a job still runs: none can be cut short,
+// and the application object's end would wait for it for good (fontconfig reading its caches from
+// a hung network home), so the caller ends the process without it.
+bool endBackgroundJobs(int msecs);
 
 } // namespace lettora

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <semaphore.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -178,8 +180,10 @@ std::unique_ptr<DisplayBackend> &backendSlot()
 
 int signalPipe[2] = {-1, -1};
 sem_t fallbackWake;
+std::atomic<bool> fallbackQuit{false};
 std::atomic<int> caughtSignal{0};
 constexpr int FallbackSeconds = 2;
+constexpr int CaughtSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void onTerminationSignal(int sig)
 {
@@ -190,15 +194,26 @@ void onTerminationSignal(int sig)
     sem_post(&fallbackWake);
 }
 
-// Woken by the first termination signal. The event loop normally ends the program well within
-// the wait; when the main thread is stuck in a system call it never does, so this thread puts the
-// size back (through a connection of its own) and ends the process.
+// Woken by the first termination signal, or by the program's end. The event loop normally ends
+// the program well within the wait; when the main thread is stuck in a system call it never does,
+// so this thread puts the size back (through a connection of its own) and ends the process.
 void fallbackThread()
 {
+    pthread_setname_np(pthread_self(), "signal-restore");
     while (sem_wait(&fallbackWake) != 0) {
     }
-    timespec wait{FallbackSeconds, 0};
-    while (nanosleep(&wait, &wait) != 0) {
+    if (fallbackQuit.load())
+        return;
+    timespec until{};
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_sec += FallbackSeconds;
+    for (;;) {
+        if (sem_clockwait(&fallbackWake, CLOCK_MONOTONIC, &until) == 0) {
+            if (fallbackQuit.load())
+                return;  // the program came to its end in time
+        } else if (errno == ETIMEDOUT) {
+            break;
+        }
     }
     if (switchRecord.armed)
         xrandr::putBack(switchRecord.display[0] ? switchRecord.display : nullptr, switchRecord.done);
@@ -250,6 +265,7 @@ DisplayRestore::~DisplayRestore()
 {
     if (m_armed)
         restoreNow();
+    stopCatchingSignals();
 }
 
 void DisplayRestore::catchSignals()
@@ -260,18 +276,36 @@ void DisplayRestore::catchSignals()
         return;
     m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &DisplayRestore::onSignal);
-    static const bool fallbackStarted = [] {
-        sem_init(&fallbackWake, 0, 0);
-        std::thread(fallbackThread).detach();
-        return true;
-    }();
-    (void)fallbackStarted;
+    static const bool semaphoreMade = (sem_init(&fallbackWake, 0, 0), true);
+    (void)semaphoreMade;
+    fallbackQuit = false;
+    m_fallback = std::thread(fallbackThread);
     struct sigaction action = {};
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+    for (int sig : CaughtSignals)
         sigaction(sig, &action, nullptr);
+}
+
+void DisplayRestore::stopCatchingSignals()
+{
+    if (!m_notifier)
+        return;
+    // The size is back: a signal from now on ends the process the usual way, also while the
+    // application object goes.
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int sig : CaughtSignals)
+        sigaction(sig, &action, nullptr);
+    fallbackQuit = true;
+    sem_post(&fallbackWake);
+    m_fallback.join();
+    while (sem_trywait(&fallbackWake) == 0) {
+    }
+    delete m_notifier;
+    m_notifier = nullptr;
 }
 
 QSize DisplayRestore::arm(QSize saved)
@@ -305,8 +339,7 @@ void DisplayRestore::disarm()
 void DisplayRestore::shutdown()
 {
     restoreNow();
-    delete m_notifier;
-    m_notifier = nullptr;
+    stopCatchingSignals();
 }
 
 void DisplayRestore::onSignal()

@@ -4,6 +4,7 @@
 #include <QSize>
 
 #include <memory>
+#include <thread>
 
 class QSocketNotifier;
 
@@ -50,7 +51,7 @@ QSize PrimaryScreenSize();
 // close handler once it has put the size back itself; the destructor restores if still armed.
 // Should the event loop not end within a couple of seconds of such a signal (the main thread
 // stuck in a system call), a thread of its own puts the size back and ends the process with
-// 128 + signal, switched or not.
+// 128 + signal, switched or not. That thread runs from catching the signals to the shutdown.
 class DisplayRestore : public QObject
 {
     Q_OBJECT
@@ -65,7 +66,8 @@ public:
     void restoreNow();
     void disarm();
     bool isArmed() const { return m_armed; }
-    // At program end, before the application object goes: restores if still armed.
+    // At program end, before the application object goes: restores if still armed, gives the
+    // signals back their usual action and joins the fallback thread.
     void shutdown();
 
     ~DisplayRestore() override;
@@ -73,10 +75,12 @@ public:
 private:
     DisplayRestore();
     void onSignal();
+    void stopCatchingSignals();
 
     QSize m_saved;
     bool m_armed = false;
     QSocketNotifier *m_notifier = nullptr;
+    std::thread m_fallback;
 };
 
 } // namespace lettora

@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
-#include <private/qfont_p.h>
 
 #include <cstdlib>  // defines __GLIBC__ with the C library
 
@@ -43,11 +42,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Hide && qobject_cast<QMessageBox *>(watched)) {
-            // Once the box is gone: Qt's font cache lets go of every font no live text holds.
-            QTimer::singleShot(0, qApp, [] {
-                QFontCache::instance()->clear();
-                giveBackFreeMemory();
-            });
+            // Once the box is gone, what it took from the heap goes back.
+            QTimer::singleShot(0, qApp, [] { giveBackFreeMemory(); });
         }
         return false;
     }

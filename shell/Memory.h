@@ -10,9 +10,9 @@ void useOneMallocArena();
 // Hands the heap's free pages back to the system (after the welcome tune's synthesiser is gone).
 void giveBackFreeMemory();
 
-// From now on, once a message box has closed, the fonts that only it drew with (often the desktop's
-// sans-serif, which no game window uses) are let go with their glyphs and their mapped files, and
-// the heap's free pages with them. A window that draws text again opens its fonts anew.
+// From now on, once a message box has closed, the heap's free pages go back to the system. (The
+// fonts only the box drew with stay in Qt's font cache: letting go of them takes Qt's private API,
+// for a few hundred kilobytes.)
 void releaseWhatBoxesLeave();
 
 } // namespace lettora

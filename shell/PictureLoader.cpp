@@ -79,6 +79,11 @@ QImage loadDecoration(const QString &path)
     }
 }
 
+void limitPictureDecoding()
+{
+    QImageReader::setAllocationLimit(int(PictureDecodeBudget / (1024 * 1024)));
+}
+
 bool isPictureExtension(const QString &fileName)
 {
     return !formatFor(fileName).isEmpty();
@@ -138,10 +143,6 @@ QImage decode(QFile &device, const QString &file, const QByteArray &format, QSiz
         if (cost > PictureDecodeBudget)
             fail(file, QStringLiteral("The picture is too large to show (%1 x %2 pixels).").arg(size.width()).arg(size.height()));
     }
-    // Qt's own limit on a decoded image is lower than the budget: a 48-megapixel photo needs more.
-    // The limit is the whole program's: set once, not from every decoding thread.
-    static const bool limited = (QImageReader::setAllocationLimit(int(PictureDecodeBudget / (1024 * 1024))), true);
-    Q_UNUSED(limited);
     if (scaled)
         reader.setScaledSize(targetSize);
 

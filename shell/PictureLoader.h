@@ -61,4 +61,9 @@ bool isPictureExtension(const QString &fileName);
 // image). A picture that would need more is refused with a message before it is decoded.
 inline constexpr qint64 PictureDecodeBudget = 256LL * 1024 * 1024;
 
+// Raises Qt's own limit on a decoded image, lower than the budget (a 48-megapixel photo needs
+// more), to the budget. The limit is the whole program's: set once, where the application object
+// is made, never from a decoding thread.
+void limitPictureDecoding();
+
 } // namespace lettora

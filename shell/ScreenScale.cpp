@@ -6,10 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 
-// Qt scales by a factor of its own per screen (what QT_SCREEN_SCALE_FACTORS sets at start); the
-// private call sets it while the program runs.
-#include <QtGui/private/qhighdpiscaling_p.h>
-#include <qpa/qplatformscreen.h>
+#include "shell/QtScreenFactor.h"
 
 #include <algorithm>
 
@@ -36,20 +33,20 @@ public:
     QSize screenSize() override
     {
         const QScreen *screen = QGuiApplication::primaryScreen();
-        if (!screen || !screen->handle())
+        if (!screen)
             return QSize();
         // The platform's own pixels: what Qt's logical sizes are multiplied up to.
-        return (coversWholeScreen() ? screen->handle()->geometry() : screen->handle()->availableGeometry()).size();
+        return qtscreen::platformSize(screen, coversWholeScreen());
     }
     qreal factor() override
     {
         const QScreen *screen = QGuiApplication::primaryScreen();
-        return screen ? QHighDpiScaling::factor(screen) : 1.0;
+        return screen ? qtscreen::factor(screen) : 1.0;
     }
     void setFactor(qreal factor) override
     {
         if (QScreen *screen = QGuiApplication::primaryScreen())
-            QHighDpiScaling::setScreenFactor(screen, factor);
+            qtscreen::setFactor(screen, factor);
     }
 };
 

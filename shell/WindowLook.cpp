@@ -28,9 +28,7 @@ public:
         if (const char *name = buttonIconName(icon)) {
             QIcon read;
             for (const int size : {16, 32, 128}) {
-                QImageReader reader(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-%1-%2.png")
-                                        .arg(QLatin1String(name))
-                                        .arg(size),
+                QImageReader reader(QStringLiteral(":/lettora/buttons/%1-%2.png").arg(QLatin1String(name)).arg(size),
                                     "png");
                 reader.setAutoDetectImageFormat(false);  // else every plugin is still asked first
                 const QImage image = reader.read();

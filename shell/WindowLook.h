@@ -16,7 +16,8 @@ void useWhiteBackground(QWidget *window);
 // The application's style: the toolkit's own, but for the icons of the standard buttons (a message
 // box's OK), which it would read through an image reader that asks every image plugin whether it
 // reads PNG before reading it itself: eight plugins and their libraries (TIFF, WebP, MNG, ...),
-// 1.2 MB, loaded for one box. The same pictures are read here as the PNG files they are.
+// 1.2 MB, loaded for one box. The same pictures, the game's own copies (shell/buttons), are read
+// here as the PNG files they are.
 void useOwnButtonIcons();
 
 // A flat scroll bar, 2 pixels thick, without arrow buttons, its handle lighting up under the

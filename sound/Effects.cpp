@@ -4,9 +4,9 @@
 #include "sound/AudioModule.h"
 
 #include <QObject>
+#include <QThreadPool>
 
 #include <chrono>
-#include <thread>
 
 namespace lettora {
 
@@ -23,8 +23,8 @@ public:
     ~OnDemandPlayer() override
     {
         // An opening cannot be cut short: it ends before the player goes.
-        if (m_opening.joinable())
-            m_opening.join();
+        if (m_opened.valid())
+            m_opened.wait();
     }
 
     void play(const QString &file) override
@@ -45,10 +45,11 @@ public:
         if (!m_opened.valid()) {
             std::promise<void> opened;
             m_opened = opened.get_future().share();
-            m_opening = std::thread([this, opened = std::move(opened)]() mutable {
+            // A one-off job on Qt's pool: the player waits for it; the program ends the pool.
+            QThreadPool::globalInstance()->start([this, opened = std::make_shared<std::promise<void>>(std::move(opened))] {
                 m_made = openModuleEffectPlayer(nullptr);
-                opened.set_value();
                 QMetaObject::invokeMethod(&m_context, [this] { takeOver(); }, Qt::QueuedConnection);
+                opened->set_value();
             });
         }
         return m_opened;
@@ -61,7 +62,7 @@ private:
         if (m_tookOver)
             return;
         m_tookOver = true;
-        m_opening.join();
+        m_opened.wait();  // set as the job's last step
         m_player = std::move(m_made);
         applyChannelVolumes();
         if (m_player && !m_pending.isEmpty())
@@ -71,7 +72,6 @@ private:
 
     QObject m_context;
     std::shared_future<void> m_opened;
-    std::thread m_opening;
     std::unique_ptr<EffectPlayer> m_made;  // by the opening thread
     std::unique_ptr<EffectPlayer> m_player;
     QString m_pending;

@@ -11,7 +11,12 @@
 #include <optional>
 #include <thread>
 
+#include <pthread.h>
+
 namespace lettora {
+
+// The worker thread's name, as the system lists it.
+inline constexpr const char *SpeechWorkerThread = "speech";
 
 // Makes lines off the GUI thread, one at a time, newest first: a request that comes while another
 // waits takes its place, and a line being made when a newer request comes is abandoned (or, made,
@@ -91,6 +96,7 @@ private:
 
     void run()
     {
+        pthread_setname_np(pthread_self(), SpeechWorkerThread);
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait(lock, [this] { return m_quit || m_pending || !m_preparations.empty(); });

@@ -391,9 +391,7 @@ Voice &Voice::instance()
 
 Voice::Voice() : d(std::make_unique<Private>())
 {
-    d->worker = std::make_unique<SpeechWorker<LineRequest, MadeLine>>(
-        [this](const LineRequest &request, const StopAsked &stop) { return d->make(request, stop); }, &d->context,
-        [this](MadeLine line) { d->play(std::move(line)); });
+    start();
     d->letterWait.setInterval(LetterWaitPollMs);
     QObject::connect(&d->letterWait, &QTimer::timeout, &d->context, [this] { d->playWaitingLetter(); });
 }
@@ -401,6 +399,15 @@ Voice::Voice() : d(std::make_unique<Private>())
 Voice::~Voice()
 {
     shutdown();
+}
+
+void Voice::start()
+{
+    if (d->worker)
+        return;
+    d->worker = std::make_unique<SpeechWorker<LineRequest, MadeLine>>(
+        [this](const LineRequest &request, const StopAsked &stop) { return d->make(request, stop); }, &d->context,
+        [this](MadeLine line) { d->play(std::move(line)); });
 }
 
 void Voice::shutdown()

@@ -77,8 +77,10 @@ public:
     // The volumes on the voice and effect channels and the music; called again once the mixer is
     // open.
     static void applyVolumes();
-    // Before the mixer closes: stops the line and the worker that makes lines.
+    // Before the mixer closes: stops the line and joins the worker that makes lines; from then on
+    // every line is dropped, until start() (the worker's thread begins with the first line after).
     void shutdown();
+    void start();
     // Tests: engines from this folder (empty: the system's); the engines are loaded again.
     void setLibraryDir(const QByteArray &dir);
     // Tests: each line as it goes to be made, its parts in order: "word:cat" (with "+recording"

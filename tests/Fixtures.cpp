@@ -12,6 +12,15 @@
 
 namespace lettora::test {
 
+namespace {
+// The tests' application object comes with the limit the program's comes with.
+void asTheProgramStarts()
+{
+    limitPictureDecoding();
+}
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(asTheProgramStarts)
+
 ProgramFolderCopy::ProgramFolderCopy()
 {
     const QString source = QStringLiteral(LETTORA_PROGRAM_DIR);

@@ -8,6 +8,7 @@
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
 #include "shell/core/ProgramFolder.h"
+#include "shell/QtScreenFactor.h"
 #include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
 #include "shell/WindowLook.h"
@@ -139,7 +140,6 @@ private Q_SLOTS:
     void quotedNames_data();
     void quotedNames();
     void longNameFitsTheBox();
-    void boxFontsReleased();
     void title_data();
     void title();
     void errorGuardShowsBox();
@@ -169,6 +169,7 @@ private Q_SLOTS:
     void staleSocket();
     void boxBeforeWindows_data();
     void boxBeforeWindows();
+    void qtScreenFactor();
     void screenRefit_data();
     void screenRefit();
 };
@@ -353,30 +354,6 @@ void TestShell::longNameFitsTheBox()
     reportError(text);
     QCOMPARE(shown, text + QLatin1Char('.'));
     QVERIFY2(boxWidth <= QGuiApplication::primaryScreen()->geometry().width(), qPrintable(QString::number(boxWidth)));
-}
-
-void TestShell::boxFontsReleased()
-{
-    // A font no game window uses: its file is mapped while the box shows it, and not after.
-    const auto mapped = [] {
-        QFile maps(QStringLiteral("/proc/self/maps"));
-        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("LiberationMono-Regular");
-    };
-    const QFont before = QApplication::font();
-    QApplication::setFont(QFont(QStringLiteral("Liberation Mono")));
-    releaseWhatBoxesLeave();
-    bool whileShown = false;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        box->grab();  // drawn: its text's font is open
-        whileShown = mapped();
-        box->button(QMessageBox::Ok)->click();
-    });
-    reportError(QStringLiteral("A box"));
-    QApplication::setFont(before);
-    QVERIFY(whileShown);
-    QTRY_VERIFY(!mapped());
 }
 
 void TestShell::title_data()
@@ -690,20 +667,25 @@ void TestShell::pictureLarge()
     }
 }
 
-// Qt's limit on a decoded image is the whole program's: the pictures set it once, and a decode on
-// any thread leaves it as it stands.
+// Qt's limit on a decoded image is the whole program's: it comes with the application object, and
+// a decode on any thread leaves it as it stands.
 void TestShell::pictureAllocationLimitSetOnce()
 {
+    const int set = int(PictureDecodeBudget / (1024 * 1024));
+    QProcess start;
+    start.start(QStringLiteral(LETTORA_APPLICATION_START), {});
+    QVERIFY(start.waitForFinished(30000));
+    QCOMPARE(start.exitCode(), 0);
+    QCOMPARE(start.readAllStandardOutput().trimmed().toInt(), set);
+
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("small.png"));
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::blue);
     QVERIFY(picture.save(file));
-    QVERIFY(!loadPicture(file).isNull());
-    const int set = int(PictureDecodeBudget / (1024 * 1024));
-    QCOMPARE(QImageReader::allocationLimit(), set);
     QImageReader::setAllocationLimit(set / 2);
     auto restore = qScopeGuard([set] { QImageReader::setAllocationLimit(set); });
+    QVERIFY(!loadPicture(file).isNull());
     QVERIFY(!loadPicture(file, QSize(20, 15)).isNull());
     QCOMPARE(QImageReader::allocationLimit(), set / 2);
 }
@@ -1090,6 +1072,22 @@ void TestShell::boxBeforeWindows()
     QVERIFY(qFuzzyCompare(fake.current, desktop));
 }
 
+// On the Qt it was built against, the program sets the screen's factor while it runs: Qt's logical
+// screen shrinks by it, and the platform's pixels stay.
+void TestShell::qtScreenFactor()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    QVERIFY(screen);
+    QVERIFY(qtscreen::canSetFactor());
+    const qreal before = qtscreen::factor(screen);
+    const QSize pixels = qtscreen::platformSize(screen, true);
+    auto restore = qScopeGuard([&] { qtscreen::setFactor(screen, before); });
+    qtscreen::setFactor(screen, 2 * before);
+    QCOMPARE(qtscreen::factor(screen), 2 * before);
+    QCOMPARE(qtscreen::platformSize(screen, true), pixels);
+    QCOMPARE(screen->geometry().size(), pixels / (2 * before));
+}
+
 void TestShell::screenRefit_data()
 {
     QTest::addColumn<QSize>("now");            // the screen's size after the change
@@ -1153,7 +1151,8 @@ static QStringList mappedImagePlugins()
     return plugins;
 }
 
-// A message box's OK shows its icon without loading every image plugin to read it.
+// A message box's buttons show their icons without loading every image plugin to read them, and
+// the icons are the pictures Qt's own style draws.
 void TestShell::buttonIconsLoadNoPlugin()
 {
     useOwnButtonIcons();
@@ -1161,6 +1160,19 @@ void TestShell::buttonIconsLoadNoPlugin()
     const QIcon ok = QApplication::style()->standardIcon(QStyle::SP_DialogOkButton);
     QVERIFY(!ok.pixmap(16).isNull() && !ok.pixmap(32).isNull());
     QCOMPARE(mappedImagePlugins(), before);
+    // The game's copies are the files this Qt draws its buttons with, byte for byte.
+    for (const char *name : {"ok", "cancel", "yes", "no", "open", "save", "close"}) {
+        for (const int size : {16, 32, 128}) {
+            QFile ours(QStringLiteral(":/lettora/buttons/%1-%2.png").arg(QLatin1String(name)).arg(size));
+            QFile qts(QStringLiteral(":/qt-project.org/styles/commonstyle/images/standardbutton-%1-%2.png")
+                          .arg(QLatin1String(name))
+                          .arg(size));
+            QVERIFY2(ours.open(QIODevice::ReadOnly), qPrintable(ours.fileName()));
+            if (!qts.open(QIODevice::ReadOnly))
+                QSKIP("This Qt keeps its button icons elsewhere");
+            QVERIFY2(ours.readAll() == qts.readAll(), qPrintable(ours.fileName()));
+        }
+    }
 }
 
 #include "tst_shell.moc"

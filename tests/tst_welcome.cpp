@@ -8,12 +8,23 @@
 #include "shell/app/Program.h"
 #include "shell/app/SplashUnit.h"
 #include "shell/app/Welcomeunit.h"
+#include "parents/PicturesPage.h"
+#include "parents/ProgressRecorder.h"
 #include "sound/AudioModule.h"
+#include "sound/Effects.h"
+#include "speech/SpeechWorker.h"
+#include "speech/Voice.h"
 
 #include <QCheckBox>
+#include <QBuffer>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
+#include <QMap>
 #include <QTest>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 
 using namespace lettora;
@@ -109,6 +120,9 @@ private Q_SLOTS:
     void creationErrorBoxShowsWelcome_data();
     void creationErrorBoxShowsWelcome();
     void closingTheGameClosesNothingElse();
+    void closeLeavesTheMainThreadAlone();
+    void voiceStopsBeforeTheMixerCloses();
+    void stuckJobHoldsTheEndForAWhileOnly();
 };
 
 void TestWelcome::comesUpOnce()
@@ -338,6 +352,156 @@ void TestWelcome::closingTheGameClosesNothingElse()
     QCOMPARE(code, 0);
     QCOMPARE(music, QStringList());
     QVERIFY2(messages->isEmpty(), qPrintable(messages->join(QLatin1Char('\n'))));  // nor when the windows go
+}
+
+// This process's threads but the main one and the test harness's watchdog, by id, with their names.
+using Threads = QMap<qint64, QString>;
+Threads threads()
+{
+    Threads found;
+    const QString tasks = QStringLiteral("/proc/self/task/");
+    for (const QString &task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (task.toLongLong() == QCoreApplication::applicationPid())
+            continue;
+        QFile comm(tasks + task + QStringLiteral("/comm"));
+        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : task;
+        if (name != QLatin1String("QtTest Watchdog"))
+            found.insert(task.toLongLong(), name);
+    }
+    return found;
+}
+
+// The names of the threads begun since `before` was taken.
+QStringList threadNames(const Threads &before = {})
+{
+    QStringList names;
+    const Threads now = threads();
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (!before.contains(it.key()))
+            names << it.value();
+    return names;
+}
+
+// No speech engine: eSpeak NG keeps a thread of its own from its start to the process's end (it
+// cannot be started again once ended); the program's own threads are what is counted here, those
+// begun since the test began (an engine that earlier tests started keeps its thread).
+struct NoSpeechEngine
+{
+    NoSpeechEngine() { Voice::instance().setLibraryDir(QFile::encodeName(empty.path())); }
+    ~NoSpeechEngine() { Voice::instance().setLibraryDir({}); }
+    QTemporaryDir empty;
+};
+
+// An effect player that notes the threads there are when it goes.
+struct WatchedMixer : EffectPlayer
+{
+    WatchedMixer(const Threads &before, QStringList *atClose) : before(before), atClose(atClose) {}
+    ~WatchedMixer() override { *atClose = threadNames(before); }
+    void play(const QString &) override {}
+    Threads before;
+    QStringList *atClose;
+};
+
+// Every worker the program starts is stopped by its end, before the application object goes:
+// the fonts' warm-up, the opening of the sound output, the progress writer, the display's signal
+// thread, the thumbnails' decodings.
+void TestWelcome::closeLeavesTheMainThreadAlone()
+{
+    WholeProgram p;
+    NoSpeechEngine noEngine;
+    const Threads before = threads();
+    p.folder.write(QStringLiteral("Picture/dot.png"), [] {
+        QImage dot(4, 4, QImage::Format_RGB32);
+        dot.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        dot.save(&buffer, "PNG");
+        return png;
+    }());
+    int threadsWhileRunning = 0;
+    bool ended = false;
+    {
+        Program program;
+        ThumbnailCache thumbnails;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!FormWelcome->isVisible() || !FormLettora->isVisible())
+                return;
+            if (threadsWhileRunning == 0) {
+                ProgressRecorder::instance().answered(QStringLiteral("Cat"), QStringLiteral("Cat"), Answer::Right);
+                thumbnails.thumbnail(QFile::encodeName(p.folder.file(QStringLiteral("Picture/dot.png"))));
+                Voice::instance().sayLetter('A');
+                threadsWhileRunning = int(threadNames(before).size());
+            }
+            if (thumbnails.finished() == 1) {
+                poll.stop();
+                FormLettora->close();
+            }
+        });
+        poll.start(20);
+        QTimer::singleShot(20000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(program.run(), 0);
+        ended = program.close();
+        // The pools' threads are waited for, and go a moment after.
+        QTRY_VERIFY2(threadNames(before).isEmpty(), qPrintable(threadNames(before).join(QLatin1Char(','))));
+    }
+    QVERIFY(ended);
+    QVERIFY2(threadsWhileRunning > 1, qPrintable(QString::number(threadsWhileRunning)));
+    const QByteArray written = p.folder.bytes(QStringLiteral("Data/Progress.csv"));  // the answer, written before the end
+    QVERIFY2(written.startsWith(progress::Header) && written.count('\n') == 2, written.constData());
+    QVERIFY2(threadNames(before).isEmpty(), qPrintable(threadNames(before).join(QLatin1Char(','))));
+}
+
+// The voice plays on the effects' mixer: its worker is joined before the mixer closes.
+void TestWelcome::voiceStopsBeforeTheMixerCloses()
+{
+    WholeProgram p;
+    NoSpeechEngine noEngine;
+    const Threads before = threads();
+    QStringList atClose;
+    {
+        Program program;
+        bool said = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!FormWelcome->isVisible() || !FormLettora->isVisible())
+                return;
+            if (!said) {
+                said = true;
+                setEffectPlayer(std::make_unique<WatchedMixer>(before, &atClose));
+                Voice::instance().sayLetter('A');
+            }
+            if (threadNames(before).contains(QLatin1String(SpeechWorkerThread))) {
+                poll.stop();
+                FormLettora->close();
+            }
+        });
+        poll.start(20);
+        QTimer::singleShot(20000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(program.run(), 0);
+    }
+    QVERIFY(!atClose.isEmpty());
+    QVERIFY2(!atClose.contains(QLatin1String(SpeechWorkerThread)), qPrintable(atClose.join(QLatin1Char(','))));
+}
+
+// A job that cannot be cut short (fontconfig on a hung disk) holds the end up for a while only:
+// close() says it still runs, and the program's entry then ends the process without the
+// application object's end, which would wait for it for good.
+void TestWelcome::stuckJobHoldsTheEndForAWhileOnly()
+{
+    WholeProgram p;
+    QSemaphore stuck;
+    bool ended = true;
+    {
+        Program program;
+        QThreadPool::globalInstance()->start([&stuck] { stuck.acquire(); });
+        ended = program.close();
+        QVERIFY(program.close() == ended);  // once
+    }
+    stuck.release();
+    QVERIFY(!ended);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(30000));
 }
 
 QTEST_MAIN(TestWelcome)

@@ -6,6 +6,9 @@
 #include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
 
+#include <cstdio>
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
     lettora::useOneMallocArena();
@@ -31,5 +34,12 @@ int main(int argc, char *argv[])
             lettora::ScreenFit::instance().showBeforeWindows([&text] { lettora::reportError(text); });
     }
     lettora::Program program;
-    return program.run();
+    const int code = program.run();
+    if (!program.close()) {
+        // A job stuck in a system call (fontconfig on a hung network home): the windows are
+        // closed and saved, the display is back; the application object's end would wait for good.
+        std::fflush(nullptr);
+        _exit(code);
+    }
+    return code;
 }

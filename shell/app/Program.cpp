@@ -3,6 +3,8 @@
 #include "game/LettoraUnit.h"
 #include "parents/KeepInGame.h"
 #include "parents/ParentSettings.h"
+#include "parents/PicturesPage.h"
+#include "parents/ProgressRecorder.h"
 #include "settings/OptionUnit.h"
 #include "shell/Application.h"
 #include "shell/DisplaySize.h"
@@ -14,6 +16,7 @@
 #include "speech/Voice.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 namespace lettora {
@@ -31,6 +34,7 @@ Program::Program()
     releaseWhatBoxesLeave();
     // The parents' settings are in place before any window speaks or plays.
     ParentSettingsStore::instance().load();
+    Voice::instance().start();
     FormLettora = new TFormLettora;
     FormOption = new TFormOption(FormLettora, FormLettora);
     FormSplash = new TFormSplash;
@@ -39,6 +43,14 @@ Program::Program()
 
 Program::~Program()
 {
+    close();
+}
+
+bool Program::close()
+{
+    if (m_closed)
+        return m_ended;
+    m_closed = true;
     KeepInGame::instance().stop();
     delete FormWelcome;
     delete FormSplash;
@@ -48,10 +60,16 @@ Program::~Program()
     FormSplash = nullptr;
     FormOption = nullptr;
     FormLettora = nullptr;
-    // The voice plays on the effects' mixer: it stops before the mixer closes.
+    // The voice plays on the effects' mixer: it stops before the mixer closes (which waits for
+    // its opening).
     Voice::instance().shutdown();
     setEffectPlayer(nullptr);
+    ProgressRecorder::instance().shutdown();
     DisplayRestore::instance().shutdown();
+    const QDeadlineTimer deadline(EndWaitMs);
+    m_ended = ThumbnailCache::endDecoding(int(deadline.remainingTime()));
+    m_ended = endBackgroundJobs(int(deadline.remainingTime())) && m_ended;
+    return m_ended;
 }
 
 int Program::run()

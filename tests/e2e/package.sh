@@ -19,6 +19,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libpulse0 libsamplerate0 libasound2 libgstreamer1.0-0 libfluidsynth3 libsndfile1 gstreamer1.0-plugins-bad timgm6mb-soundfont libxrandr2; do
   case "$depends" in *"$needed"*) ;; *) fail "the package does not depend on $needed: $depends" ;; esac
 done
+# The game runs on any Qt 6 from the one it was built with: no private symbol is linked, and the
+# package pins no exact Qt.
+case "$depends" in *qt6-base-abi*) fail "the package pins the exact Qt: $depends" ;; esac
+grep -Eq 'libqt6gui6 \(>= 6\.' <<<"$depends" || fail "the package does not depend on a Qt 6 GUI library from a version on: $depends"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
@@ -32,6 +36,10 @@ for f in usr/bin/lettora usr/lib/lettora/Lettora usr/lib/lettora/lettora-display
          usr/share/applications/org.lettora.Lettora.desktop usr/share/metainfo/org.lettora.Lettora.metainfo.xml \
          usr/share/icons/hicolor/48x48/apps/org.lettora.Lettora.png usr/share/icons/hicolor/256x256/apps/org.lettora.Lettora.png; do
   [ -e "$root/$f" ] || fail "the package has no $f"
+done
+for f in Lettora lettora-display-guard liblettora-audio.so liblettora-audio-formats.so; do
+  nm -D --undefined-only "$root/usr/lib/lettora/$f" | grep -q Qt_6_PRIVATE_API \
+    && fail "$f links Qt's private API: $(nm -D --undefined-only "$root/usr/lib/lettora/$f" | grep Qt_6_PRIVATE_API | head -n 3)"
 done
 [ -x "$root/usr/bin/lettora" ] || fail "the launcher is not executable"
 grep -q 'lib/lettora/Lettora' "$root/usr/bin/lettora" || fail "the launcher does not start the installed game"
