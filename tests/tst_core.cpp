@@ -1,5 +1,6 @@
-// The Qt Core layer's tools: the whole-file save.
+// The Qt Core layer's tools: the whole-file save and the dlsym tables.
 #include "shell/core/AtomicFile.h"
+#include "shell/core/SymbolTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <dlfcn.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -84,6 +86,8 @@ private Q_SLOTS:
     void failureKeepsOldFile();
     void groupWrittenBeforeReplaced_data();
     void groupWrittenBeforeReplaced();
+    void resolvesAllOrNone_data();
+    void resolvesAllOrNone();
 };
 
 void TestCore::savesWhole_data()
@@ -249,6 +253,57 @@ void TestCore::groupWrittenBeforeReplaced()
     }
     if (fails)
         QCOMPARE(failure.fileName, files[fullDisk ? 2 : blocked].path);
+}
+
+namespace {
+double untouched(double)
+{
+    return -1.0;
+}
+} // namespace
+
+void TestCore::resolvesAllOrNone_data()
+{
+    QTest::addColumn<bool>("library");  // the library is open; false: a null handle
+    QTest::addColumn<QByteArrayList>("names");
+    QTest::addColumn<QByteArray>("missing");  // the name reported; empty: every slot filled
+    QTest::newRow("all found") << true << QByteArrayList{"cos", "sin", "sqrt"} << QByteArray();
+    QTest::newRow("first missing") << true << QByteArrayList{"lettora_no_such_function", "sin", "sqrt"}
+                                   << QByteArray("lettora_no_such_function");
+    QTest::newRow("last missing") << true << QByteArrayList{"cos", "sin", "lettora_no_such_function"}
+                                  << QByteArray("lettora_no_such_function");
+    QTest::newRow("the first of two missing") << true << QByteArrayList{"cos", "lettora_gone", "lettora_also_gone"}
+                                              << QByteArray("lettora_gone");
+    QTest::newRow("no library") << false << QByteArrayList{"cos", "sin", "sqrt"} << QByteArray("cos");
+}
+
+// A table is filled whole from a library every Debian system has, or not at all.
+void TestCore::resolvesAllOrNone()
+{
+    QFETCH(bool, library);
+    QFETCH(QByteArrayList, names);
+    QFETCH(QByteArray, missing);
+    void *handle = library ? ::dlopen("libm.so.6", RTLD_NOW | RTLD_LOCAL) : nullptr;
+    QVERIFY(handle || !library);
+    const auto close = qScopeGuard([handle] {
+        if (handle)
+            ::dlclose(handle);
+    });
+    double (*first)(double) = &untouched, (*second)(double) = &untouched, (*third)(double) = &untouched;
+    const char *reported = nullptr;
+    const bool found = resolveSymbols(handle, {{names[0].constData(), first},
+                                               {names[1].constData(), second},
+                                               {names[2].constData(), third}},
+                                      &reported);
+    QCOMPARE(found, missing.isEmpty());
+    QCOMPARE(QByteArray(reported), missing);
+    if (found) {
+        QCOMPARE(first(0.0), 1.0);   // cos
+        QCOMPARE(second(0.0), 0.0);  // sin
+        QCOMPARE(third(9.0), 3.0);   // sqrt
+    } else {
+        QVERIFY(first == &untouched && second == &untouched && third == &untouched);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCore)
