@@ -1,12 +1,12 @@
 #include "parents/ParentSettings.h"
 
 #include "shell/core/AssetPaths.h"
+#include "shell/core/AtomicFile.h"
 #include "shell/core/ProgramFolder.h"
 #include "shell/core/RegularFile.h"
 #include "speech/Voice.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -124,20 +124,9 @@ bool ParentSettingsStore::save(const ParentSettings &settings)
 {
     apply(settings);
 
-    const QString file = ProgramFolder::resolve(QLatin1String(paths::ParentSettingsFile));
-    if (holdsNonRegularFile(QFile::encodeName(file)))
-        return false;  // never put a file of our own in place of a FIFO or a folder
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = format(settings);
-    // Flushed before the commit: a short write on a full disk must leave the old file in place.
-    if (out.write(bytes) != bytes.size() || !out.flush()) {
-        out.cancelWriting();
-        out.commit();
-        return false;
-    }
-    return out.commit();
+    // Never put in place of a FIFO or a folder; a short write on a full disk leaves the old file.
+    SaveFailure failure;
+    return saveWholeFile(ProgramFolder::resolve(QLatin1String(paths::ParentSettingsFile)), format(settings), failure);
 }
 
 } // namespace lettora

@@ -1,12 +1,12 @@
 #include "parents/ProgressLog.h"
 
 #include "shell/ErrorReport.h"
+#include "shell/core/AtomicFile.h"
 #include "shell/core/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -375,42 +375,36 @@ std::vector<WordStats> Tally::mostPractised(int rows) const
 
 bool writeWhole(const QString &file, const QByteArray &bytes, QString &reason)
 {
-    QBuffer from;
-    from.setData(bytes);
-    from.open(QIODevice::ReadOnly);
-    return copyWhole(from, file, reason);
+    SaveFailure failure;
+    if (saveWholeFile(file, bytes, failure))
+        return true;
+    reason = failure.reason;
+    return false;
 }
 
 bool copyWhole(QIODevice &from, const QString &file, QString &reason)
 {
-    if (holdsNonRegularFile(QFile::encodeName(file))) {
-        reason = QLatin1String(messages::NotRegularFile);
-        return false;  // never put a file of our own in place of a FIFO or a folder
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // Never put in place of a FIFO or a folder; a short write on a full disk leaves the old file.
+    AtomicFile out(file);
+    if (!out.open()) {
         reason = out.errorString();
         return false;
     }
-    // Flushed before the commit: a short write on a full disk must leave the old file in place.
     QByteArray chunk(ReadChunk, Qt::Uninitialized);
     for (;;) {
         const qint64 got = from.read(chunk.data(), chunk.size());
-        if (got < 0)
+        if (got < 0) {
             reason = from.errorString();
-        else if (got > 0 && out.write(chunk.constData(), got) != got)
-            reason = out.errorString();
-        if (got <= 0 || !reason.isEmpty())
+            return false;
+        }
+        if (got == 0)
             break;
+        if (!out.write(chunk.constData(), got)) {
+            reason = out.errorString();
+            return false;
+        }
     }
-    if (reason.isEmpty() && !out.flush())
-        reason = out.errorString();
-    if (!reason.isEmpty()) {
-        out.cancelWriting();
-        out.commit();
-        return false;
-    }
-    if (!out.commit()) {
+    if (!out.finish() || !out.commit()) {
         reason = out.errorString();
         return false;
     }

@@ -1,11 +1,11 @@
 #include "settings/IntSettings.h"
 
+#include "shell/core/AtomicFile.h"
 #include "shell/core/Error.h"
 #include "shell/core/ProgramFolder.h"
 #include "shell/core/RegularFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace lettora {
@@ -26,19 +26,16 @@ std::int32_t ReadIntSetting(const QString &path, std::int32_t defaultValue)
 void WriteIntSetting(const QString &path, std::int32_t value)
 {
     // Through a temporary file that replaces the old one: a file cut off between truncating and
-    // writing would lose the setting to the default at the next start.
-    const QString resolved = ProgramFolder::resolve(path);
-    // A FIFO, a device or a folder in its place is the user's own: it is never replaced.
-    if (holdsNonRegularFile(QFile::encodeName(resolved)))
-        throw Error(QString::fromLatin1(messages::CannotCreateFile)
-                        .arg(quotedName(resolved), QString::fromLatin1(messages::NotRegularFile)));
-    QSaveFile file(resolved);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file.fileName()), file.errorString()));
+    // writing would lose the setting to the default at the next start. A FIFO, a device or a
+    // folder in its place is the user's own: it is never replaced.
     uchar bytes[4];
     qToLittleEndian<qint32>(value, bytes);
-    if (file.write(reinterpret_cast<const char *>(bytes), 4) != 4 || !file.flush() || !file.commit())
-        throw Error(QString::fromLatin1(messages::StreamWriteError));
+    SaveFailure failure;
+    if (saveWholeFile(ProgramFolder::resolve(path), QByteArray(reinterpret_cast<const char *>(bytes), 4), failure))
+        return;
+    if (failure.step == AtomicFile::Step::Opening)
+        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(failure.fileName), failure.reason));
+    throw Error(QString::fromLatin1(messages::StreamWriteError));
 }
 
 } // namespace lettora

@@ -1,14 +1,11 @@
 #include "settings/ListFile.h"
 
+#include "shell/core/AtomicFile.h"
 #include "shell/core/Error.h"
 #include "shell/core/ProgramFolder.h"
 #include "shell/core/RegularFile.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-#include <memory>
-#include <vector>
 
 namespace lettora {
 
@@ -62,24 +59,17 @@ void saveListFile(const QString &path, const ListEntries &entries)
 
 void saveListFiles(const QList<ListFileWrite> &files)
 {
-    // A save file dropped before its commit takes its temporary file with it and leaves the old
-    // file in place: an error thrown here leaves every file of the pair as it was.
-    std::vector<std::unique_ptr<QSaveFile>> written;
-    for (const ListFileWrite &one : files) {
-        auto file = std::make_unique<QSaveFile>(ProgramFolder::resolve(one.path));
-        if (!file->open(QIODevice::WriteOnly))
-            throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(file->fileName()), file->errorString()));
-        const QByteArray bytes = formatListFile(*one.entries);
-        // Flush before committing: a commit after a short write (a full disk) would put a
-        // truncated file in place of the old one and still report success.
-        if (file->write(bytes) != bytes.size() || !file->flush() || file->error() != QFileDevice::NoError)
-            throw Error(QString::fromLatin1(messages::StreamWriteError));
-        written.push_back(std::move(file));
-    }
-    for (const auto &file : written) {
-        if (!file->commit())
-            throw Error(QString::fromLatin1(messages::StreamWriteError));
-    }
+    // Every file of the pair is written whole before the first replaces its old file: an error
+    // thrown here leaves every file of the pair as it was.
+    QList<WholeFile> whole;
+    for (const ListFileWrite &one : files)
+        whole.append({ProgramFolder::resolve(one.path), formatListFile(*one.entries)});
+    SaveFailure failure;
+    if (saveWholeFiles(whole, failure))
+        return;
+    if (failure.step == AtomicFile::Step::Opening)
+        throw Error(QString::fromLatin1(messages::CannotCreateFile).arg(quotedName(failure.fileName), failure.reason));
+    throw Error(QString::fromLatin1(messages::StreamWriteError));
 }
 
 } // namespace lettora

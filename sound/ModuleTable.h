@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/core/SymbolTable.h"
+
 #include <QFile>
 #include <QString>
 
@@ -20,8 +22,8 @@ const Table *openModuleTable(const char *file, const char *entry, int version, c
     }
     if (!library)
         return nullptr;
-    auto function = reinterpret_cast<const Table *(*)()>(::dlsym(library, entry));
-    const Table *table = function ? function() : nullptr;
+    const Table *(*function)() = nullptr;
+    const Table *table = resolveSymbols(library, {{entry, function}}) ? function() : nullptr;
     if (!table || table->version != version || table->size != int(sizeof(Table)))
         return nullptr;
     return table;

@@ -1,5 +1,7 @@
 #include "speech/SpeechEngine.h"
 
+#include "shell/core/SymbolTable.h"
+
 #include <espeak-ng/speak_lib.h>
 #include <flite/flite.h>
 
@@ -32,12 +34,6 @@ void *openLibrary(const QByteArray &dir, const char *name)
     return ::dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
 }
 
-template <typename F> bool resolve(void *library, const char *name, F &function)
-{
-    function = reinterpret_cast<F>(::dlsym(library, name));
-    return function != nullptr;
-}
-
 int clampedSpeed(int speed)
 {
     return std::clamp(speed, 50, 200);
@@ -64,11 +60,14 @@ public:
             return false;
         cst_voice *(*registerVoice)(const char *) = nullptr;
         int (*init)() = nullptr;
-        if (!resolve(core, "flite_init", init) || !resolve(core, "flite_text_to_wave", m_toWave)
-            || !resolve(core, "delete_wave", m_deleteWave) || !resolve(core, "feat_set_float", m_setFloat)
-            || !resolve(core, "new_audio_streaming_info", m_newStreaming)
-            || !resolve(core, "audio_streaming_info_val", m_streamingValue) || !resolve(core, "feat_set", m_setFeature)
-            || !resolve(slt, "register_cmu_us_slt", registerVoice))
+        if (!resolveSymbols(core, {{"flite_init", init},
+                                   {"flite_text_to_wave", m_toWave},
+                                   {"delete_wave", m_deleteWave},
+                                   {"feat_set_float", m_setFloat},
+                                   {"new_audio_streaming_info", m_newStreaming},
+                                   {"audio_streaming_info_val", m_streamingValue},
+                                   {"feat_set", m_setFeature}})
+            || !resolveSymbols(slt, {{"register_cmu_us_slt", registerVoice}}))
             return false;
         init();
         m_voice = registerVoice(nullptr);
@@ -131,12 +130,12 @@ public:
         if (!library)
             return false;
         int (*initialize)(espeak_AUDIO_OUTPUT, int, const char *, int) = nullptr;
-        if (!resolve(library, "espeak_Initialize", initialize)
-            || !resolve(library, "espeak_SetSynthCallback", m_setCallback)
-            || !resolve(library, "espeak_Synth", m_synth)
-            || !resolve(library, "espeak_SetVoiceByProperties", m_setVoice)
-            || !resolve(library, "espeak_SetParameter", m_setParameter)
-            || !resolve(library, "espeak_ListVoices", m_listVoices))
+        if (!resolveSymbols(library, {{"espeak_Initialize", initialize},
+                                      {"espeak_SetSynthCallback", m_setCallback},
+                                      {"espeak_Synth", m_synth},
+                                      {"espeak_SetVoiceByProperties", m_setVoice},
+                                      {"espeak_SetParameter", m_setParameter},
+                                      {"espeak_ListVoices", m_listVoices}}))
             return false;
         // DONT_EXIT: missing data must not end the program.
         m_rate = initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);

@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace lettora;
 
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void format();
     void loadFailure();
     void saveFailures();
+    void fifoNeverReplaced();
     void interruptedSaveKeepsOldFile();
     void pairSavedWholeOrNotAtAll_data();
     void pairSavedWholeOrNotAtAll();
@@ -120,6 +122,24 @@ void TestLists::saveFailures()
                                          .arg(folder.file(QStringLiteral("Data/ImageFile.txt")))),
                  qPrintable(e.text()));
     }
+}
+
+// A FIFO in a list file's place is the user's own: the save says so and leaves it there.
+void TestLists::fifoNeverReplaced()
+{
+    test::ProgramFolderCopy folder;
+    const QString path = folder.file(QStringLiteral("Data/ImageFile.txt"));
+    folder.remove(QStringLiteral("Data/ImageFile.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QString error;
+    try {
+        saveListFile(QStringLiteral("./Data/ImageFile.txt"), {"cat.jpg"});
+    } catch (const Error &e) {
+        error = e.text();
+    }
+    QCOMPARE(error, QStringLiteral("Cannot create file \"%1\". Not a regular file").arg(path));
+    struct stat st {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 void TestLists::interruptedSaveKeepsOldFile()

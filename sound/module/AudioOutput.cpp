@@ -1,5 +1,7 @@
 #include "sound/module/AudioOutput.h"
 
+#include "shell/core/SymbolTable.h"
+
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 #include <pulse/pulseaudio.h>
@@ -239,16 +241,16 @@ private:
         void *library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
         if (!library)
             return a;
-        auto find = [library](auto &function, const char *name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
-            return function != nullptr;
-        };
         Alsa loaded;
-        if (find(loaded.open, "snd_pcm_open") && find(loaded.setParams, "snd_pcm_set_params")
-            && find(loaded.nonblock, "snd_pcm_nonblock") && find(loaded.writei, "snd_pcm_writei")
-            && find(loaded.recover, "snd_pcm_recover") && find(loaded.drop, "snd_pcm_drop")
-            && find(loaded.prepare, "snd_pcm_prepare")
-            && find(loaded.setErrorHandler, "snd_lib_error_set_handler") && find(loaded.close, "snd_pcm_close"))
+        if (resolveSymbols(library, {{"snd_pcm_open", loaded.open},
+                                     {"snd_pcm_set_params", loaded.setParams},
+                                     {"snd_pcm_nonblock", loaded.nonblock},
+                                     {"snd_pcm_writei", loaded.writei},
+                                     {"snd_pcm_recover", loaded.recover},
+                                     {"snd_pcm_drop", loaded.drop},
+                                     {"snd_pcm_prepare", loaded.prepare},
+                                     {"snd_lib_error_set_handler", loaded.setErrorHandler},
+                                     {"snd_pcm_close", loaded.close}}))
             return loaded;
         return a;
     }
