@@ -1,5 +1,7 @@
 #include "shell/QtScreenFactor.h"
 
+#include "shell/core/SymbolTable.h"
+
 #include <QScreen>
 #include <QtGlobal>
 
@@ -32,10 +34,10 @@ const PrivateCalls &privateCalls()
         // Private API keeps no promise from one Qt release to the next, not even its layouts.
         if (std::strcmp(qVersion(), QT_VERSION_STR) != 0)
             return found;
-        found.setScreenFactor = reinterpret_cast<SetScreenFactor>(
-            dlsym(RTLD_DEFAULT, "_ZN15QHighDpiScaling15setScreenFactorEP7QScreend"));
-        found.scaleAndOrigin = reinterpret_cast<ScaleAndOrigin>(
-            dlsym(RTLD_DEFAULT, "_ZN15QHighDpiScaling14scaleAndOriginEPK7QScreenNS_5PointE"));
+        // The program's own handle: Qt's libraries, loaded with it, are searched. Both or neither.
+        resolveSymbols(dlopen(nullptr, RTLD_LAZY),
+                       {{"_ZN15QHighDpiScaling15setScreenFactorEP7QScreend", found.setScreenFactor},
+                        {"_ZN15QHighDpiScaling14scaleAndOriginEPK7QScreenNS_5PointE", found.scaleAndOrigin}});
         return found;
     }();
     return calls;
