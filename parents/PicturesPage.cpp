@@ -4,9 +4,9 @@
 #include "parents/PictureWords.h"
 #include "settings/FilePicker.h"
 #include "settings/ListPair.h"
-#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/PictureLoader.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/core/ProgramFolder.h"
 
 #include <QCoreApplication>

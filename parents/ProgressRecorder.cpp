@@ -1,7 +1,7 @@
 #include "parents/ProgressRecorder.h"
 
-#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
+#include "shell/core/AssetPaths.h"
 #include "shell/core/ProgramFolder.h"
 #include "shell/core/RegularFile.h"
 

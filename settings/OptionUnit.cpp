@@ -3,13 +3,13 @@
 #include "settings/FilePicker.h"
 #include "settings/IntSettings.h"
 #include "settings/IntegerText.h"
-#include "shell/core/AssetPaths.h"
 #include "shell/ErrorReport.h"
 #include "shell/EventTimer.h"
 #include "shell/PictureControl.h"
 #include "shell/PictureLoader.h"
-#include "shell/core/ProgramFolder.h"
 #include "shell/WindowLook.h"
+#include "shell/core/AssetPaths.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

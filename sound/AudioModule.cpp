@@ -1,10 +1,10 @@
 #include "sound/AudioModule.h"
 
 #include "shell/core/RegularFile.h"
+#include "sound/Channels.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
 #include "sound/ModuleTable.h"
-#include "sound/Channels.h"
 
 #include <QCoreApplication>
 #include <QFile>

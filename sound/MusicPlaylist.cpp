@@ -1,9 +1,9 @@
 #include "sound/MusicPlaylist.h"
 
 #include "settings/ListPair.h"
+#include "shell/Memory.h"
 #include "shell/core/AssetPaths.h"
 #include "shell/core/Error.h"
-#include "shell/Memory.h"
 #include "shell/core/ProgramFolder.h"
 #include "sound/MediaPlayer.h"
 

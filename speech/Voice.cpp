@@ -1,9 +1,9 @@
 #include "speech/Voice.h"
 
 #include "sound/AudioModule.h"
+#include "sound/Channels.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
-#include "sound/Channels.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpeechWorker.h"
 #include "speech/SpokenText.h"

@@ -1,10 +1,10 @@
 #include "shell/Application.h"
 #include "shell/ErrorReport.h"
 #include "shell/Memory.h"
-#include "shell/app/Program.h"
-#include "shell/core/ProgramFolder.h"
 #include "shell/ScreenScale.h"
 #include "shell/SingleInstance.h"
+#include "shell/app/Program.h"
+#include "shell/core/ProgramFolder.h"
 
 #include <cstdio>
 #include <unistd.h>

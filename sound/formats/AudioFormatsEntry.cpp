@@ -4,9 +4,9 @@
 #include "sound/module/AudioFormats.h"
 
 #include "shell/core/RegularFile.h"
+#include "sound/MediaPlayer.h"
 #include "sound/formats/Background.h"
 #include "sound/formats/GstMediaPlayer.h"
-#include "sound/MediaPlayer.h"
 #include "sound/formats/MidiSynth.h"
 #include "sound/module/MixerTrack.h"
 

@@ -3,11 +3,11 @@
 
 #include "sound/AudioModule.h"
 
-#include "sound/module/AudioFormats.h"
 #include "sound/Effects.h"
 #include "sound/MediaPlayer.h"
-#include "sound/module/MixerMusic.h"
+#include "sound/module/AudioFormats.h"
 #include "sound/module/MixerEffects.h"
+#include "sound/module/MixerMusic.h"
 #include "sound/module/VoiceMixer.h"
 
 namespace {

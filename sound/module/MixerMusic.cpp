@@ -1,8 +1,8 @@
 #include "sound/module/MixerMusic.h"
 
+#include "shell/core/MidiFile.h"
 #include "shell/core/RegularFile.h"
 #include "sound/module/AudioFormats.h"
-#include "shell/core/MidiFile.h"
 #include "sound/module/Mixer.h"
 #include "sound/module/MixerTrack.h"
 #include "sound/module/SampleConverter.h"
